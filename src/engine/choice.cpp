@@ -1,0 +1,45 @@
+#include "choice.h"
+
+#include <cstddef>
+
+#include "engine_state.h"
+#include "random.h"
+#include "settings/settings.h"
+
+namespace {
+
+// Steps the id along the enabled slots 1..31, wrapping from 32 to 1. The
+// caller guarantees that some slot is enabled.
+void advanceToEnabled(const FlagTable& flags, int32_t& id) {
+  do {
+    ++id;
+    if (id >= 32 || id < 1) id = 1;
+  } while (flags[id] == 0);
+}
+
+// Cycle takes the next enabled entry; Randomize moves 1 to count places on,
+// which picks every enabled entry with equal chance. An empty list is reset
+// to all entries and Cycle, and marked for saving.
+void chooseFrom(FlagTable& flags, int32_t& id, void (*resetFlags)()) {
+  int count = 0;
+  for (size_t slot = 1; slot < flags.size(); ++slot) count += flags[slot] != 0;
+  if (count == 0) {
+    resetFlags();
+    engineState.settingsDirty = 1;
+  }
+  advanceToEnabled(flags, id);
+  if (flags[0] != 0) return;
+  for (int extra = drawRandom() % count; extra > 0; --extra) advanceToEnabled(flags, id);
+}
+
+}  // namespace
+
+void nextPattern() { advanceToEnabled(settings.patternFlags, engineState.patternId); }
+
+void choosePattern() { chooseFrom(settings.patternFlags, engineState.patternId, resetPatternFlags); }
+
+void nextColorSet() { advanceToEnabled(settings.colorSetFlags, engineState.colorSetId); }
+
+void chooseColorSet() { chooseFrom(settings.colorSetFlags, engineState.colorSetId, resetColorSetFlags); }
+
+void chooseStrokeStyle() { engineState.strokeStyle = drawRandom() % 100 < settings.percentCrayon ? Crayon : Crisp; }

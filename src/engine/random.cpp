@@ -1,0 +1,12 @@
+#include "random.h"
+
+namespace {
+uint32_t randomState = 1;
+}
+
+void seedRandom(uint32_t seed) { randomState = seed; }
+
+int drawRandom() {
+  randomState = randomState * 214013u + 2531011u;
+  return static_cast<int>((randomState >> 16) & 0x7FFF);
+}

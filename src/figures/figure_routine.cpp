@@ -1,0 +1,194 @@
+#include "figure_routine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/engine_state.h"
+#include "engine/random.h"
+#include "segment_walker.h"
+#include "strokes.h"
+
+namespace {
+
+// Arm 0 of the set from a segment's ends.
+void setArmZero(ArmSet& set, float x1, float y1, float x2, float y2) { set.arms[0] = {x1, y1, x2, y2}; }
+
+// Each of the twelve values of steps = next - base.
+void takeDifference(ArmSet& steps, const ArmSet& next, const ArmSet& base) {
+  for (int arm = 0; arm < 3; ++arm)
+    for (int i = 0; i < 4; ++i) steps.arms[arm][i] = next.arms[arm][i] - base.arms[arm][i];
+}
+
+void addSteps(ArmSet& set, const ArmSet& steps) {
+  for (int arm = 0; arm < 3; ++arm)
+    for (int i = 0; i < 4; ++i) set.arms[arm][i] += steps.arms[arm][i];
+}
+
+int32_t controlCoordinate(int32_t limit, int32_t segmentCoordinate) {
+  return drawRandom() % (limit / 32 + 1) - limit / 64 + segmentCoordinate;
+}
+
+void startArms() {
+  EngineState& s = engineState;
+  startSegment(s.segment, s.segmentVelocity);
+  startControlSegment(s.controlSegment, s.controlVelocity, s.segment);
+  const Segment& seg = s.segment;
+  float x1 = static_cast<float>(seg.x1);
+  float y1 = static_cast<float>(seg.y1);
+  if (s.drawingMode == Hyperdraw || s.drawingMode == Spiderwork) {
+    // Go on from where the last figure's arm 0 ended, held inside the box.
+    x1 = std::clamp(s.armEnds.arms[0][2], -static_cast<float>(s.centreX), static_cast<float>(s.centreX));
+    y1 = std::clamp(s.armEnds.arms[0][3], -static_cast<float>(s.centreY), static_cast<float>(s.centreY));
+  }
+  setArmZero(s.armEnds, x1, y1, static_cast<float>(seg.x2), static_cast<float>(seg.y2));
+  rotateArms(s.armEnds);
+
+  const Segment& v = s.segmentVelocity;
+  ArmSet next{};
+  setArmZero(next, static_cast<float>(seg.x1 + v.x1), static_cast<float>(seg.y1 + v.y1),
+             static_cast<float>(seg.x2 + v.x2), static_cast<float>(seg.y2 + v.y2));
+  rotateArms(next);
+  takeDifference(s.armEndSteps, next, s.armEnds);
+
+  const Segment& c = s.controlSegment;
+  setArmZero(s.armControls, static_cast<float>(c.x1), static_cast<float>(c.y1), static_cast<float>(c.x2),
+             static_cast<float>(c.y2));
+  rotateArms(s.armControls);
+
+  const Segment& cv = s.controlVelocity;
+  setArmZero(next, static_cast<float>(c.x1 + cv.x1), static_cast<float>(c.y1 + cv.y1), static_cast<float>(c.x2 + cv.x2),
+             static_cast<float>(c.y2 + cv.y2));
+  rotateArms(next);
+  // Taken against the arm ends, not the controls: the controls drift by
+  // their offset from the ends at every step.
+  takeDifference(s.armControlSteps, next, s.armEnds);
+}
+
+// Marks which arms lie inside the half-screen box; false when the figure ends.
+bool testBounds() {
+  EngineState& s = engineState;
+  for (int arm = 0; arm < 3; ++arm) {
+    const auto& e = s.armEnds.arms[arm];
+    s.armActive[arm] = 1;
+    if (outsideHalfScreen(truncateCoordinate(e[0]), truncateCoordinate(e[1])) ||
+        outsideHalfScreen(truncateCoordinate(e[2]), truncateCoordinate(e[3]))) {
+      if (s.endFigureAtEdge) return false;
+      s.armActive[arm] = 0;
+    }
+  }
+  return s.armActive[0] || s.armActive[1] || s.armActive[2];
+}
+
+// Crayon: the origin shakes by up to 6 pixels, more the farther arm 0's
+// midpoint lies from the centre.
+void chooseJitter() {
+  EngineState& s = engineState;
+  const auto& arm = s.armEnds.arms[0];
+  const double m = usableDivisor(std::min(s.centreX, s.centreY));
+  const double sumX = static_cast<double>(arm[0]) + arm[2];
+  const double sumY = static_cast<double>(arm[1]) + arm[3];
+  const double d = std::sqrt(sumX * sumX + sumY * sumY) / (2 * m);
+  int amplitude = 0;
+  for (const double threshold : {0.25, 0.375, 0.5, 0.625, 0.75, 0.875})
+    if (d > threshold) ++amplitude;
+  s.jitterAmplitude = static_cast<int16_t>(amplitude);
+  if (amplitude != 0) {
+    s.jitterX = static_cast<int16_t>(drawRandom() % (2 * amplitude + 1) - amplitude);
+    s.jitterY = static_cast<int16_t>(drawRandom() % (2 * amplitude + 1) - amplitude);
+    s.jitterAmplitude = 0;
+  }
+}
+
+void strokeAt(HDC dc, int32_t x, int32_t y) {
+  EngineState& s = engineState;
+  SetViewportOrgEx(dc, x + s.jitterX, y + s.jitterY, nullptr);
+  strokeActiveArms(dc, s.armEnds, s.armControls, s.armActive);
+}
+
+void strokeAtOrigins(HDC dc) {
+  const EngineState& s = engineState;
+  const int32_t width = s.screenWidth, height = s.screenHeight;
+  if (s.cornerOrigins) {
+    switch (s.figurePhase) {
+      case 2:
+        strokeAt(dc, 0, 0);
+        strokeAt(dc, width, 0);
+        strokeAt(dc, s.centreX, height);
+        break;
+      case 3:
+        strokeAt(dc, s.centreX, 0);
+        strokeAt(dc, 0, height);
+        strokeAt(dc, width, height);
+        break;
+      default:
+        strokeAt(dc, 0, 0);
+        strokeAt(dc, 0, height);
+        strokeAt(dc, width, 0);
+        strokeAt(dc, width, height);
+        break;
+    }
+    return;
+  }
+  strokeAt(dc, s.centreX, s.centreY);
+  if (!s.hexTiling) return;
+  // Lattice copies half a height above and below the centre, one height
+  // apart; a window without height has no lattice.
+  const int32_t spacing = MulDiv(height, 8660, 10000);
+  if (spacing < 1) return;
+  const int32_t lastX = MulDiv(width, 3, 2);
+  for (int32_t x = s.centreX - spacing; x <= lastX; x += 2 * spacing) {
+    strokeAt(dc, x, 0);
+    strokeAt(dc, x, height);
+  }
+}
+
+}  // namespace
+
+void rotateArms(ArmSet& set) {
+  for (int end = 0; end < 2; ++end) {
+    const double x = set.arms[0][2 * end];
+    const double y = set.arms[0][2 * end + 1];
+    const double radius = std::sqrt(x * x + y * y);
+    const double angle = (x == 0 && y == 0) ? 1.5708 : std::atan2(y, x);
+    set.arms[1][2 * end] = static_cast<float>(radius * std::cos(angle + 1.0472));
+    set.arms[1][2 * end + 1] = static_cast<float>(radius * std::sin(angle + 1.0472));
+    set.arms[2][2 * end] = static_cast<float>(radius * std::cos(angle + 2.0944));
+    set.arms[2][2 * end + 1] = static_cast<float>(radius * std::sin(angle + 2.0944));
+  }
+}
+
+void startControlSegment(Segment& control, Segment& velocity, const Segment& segment) {
+  const EngineState& s = engineState;
+  control.x1 = controlCoordinate(s.reachLimitX, segment.x1);
+  control.y1 = controlCoordinate(s.reachLimitY, segment.y1);
+  control.x2 = controlCoordinate(s.reachLimitX, segment.x2);
+  control.y2 = controlCoordinate(s.reachLimitY, segment.y2);
+  if (s.drawingMode == CommonStart) {
+    control.x2 = control.x1;
+    control.y2 = control.y1;
+  }
+  velocity.x1 = drawRandom() % 3 - 1;
+  velocity.y1 = drawRandom() % 3 - 1;
+  velocity.x2 = drawRandom() % 3 - 1;
+  velocity.y2 = drawRandom() % 3 - 1;
+  if (s.drawingMode == RigidDrift || s.drawingMode == RigidArcs) {
+    velocity.x2 = velocity.x1;
+    velocity.y2 = velocity.y1;
+    if (s.drawingMode == RigidArcs) engineState.arcStrokes = 1;
+  }
+}
+
+int stepFigure(HDC dc, int newFigure) {
+  EngineState& s = engineState;
+  if (newFigure) {
+    startArms();
+  } else {
+    addSteps(s.armEnds, s.armEndSteps);
+    addSteps(s.armControls, s.armControlSteps);
+  }
+  if (!testBounds()) return 0;
+  if (s.strokeStyle == Crayon) chooseJitter();
+  SetROP2(dc, R2_COPYPEN);
+  strokeAtOrigins(dc);
+  return 1;
+}

@@ -1,0 +1,10 @@
+// The figure routine: three turned arms of drifting Bezier curves or arcs,
+// replicated about the centre, the screen corners or a hexagonal lattice.
+#pragma once
+
+#include "arm_set.h"
+#include "platform/win32.h"
+
+int stepFigure(HDC dc, int newFigure);
+void startControlSegment(Segment& control, Segment& velocity, const Segment& segment);
+void rotateArms(ArmSet& set);

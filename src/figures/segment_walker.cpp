@@ -1,0 +1,68 @@
+#include "segment_walker.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/engine_state.h"
+#include "engine/random.h"
+#include "strokes.h"
+
+bool outsideHalfScreen(int32_t x, int32_t y) {
+  return std::abs(x) > engineState.centreX || std::abs(y) > engineState.centreY;
+}
+
+void startSegment(Segment& segment, Segment& velocity) {
+  EngineState& s = engineState;
+  const int32_t reachX = usableDivisor(std::min(s.figureReachX, s.reachLimitX));
+  const int32_t reachY = usableDivisor(std::min(s.figureReachY, s.reachLimitY));
+  if (s.drawingMode == Hexatron) {
+    // Continues from the last segment's second end (C remainder: keeps its sign).
+    segment.x1 = segment.x2 % reachX;
+    segment.y1 = segment.y2 % reachY;
+  } else {
+    segment.x1 = drawRandom() % reachX;
+    segment.y1 = drawRandom() % reachY;
+  }
+  segment.x2 = drawRandom() % reachX;
+  segment.y2 = drawRandom() % reachY;
+  if (s.drawingMode == CommonStart) {
+    segment.x2 = segment.x1;
+    segment.y2 = segment.y1;
+  }
+  velocity.x1 = drawRandom() % 5 - 2;
+  velocity.y1 = drawRandom() % 5 - 2;
+  velocity.x2 = drawRandom() % 5 - 2;
+  velocity.y2 = drawRandom() % 5 - 2;
+  if (s.drawingMode == RigidDrift || s.drawingMode == RigidArcs) {
+    velocity.x2 = velocity.x1;
+    velocity.y2 = velocity.y1;
+    if (s.drawingMode == RigidArcs) s.arcStrokes = 1;
+  }
+}
+
+int stepSegmentWalker(HDC dc, int newFigure) {
+  EngineState& s = engineState;
+  Segment& segment = s.segment;
+  if (newFigure) {
+    startSegment(segment, s.segmentVelocity);
+  } else {
+    segment.x1 += s.segmentVelocity.x1;
+    segment.y1 += s.segmentVelocity.y1;
+    segment.x2 += s.segmentVelocity.x2;
+    segment.y2 += s.segmentVelocity.y2;
+  }
+  if (outsideHalfScreen(segment.x1, segment.y1) || outsideHalfScreen(segment.x2, segment.y2)) return 0;
+  if (s.strokeStyle == Crayon) {
+    // The walker shakes its origin right and down only, by J..3J.
+    s.jitterAmplitude = static_cast<int16_t>(drawRandom() % 6 + 1);
+    const int span = 2 * s.jitterAmplitude + 1;
+    s.jitterX = static_cast<int16_t>(s.jitterAmplitude + drawRandom() % span);
+    s.jitterY = static_cast<int16_t>(s.jitterAmplitude + drawRandom() % span);
+    s.jitterAmplitude = 0;
+  }
+  SetViewportOrgEx(dc, s.centreX + s.jitterX, s.centreY + s.jitterY, nullptr);
+  SetROP2(dc, R2_COPYPEN);
+  strokeMirroredPair(dc, segment.x1, segment.y1, segment.x2, segment.y2);
+  strokeMirroredPair(dc, -segment.x2, segment.y2, -segment.x1, segment.y1);
+  return 1;
+}

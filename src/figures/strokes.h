@@ -1,0 +1,17 @@
+// The stroke primitives: one segment or curve with its mirror images about
+// the current origin.
+#pragma once
+
+#include <cstdint>
+
+#include "arm_set.h"
+#include "platform/win32.h"
+
+void strokeMirroredPair(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void strokeArm(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1, int32_t cx2,
+               int32_t cy2);
+void strokeActiveArms(HDC dc, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3]);
+
+// Float to integer toward zero; values beyond what an integer coordinate can
+// hold are held at its limits instead of overflowing.
+int32_t truncateCoordinate(float value);

@@ -1,0 +1,196 @@
+#include "saver_window.h"
+
+#include <cstdlib>
+
+#include "engine/window_procedure.h"
+#include "host_state.h"
+
+HostState hostState;
+
+namespace {
+
+constexpr int mouseMoveThreshold = 4;
+
+uint8_t currentAcLineStatus() {
+  SYSTEM_POWER_STATUS status;
+  return GetSystemPowerStatus(&status) ? status.ACLineStatus : 0xFF;
+}
+
+void hideCursor() { SetCursor(nullptr); }
+
+void requestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+bool powerBroadcastCloses(WPARAM event, LPARAM flags) {
+  switch (event) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      return true;
+    case 6:
+    case 7:
+    case 8:
+    case 18:
+      return (flags & PBTF_APMRESUMEFROMFAILURE) == 0;
+    case PBT_APMPOWERSTATUSCHANGE: {
+      // Plugging in or pulling the mains closes; other status changes do not.
+      const uint8_t status = currentAcLineStatus();
+      const bool changed = status != hostState.acLineStatus;
+      hostState.acLineStatus = status;
+      return changed;
+    }
+    default:
+      return true;
+  }
+}
+
+bool mouseMovedEnough() {
+  POINT cursor;
+  GetCursorPos(&cursor);
+  const int64_t distance = std::llabs(static_cast<int64_t>(cursor.x) - hostState.lastCursor.x) +
+                           std::llabs(static_cast<int64_t>(cursor.y) - hostState.lastCursor.y);
+  if (distance <= mouseMoveThreshold) return false;  // small moves add up
+  hostState.lastCursor = cursor;
+  return true;
+}
+
+// Whether an input or power message asks the saver to close.
+bool isCloseRequest(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      return true;
+    case WM_MOUSEMOVE:
+      return mouseMovedEnough();
+    case WM_ACTIVATEAPP:
+      return wParam == 0;
+    case WM_POWER:
+      return wParam == PWR_CRITICALRESUME;
+    case WM_POWERBROADCAST:
+      return powerBroadcastCloses(wParam, lParam);
+    default:
+      return false;
+  }
+}
+
+bool isSwallowedSystemCommand(WPARAM command) {
+  return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
+}
+
+LRESULT finalStep(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hostState.autoPlayMessage != 0 && message == hostState.autoPlayMessage) {
+    requestClose(window);
+    // Behind a protected saver AutoPlay is cancelled; otherwise it proceeds.
+    return hostState.verifyPassword != nullptr ? 1 : 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void detachInputMethod(HWND window) {
+  HMODULE imm = GetModuleHandleA("IMM32.DLL");
+  if (!imm) return;
+  auto associate =
+      reinterpret_cast<ImmAssociateContextEntry>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")));
+  if (!associate) return;
+  hostState.imeModule = imm;
+  hostState.imeAssociate = associate;
+  hostState.savedImeContext = associate(window, nullptr);
+}
+
+void restoreInputMethod(HWND window) {
+  if (hostState.imeModule && hostState.imeAssociate && hostState.savedImeContext)
+    hostState.imeAssociate(window, hostState.savedImeContext);
+}
+
+}  // namespace
+
+LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hostState.isPreview || hostState.closeApproved) return finalStep(window, message, wParam, lParam);
+  if (message == VerifyPasswordRequest && hostState.win9xFamily)
+    return hostState.verifyPassword ? hostState.verifyPassword(window) : 1;
+  if (hostState.verifying) return finalStep(window, message, wParam, lParam);
+  switch (message) {
+    case WM_SHOWWINDOW:
+      if (wParam) hideCursor();
+      break;
+    case WM_SETCURSOR:
+      hideCursor();
+      return 1;
+    default:
+      if (isCloseRequest(message, wParam, lParam)) requestClose(window);
+      break;
+  }
+  return finalStep(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      detachInputMethod(window);
+      GetCursorPos(&hostState.lastCursor);
+      if (!hostState.isPreview) hideCursor();
+      break;
+    case WM_DESTROY:
+      restoreInputMethod(window);
+      PostQuitMessage(0);
+      break;
+    case WM_SETTEXT:
+      return 0;
+    case WM_PAINT:
+      if (hostState.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
+      if (!hostState.isPreview) hideCursor();
+      break;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+      if (!hostState.isPreview) break;
+      if (HWND parent = GetParent(window); parent && IsWindow(parent))
+        PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+      return 1;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (hostState.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
+      break;
+    case WM_TIMER:
+      if (hostState.closeApproved) return 0;
+      Sleep(0);
+      break;
+    case WM_SYSCOMMAND:
+      if (!hostState.isPreview && isSwallowedSystemCommand(wParam)) return 0;
+      break;
+    default:
+      break;
+  }
+  return engineWindowProcedure(window, message, wParam, lParam);
+}
+
+ATOM RegisterSaverClass(HINSTANCE instance) {
+  WNDCLASSA windowClass{};
+  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+  windowClass.lpfnWndProc = SaverClassProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
+  windowClass.hCursor = nullptr;
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = saverClassName;
+  return RegisterClassA(&windowClass);
+}
+
+HWND CreateSaverWindow(HWND parent, const RECT& area) {
+  const bool preview = parent != nullptr;
+  const DWORD exStyle = preview ? 0 : WS_EX_TOPMOST;
+  const DWORD style =
+      preview ? WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN : WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  hostState.saverWindow =
+      CreateWindowExA(exStyle, saverClassName, preview ? previewTitle : fullScreenTitle, style, area.left, area.top,
+                      area.right - area.left, area.bottom - area.top, parent, nullptr, hostState.instance, nullptr);
+  return hostState.saverWindow;
+}

@@ -1,0 +1,30 @@
+#include "headless_saver.h"
+
+#include "host/host_state.h"
+#include "host/saver_window.h"
+
+HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactory devices) {
+  platform::useVirtualClock();
+  platform::setCalendarTime(scenario.seed);
+  // A headless run reads the settings but never changes the file it was given.
+  platform::setProfilePath(scenario.iniPath, platform::ProfileAccess::ReadOnly);
+  platform::setScreenSize(scenario.width, scenario.height);
+  platform::setDeviceFactory(std::move(devices));
+  hostState.instance = GetModuleHandleA(nullptr);
+  if (!RegisterSaverClass(hostState.instance)) return nullptr;
+  return CreateSaverWindow(nullptr, RECT{0, 0, scenario.width, scenario.height});
+}
+
+uint64_t runHeadlessTicks(uint64_t ticks, const std::function<void(uint64_t)>& beforeTick) {
+  uint64_t handled = 0;
+  MSG msg;
+  while (handled < ticks && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) {
+      ++handled;
+      if (beforeTick) beforeTick(handled);
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return handled;
+}

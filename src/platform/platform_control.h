@@ -1,0 +1,86 @@
+// What the Linux front ends and the tests set up around our Win32 subset:
+// where drawing goes, which clock drives the timers, where the profile lives,
+// and the machine state that a real desktop would supply.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "win32_subset.h"
+
+namespace platform {
+
+// The state a device context draws with, as the device needs it.
+struct DrawingState {
+  COLORREF penColor = 0;
+  bool penVisible = true;  // false for the null pen
+  POINT origin{0, 0};      // viewport origin: device = logical + origin
+  int rop2 = R2_COPYPEN;
+};
+
+// Receives what the device contexts of one window draw.
+class Device {
+ public:
+  virtual ~Device() = default;
+  // The window's client area changed size (also called once at creation).
+  virtual void resize(int width, int height) = 0;
+  // Solid fill, in device coordinates, already clipped to the client area.
+  virtual void fillRect(const RECT& rect, COLORREF colour) = 0;
+  virtual void viewportOriginSet(int x, int y) = 0;
+  // Coordinates are logical, as passed to the call.
+  virtual void arc(const DrawingState& state, int left, int top, int right, int bottom, int xStart, int yStart,
+                   int xEnd, int yEnd) = 0;
+  virtual void polyBezier(const DrawingState& state, const POINT* points, int count) = 0;
+};
+
+// Makes the device of a newly created window; none means drawing is discarded.
+using DeviceFactory = std::function<std::unique_ptr<Device>(HWND window)>;
+void setDeviceFactory(DeviceFactory factory);
+Device* windowDevice(HWND window);
+
+// Sees GDI object creation, which belongs to no window.
+class GdiObserver {
+ public:
+  virtual ~GdiObserver() = default;
+  virtual void penCreated(COLORREF colour) = 0;
+};
+void setGdiObserver(GdiObserver* observer);
+
+// Live pens, brushes and device contexts, stock objects excluded.
+size_t liveGdiObjectCount();
+
+// Timers and GetTickCount run on the monotonic clock, or on a virtual clock
+// that moves only when the message loop waits for the next timer, so a run
+// is a pure function of its inputs.
+void useVirtualClock();
+void useRealClock();
+bool usingVirtualClock();
+
+// Fixes the calendar time (Unix seconds) that GetSystemTimeAsFileTime reports.
+void setCalendarTime(uint64_t unixSeconds);
+
+// Points every profile function at this file instead of the user's one; an
+// empty path is a file that does not exist. Writes to a read-only profile
+// fail, as they would on a read-only file.
+enum class ProfileAccess { ReadWrite, ReadOnly };
+void setProfilePath(const std::string& path, ProfileAccess access = ProfileAccess::ReadWrite);
+// The file that the profile functions use for a given profile file name.
+std::string profilePath(const char* fileName);
+
+// Desktop state that a front end (or a test) supplies.
+void setScreenSize(int width, int height);
+void setCursorPosition(POINT position);
+bool cursorHidden();
+
+// Lets a front end sleep on its own events between messages: called with the
+// number of milliseconds until the next timer (-1 for none) when the queue is
+// empty on the real clock; it may post messages before it returns.
+using IdleWait = std::function<void(int timeoutMs)>;
+void setIdleWait(IdleWait wait);
+
+// Forgets every window, class, message, timer and GDI object: a fresh process.
+void reset();
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+// The user's choices and their INI persistence.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// Slot 0 of a flag table is its Cycle switch; slot n enables entry n.
+using FlagTable = std::array<uint32_t, 32>;
+
+struct Settings {
+  uint32_t pause;
+  uint32_t passwordRequired;
+  uint16_t timerInterval;
+  uint16_t percentCrayon;
+  FlagTable patternFlags;
+  FlagTable colorSetFlags;
+};
+
+extern Settings settings;
+
+extern const std::array<const char*, 17> patternKeys;
+extern const std::array<const char*, 18> colorSetKeys;
+
+extern char profileFileName[13];
+extern char profileSection[40];
+
+void loadProfileNames();
+void loadSettings();
+void saveSettings();
+void writeSettingValue(uint32_t value, const char* section, const char* key);
+void resetPatternFlags();
+void resetColorSetFlags();
+
+// The timer period that the engine runs with: an edited file's 0 would stop
+// the clock and divide by zero, so it runs as 1 while the file keeps its value.
+uint16_t effectiveTimerInterval();
