@@ -164,8 +164,10 @@ bool replaceFileAtomically(const std::string& path, const std::string& contents)
   std::error_code error;
   // Write through a symbolic link to the file it names, keeping the link.
   fs::path target = fs::path(path);
-  if (fs::is_symlink(target, error)) target = fs::canonical(target, error);
-  if (error) return false;
+  if (fs::is_symlink(fs::symlink_status(target, error))) {
+    target = fs::canonical(target, error);
+    if (error) return false;
+  }
 
   mode_t mode = 0666;
   struct stat info {};

@@ -66,6 +66,8 @@ void setCalendarTime(uint64_t unixSeconds);
 // fail, as they would on a read-only file.
 enum class ProfileAccess { ReadWrite, ReadOnly };
 void setProfilePath(const std::string& path, ProfileAccess access = ProfileAccess::ReadWrite);
+// Back to the user's file: $XDG_CONFIG_HOME/lumarel, else ~/.config/lumarel.
+void useUserProfile();
 // The file that the profile functions use for a given profile file name.
 std::string profilePath(const char* fileName);
 

@@ -51,6 +51,8 @@ std::optional<IniDocument> loadDocument(const std::string& path) {
 
 void setProfilePath(const std::string& path, ProfileAccess access) { profileOverride() = {path, access}; }
 
+void useUserProfile() { profileOverride() = {}; }
+
 std::string profilePath(const char* fileName) {
   if (profileOverride().path) return *profileOverride().path;
   std::string name = fileName ? fileName : "";

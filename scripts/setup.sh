@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing need; does nothing
+# for packages that are already there. Usage: setup.sh [build|test]
+set -e
+packages="cmake ninja-build g++ pkg-config"
+if [ "$1" = test ]; then
+  packages="$packages googletest libgtest-dev mingw-w64 gzip"
+fi
+missing=""
+for package in $packages; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
+done
+[ -z "$missing" ] && exit 0
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+echo "Installing:$missing"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Builds and runs every test: the unit tests and golden traces (also under
+# AddressSanitizer and UndefinedBehaviorSanitizer) and the Windows cross build.
+set -e
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh" test
+jobs=$(nproc)
+
+echo "== Build and test"
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_TESTS=ON >/dev/null
+cmake --build "$root/build" -j "$jobs"
+ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
+
+echo "== Build and test with sanitizers"
+cmake -S "$root" -B "$root/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMAREL_SANITIZE=ON -DLUMAREL_TESTS=ON >/dev/null
+cmake --build "$root/build-sanitize" -j "$jobs"
+ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure
+
+for arch in x86_64 i686; do
+  echo "== Cross build for Windows ($arch)"
+  cmake -S "$root" -B "$root/build-windows-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
+  cmake --build "$root/build-windows-$arch" -j "$jobs"
+done
+echo "All tests passed."

@@ -1,0 +1,113 @@
+// Colour picking and stepping per colour set.
+
+#include "engine/colors.h"
+#include "engine/engine_state.h"
+#include "engine/random.h"
+#include "test_support.h"
+
+namespace {
+
+uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+uint32_t red(uint32_t c) { return c & 255; }
+uint32_t green(uint32_t c) { return (c >> 8) & 255; }
+uint32_t blue(uint32_t c) { return (c >> 16) & 255; }
+
+class ColorsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetProcess(); }
+  void use(int32_t set) { engineState.colorSetId = set; }
+};
+
+TEST_F(ColorsTest, StepTurnsEachChannelAtTheEndsOfItsRange) {
+  use(AllColors);
+  EXPECT_EQ(stepColor(rgb(0, 0, 0)), rgb(1, 1, 1));
+  EXPECT_TRUE(engineState.redRising && engineState.greenRising && engineState.blueRising);
+  EXPECT_EQ(stepColor(rgb(255, 255, 255)), rgb(254, 254, 254));
+  EXPECT_FALSE(engineState.redRising || engineState.greenRising || engineState.blueRising);
+  EXPECT_EQ(stepColor(rgb(10, 20, 30)), rgb(9, 19, 29));  // directions carry on between the ends
+}
+
+TEST_F(ColorsTest, SpectrumCyclesFromRedAfterWindowCreation) {
+  use(Spectrum);
+  engineState.spectrumStep = 1000;
+  const uint32_t expected[] = {0x0000FF, 0x003FAF, 0x007F7F, 0x00FF00, 0x7F7F00, 0xFF0000, 0x7F007F, 0x0000FF};
+  for (uint32_t colour : expected) EXPECT_EQ(pickColor(), colour);
+  EXPECT_EQ(stepColor(0x0000FF), rgb(254, 1, 1));
+}
+
+TEST_F(ColorsTest, LowIntensityStaysUnder381AndStepsAsASawTooth) {
+  use(LowIntensity);
+  for (int i = 0; i < 2000; ++i) {
+    const uint32_t c = pickColor();
+    EXPECT_LE(red(c) + green(c) + blue(c), 380u);
+    const uint32_t stepped = stepColor(c);
+    EXPECT_EQ(stepped, rgb((red(c) + 1) & 127, (green(c) + 1) & 127, (blue(c) + 1) & 127));
+  }
+}
+
+TEST_F(ColorsTest, MinimumIntensityWrapsAnUpwardChannelAt127) {
+  use(MinimumIntensity);
+  engineState.redRising = 1;
+  EXPECT_EQ(red(stepColor(rgb(127, 5, 5))), 0u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(pickColor() & ~0x7F7F7Fu, 0u);
+}
+
+TEST_F(ColorsTest, EverySetKeepsItsHueFamilyUnderAnyNumberOfSteps) {
+  struct Family {
+    int32_t set;
+    bool (*holds)(uint32_t);
+  };
+  const Family families[] = {
+      {Red, [](uint32_t c) { return green(c) == 0 && blue(c) == 0; }},
+      {Green, [](uint32_t c) { return red(c) == 0 && blue(c) == 0; }},
+      {Blue, [](uint32_t c) { return red(c) == 0 && green(c) == 0; }},
+      {Magenta, [](uint32_t c) { return red(c) == blue(c) && green(c) == 0; }},
+      {Cyan, [](uint32_t c) { return green(c) == blue(c) && red(c) == 0; }},
+      {Yellow, [](uint32_t c) { return red(c) == green(c) && blue(c) == 0; }},
+      {BlackWhiteGray, [](uint32_t c) { return red(c) == green(c) && green(c) == blue(c); }},
+      {RedCyan, [](uint32_t c) { return green(c) == blue(c); }},
+      {GreenMagenta, [](uint32_t c) { return red(c) == blue(c); }},
+      {BlueYellow, [](uint32_t c) { return red(c) == green(c); }},
+      {NoRed, [](uint32_t c) { return red(c) == 0; }},
+      {NoGreen, [](uint32_t c) { return green(c) == 0; }},
+      {NoBlue, [](uint32_t c) { return blue(c) == 0; }},
+  };
+  for (const Family& family : families) {
+    use(family.set);
+    for (int figure = 0; figure < 20; ++figure) {
+      uint32_t c = pickColor();
+      for (int stroke = 0; stroke < 600; ++stroke) {
+        ASSERT_TRUE(family.holds(c)) << "set " << family.set << " colour " << std::hex << c;
+        ASSERT_EQ(c >> 24, 0u);
+        c = stepColor(c);
+      }
+    }
+  }
+}
+
+TEST_F(ColorsTest, PicksDrawTheirNumbersInOrder) {
+  seedRandom(77);
+  const int first = drawRandom() & 255, second = drawRandom() & 255, third = drawRandom() & 255;
+  seedRandom(77);
+  use(AllColors);
+  EXPECT_EQ(pickColor(), rgb(third, second, first));
+  seedRandom(77);
+  use(RedCyan);
+  EXPECT_EQ(pickColor(), rgb(first, second, second));
+  seedRandom(77);
+  use(NoGreen);
+  EXPECT_EQ(pickColor(), rgb(second, 0, first));
+}
+
+TEST_F(ColorsTest, ColourCarriedIntoAnotherSetIsSteppedByTheNewRule) {
+  use(Red);
+  const uint32_t picked = pickColor();
+  use(Blue);
+  EXPECT_EQ(stepColor(picked), rgb(0, 0, 1));
+  use(BlackWhiteGray);
+  uint32_t grey = rgb(40, 40, 40);
+  for (int i = 0; i < 300; ++i) grey = stepColor(grey);
+  EXPECT_TRUE(red(grey) == green(grey) && green(grey) == blue(grey));
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// The engine's window procedure, animation clock and draw step, driven
+// through the real window procedure chain.
+
+#include <map>
+#include <set>
+
+#include "engine/draw_step.h"
+#include "engine/engine_state.h"
+#include "engine/window_procedure.h"
+#include "linux/headless_saver.h"
+#include "settings/settings.h"
+#include "test_support.h"
+
+namespace {
+
+class EngineTest : public SaverTest {
+ protected:
+  std::string ini(const std::string& lines) {
+    const std::string path = dir.file("control.ini");
+    writeFile(path, "[ScreenSaver.Lumarel]\n" + lines);
+    return path;
+  }
+  static std::string onlyPattern(int id) {
+    std::string lines;
+    for (int p = 1; p <= patternCount; ++p) lines += std::string(patternKeys[p]) + "=" + (p == id ? "1\n" : "0\n");
+    return lines;
+  }
+  // Draw steps (one pen each) of every tick.
+  std::vector<size_t> stepsPerTick(uint64_t ticks) {
+    takeTrace();
+    runHeadlessTicks(ticks, nullptr);
+    std::vector<size_t> steps;
+    for (const std::string& line : takeTrace()) {
+      if (line.rfind("tick", 0) == 0) steps.push_back(0);
+      if (line.rfind("pen", 0) == 0 && !steps.empty()) ++steps.back();
+    }
+    return steps;
+  }
+  TempDir dir;
+};
+
+TEST_F(EngineTest, SizeMessageSetsTheGeometry) {
+  HWND window = startSaver(1920, 1080);
+  EXPECT_EQ(engineState.centreX, 960);
+  EXPECT_EQ(engineState.centreY, 540);
+  EXPECT_EQ(engineState.strokeCountSpan, 384);
+  EXPECT_EQ(engineState.reachLimitX, 640);
+  EXPECT_EQ(engineState.reachLimitY, 360);
+  SendMessageA(window, WM_SIZE, 0, MAKELPARAM(1366, 768));
+  EXPECT_EQ(engineState.reachLimitX, 455);
+  for (int width = 0; width <= 32767; ++width) {
+    SendMessageA(window, WM_SIZE, 0, MAKELPARAM(width, 3));
+    ASSERT_EQ(engineState.reachLimitX, width / 3) << width;
+  }
+}
+
+TEST_F(EngineTest, CreationStartsTheCycleAtARandomPatternAndKeepsTheCycleSwitch) {
+  std::set<int> first;
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    resetProcess();
+    startSaver(640, 480, seed, ini("Mask=1\nZenGarden=1\n" + onlyPattern(0)));
+    first.insert(engineState.patternId);
+    EXPECT_EQ(settings.patternFlags[0], 1u);
+    const int created = engineState.patternId;
+    runHeadlessTicks(1, nullptr);
+    EXPECT_NE(engineState.patternId, created);  // the first series advances once
+  }
+  EXPECT_EQ(first, (std::set<int>{Mask, ZenGarden}));
+}
+
+TEST_F(EngineTest, AllPatternsDisabledAtCreationCyclesToTheFirstWithoutSaving) {
+  const std::string path = ini(onlyPattern(0) + "Patterns=0\n");
+  const std::string before = readFile(path);
+  startSaver(640, 480, 1, path);
+  EXPECT_EQ(engineState.patternId, Symmetron);
+  EXPECT_EQ(settings.patternFlags[0], 0u);  // the reset's Cycle switch is undone
+  EXPECT_EQ(engineState.settingsDirty, 0);
+  EXPECT_EQ(readFile(path), before);
+}
+
+TEST_F(EngineTest, EmptyColourSetListIsRepairedAndSavedAtTheFirstSeries) {
+  std::string lines;
+  for (const char* key : colorSetKeys) lines += std::string(key) + "=0\n";
+  const std::string path = ini(lines);
+  startSaver(640, 480, 3, path);
+  platform::setProfilePath(path);  // let the saver write
+  runHeadlessTicks(1, nullptr);
+  EXPECT_EQ(engineState.colorSetId, AllColors);
+  const std::string saved = readFile(path);
+  EXPECT_NE(saved.find("Color Sets=1\n"), std::string::npos);
+  EXPECT_NE(saved.find("No Blue=1\n"), std::string::npos);
+  EXPECT_NE(saved.find("Timer interval=20\n"), std::string::npos);  // the whole record
+}
+
+TEST_F(EngineTest, PatternRulesGiveTheTabledModesAndPlacementFlags) {
+  struct Outcome {
+    std::set<int32_t> modes;
+    int32_t corners;
+    std::set<int32_t> edge;
+  };
+  const std::map<int, Outcome> table = {
+      {1, {{1}, 0, {1}}},       {2, {{2}, 0, {0, 1}}},         {3, {{3}, 0, {0, 1}}},  {4, {{4}, 0, {1}}},
+      {5, {{1}, 1, {0, 1}}},    {6, {{19, 20}, 0, {1}}},       {7, {{7}, 0, {0, 1}}},  {8, {{8}, 1, {0, 1}}},
+      {9, {{9}, 0, {0, 1}}},    {10, {{10}, 0, {0}}},          {11, {{11}, 0, {0, 1}}}, {12, {{5, 8}, 1, {1}}},
+      {13, {{13}, 0, {0, 1}}},  {14, {{19, 20, 4}, 0, {0}}},   {15, {{15, 18}, 0, {0, 1}}},
+      {16, {{16}, 0, {0, 1}}},
+  };
+  HWND window = startSaver(640, 480);
+  for (const auto& [pattern, expected] : table) {
+    settings.patternFlags.fill(0);
+    settings.patternFlags[0] = 1;
+    settings.patternFlags[pattern] = 1;
+    Outcome seen{{}, -1, {}};
+    std::set<int32_t> hexTiling;
+    for (int i = 0; i < 400; ++i) {
+      engineState.hexTiling = 7;
+      prepareSeries(window);
+      seen.modes.insert(engineState.drawingMode);
+      seen.edge.insert(engineState.endFigureAtEdge);
+      EXPECT_EQ(engineState.cornerOrigins, expected.corners) << pattern;
+      hexTiling.insert(engineState.hexTiling);
+    }
+    EXPECT_EQ(seen.modes, expected.modes) << pattern;
+    EXPECT_EQ(seen.edge, expected.edge) << pattern;
+    const std::set<int32_t> expectedTiling = expected.corners ? std::set<int32_t>{7} : std::set<int32_t>{0, 1};
+    EXPECT_EQ(hexTiling, expectedTiling) << pattern;
+  }
+}
+
+TEST_F(EngineTest, EverySeriesClearsToBlackOrADarkColour) {
+  HWND window = startSaver(64, 48);
+  takeTrace();
+  for (int i = 0; i < 300; ++i) SendMessageA(window, WM_PAINT, 0, 0);
+  const auto trace = takeTrace();
+  ASSERT_EQ(count(trace, "erase"), 300u);
+  size_t black = 0;
+  for (const std::string& line : trace) {
+    const uint32_t colour = std::stoul(line.substr(6), nullptr, 16);
+    EXPECT_EQ(colour & 0x808080u, 0u) << line;
+    black += colour == 0;
+  }
+  EXPECT_GT(black, 100u);
+  EXPECT_LT(black, 200u);
+  EXPECT_EQ(platform::liveGdiObjectCount(), 1u);  // only the current background brush
+}
+
+TEST_F(EngineTest, TimerIntervalSetsTheDrawStepsPerTickExceptInTheSingleStepModes) {
+  const struct {
+    const char* interval;
+    int pattern;
+    size_t steps;
+  } cases[] = {{"5", Mask, 3}, {"10", Mask, 2}, {"19", Mask, 2}, {"20", Mask, 1}, {"5", Spiderwork, 1}, {"5", Hyperdraw, 1}};
+  for (const auto& c : cases) {
+    resetProcess();
+    startSaver(320, 240, 9, ini(onlyPattern(c.pattern) + "Pause=0\nTimer interval=" + c.interval + "\n"));
+    for (size_t steps : stepsPerTick(200)) ASSERT_EQ(steps, c.steps) << c.interval << " " << c.pattern;
+  }
+}
+
+TEST_F(EngineTest, PauseRunsOneStepPerTickForAboutHalfASecond) {
+  for (const auto& [interval, target] : std::map<int, int>{{20, 25}, {100, 5}, {300, 1}}) {
+    resetProcess();
+    HWND window = startSaver(320, 240, 9, ini(onlyPattern(Mask) + "Timer interval=" + std::to_string(interval) + "\n"));
+    runHeadlessTicks(1, nullptr);
+    engineState.figuresLeft = 1000;
+    engineState.strokesLeft = 1000;
+    engineState.seriesEnded = 1;
+    for (int tick = 1; tick <= target; ++tick) {
+      ASSERT_EQ(engineState.seriesEnded, 1) << interval << " tick " << tick;
+      SendMessageA(window, WM_TIMER, animationTimerId, 0);
+    }
+    EXPECT_EQ(engineState.seriesEnded, 0) << interval;
+    EXPECT_EQ(engineState.pauseTicks, 0);
+  }
+}
+
+TEST_F(EngineTest, SeriesEndingDuringItsLastFigureCarriesThatFigureIntoTheNextSeries) {
+  HWND window = startSaver(640, 480, 4, ini(onlyPattern(Mask)));
+  runHeadlessTicks(1, nullptr);  // the system's paint, then a first step without another paint
+  engineState.figuresLeft = 1;
+  engineState.strokesLeft = 0;
+  drawStep(window);
+  EXPECT_EQ(engineState.figuresLeft, 0);
+  EXPECT_EQ(engineState.seriesEnded, 1);
+  const int32_t strokesLeft = engineState.strokesLeft;
+  ASSERT_GE(strokesLeft, 4);
+  takeTrace();
+  drawStep(window);
+  const auto trace = takeTrace();
+  EXPECT_EQ(count(trace, "erase"), 1u);
+  EXPECT_EQ(engineState.strokesLeft, strokesLeft - 1);  // the same figure goes on
+  EXPECT_GE(engineState.figuresLeft, 6);                // a fresh series, no figure started yet
+  EXPECT_LE(engineState.figuresLeft, 25);
+
+  SendMessageA(window, WM_PAINT, 0, 0);  // a repaint from outside starts a figure at once
+  drawStep(window);
+  EXPECT_EQ(count(takeTrace(), "erase"), 1u);
+  EXPECT_GE(engineState.strokesLeft, 4);
+}
+
+TEST_F(EngineTest, FirstStepAfterTheSystemPaintStartsASeriesWithoutRepainting) {
+  startSaver(640, 480);
+  takeTrace();
+  runHeadlessTicks(1, nullptr);
+  const auto trace = takeTrace();
+  EXPECT_EQ(count(trace, "erase"), 1u);  // the system paint's only
+  EXPECT_EQ(trace.front().rfind("erase", 0), 0u);
+  EXPECT_EQ(engineState.repaintPending, 0);
+}
+
+TEST_F(EngineTest, ZenGardenCyclesPhasesAndWalkerFromAFreshProcess) {
+  HWND window = startSaver(640, 480, 11, ini(onlyPattern(ZenGarden)));
+  runHeadlessTicks(1, nullptr);
+  EXPECT_EQ(engineState.figurePhase, 4);
+  EXPECT_EQ(engineState.useSegmentWalker, 1);
+  std::vector<int> phases;
+  for (int figure = 0; figure < 6; ++figure) {
+    engineState.strokesLeft = 0;
+    engineState.figuresLeft = 100;
+    drawStep(window);
+    phases.push_back(engineState.figurePhase);
+  }
+  EXPECT_EQ(phases, (std::vector<int>{3, 2, 4, 3, 2, 4}));
+}
+
+TEST_F(EngineTest, AStrokeNeverLeaksItsPenOverManyTicks) {
+  startSaver(320, 240, 2, ini("Timer interval=5\nPercentCrayon=50\n"));
+  runHeadlessTicks(100, nullptr);
+  const size_t live = platform::liveGdiObjectCount();
+  runHeadlessTicks(20000, nullptr);
+  EXPECT_EQ(platform::liveGdiObjectCount(), live);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// Our Win32 subset: the behaviour the saver relies on.
+
+#include "platform/win32.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<UINT> received;
+
+LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  received.push_back(message);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class PlatformTest : public SaverTest {
+ protected:
+  HWND makeWindow(DWORD style = WS_POPUP | WS_VISIBLE, UINT classStyle = 0) {
+    received.clear();
+    recordWindows();
+    WNDCLASSA windowClass{};
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = recordingProcedure;
+    windowClass.lpszClassName = "Test";
+    windowClass.hbrBackground = CreateSolidBrush(RGB(1, 2, 3));
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "test", "title", style, 0, 0, 100, 50, nullptr, nullptr, nullptr, nullptr);
+  }
+};
+
+TEST_F(PlatformTest, CreationSendsCreateAndSizeThenQueuesPaintBeforeTimers) {
+  platform::useVirtualClock();
+  HWND window = makeWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(received, (std::vector<UINT>{WM_CREATE, WM_SIZE}));
+  SetTimer(window, 7, 20, nullptr);
+  PostMessageA(window, WM_APP, 1, 2);
+  MSG msg;
+  std::vector<UINT> order;
+  for (int i = 0; i < 4 && GetMessageA(&msg, nullptr, 0, 0) > 0; ++i) {
+    order.push_back(msg.message);
+    DispatchMessageA(&msg);
+  }
+  // The default paint handling validates, so the paint comes once; timers follow.
+  EXPECT_EQ(order, (std::vector<UINT>{WM_APP, WM_PAINT, WM_TIMER, WM_TIMER}));
+}
+
+TEST_F(PlatformTest, VirtualTimerTicksAtItsPeriodAndNeverBelowTheMinimum) {
+  platform::useVirtualClock();
+  HWND window = makeWindow(WS_POPUP);
+  SetTimer(window, 1, 5, nullptr);  // Win32 raises periods below 10 ms to 10
+  MSG msg;
+  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+  const DWORD first = GetTickCount();
+  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+  EXPECT_EQ(GetTickCount() - first, 10u);
+  KillTimer(window, 1);
+  EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), -1);  // nothing could ever arrive
+}
+
+TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
+  HWND window = makeWindow();
+  takeTrace();
+  HDC dc = GetDC(window);
+  SetViewportOrgEx(dc, 30, 20, nullptr);  // the erase still covers the whole client area
+  EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+  ReleaseDC(window, dc);
+  EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 30 20", "erase 030201"}));
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+  DispatchMessageA(&msg);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(received.back(), static_cast<UINT>(WM_DESTROY));
+}
+
+TEST_F(PlatformTest, PaintErasesOnlyWhileAnEraseIsPending) {
+  HWND window = makeWindow();
+  takeTrace();
+  ValidateRect(window, nullptr);
+  InvalidateRect(window, nullptr, FALSE);
+  SendMessageA(window, WM_PAINT, 0, 0);
+  EXPECT_TRUE(takeTrace().empty());
+  InvalidateRect(window, nullptr, TRUE);
+  SendMessageA(window, WM_PAINT, 0, 0);
+  EXPECT_EQ(takeTrace().size(), 1u);
+}
+
+TEST_F(PlatformTest, SelectObjectReturnsWhatItReplacedAndDeletedObjectsAreFreed) {
+  HWND window = makeWindow(WS_POPUP, CS_OWNDC);
+  const size_t baseline = platform::liveGdiObjectCount();
+  for (int i = 0; i < 1000; ++i) {
+    HDC dc = GetDC(window);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(i, 0, 0));
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    EXPECT_EQ(oldPen, GetStockObject(BLACK_PEN));
+    EXPECT_EQ(SelectObject(dc, oldPen), pen);
+    SelectObject(dc, oldBrush);
+    ReleaseDC(window, dc);
+    DeleteObject(pen);
+  }
+  EXPECT_EQ(platform::liveGdiObjectCount(), baseline);
+  EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH)));  // stock objects survive deletion
+  EXPECT_NE(SelectObject(GetDC(window), GetStockObject(BLACK_BRUSH)), nullptr);
+}
+
+TEST_F(PlatformTest, DrawingCallsReachTheDeviceWithPenAndOrigin) {
+  HDC dc = captureDc();
+  SetViewportOrgEx(dc, 5, 6, nullptr);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  const POINT points[4] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}};
+  EXPECT_TRUE(PolyBezier(dc, points, 4));
+  EXPECT_FALSE(PolyBezier(dc, points, 3));
+  EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 5 6", "arc 1 2 3 4 5 6 7 8", "bez 1 2 3 4 5 6 7 8"}));
+}
+
+TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
+  EXPECT_EQ(MulDiv(1080, 8660, 10000), 935);
+  EXPECT_EQ(MulDiv(1, 8660, 10000), 1);
+  EXPECT_EQ(MulDiv(5, 1, 2), 3);
+  EXPECT_EQ(MulDiv(-5, 1, 2), -3);
+  EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
+  EXPECT_EQ(MulDiv(7, 3, 0), -1);
+  EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
+}
+
+TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {
+  char buffer[8];
+  EXPECT_EQ(LoadStringA(nullptr, 1001, buffer, sizeof buffer), 7);
+  EXPECT_STREQ(buffer, "control");
+  char section[40];
+  LoadStringA(nullptr, 1007, section, sizeof section);
+  EXPECT_STREQ(section, "ScreenSaver.Lumarel");
+  EXPECT_EQ(LoadStringA(nullptr, 9999, section, sizeof section), 0);
+}
+
+}  // namespace

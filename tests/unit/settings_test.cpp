@@ -1,0 +1,86 @@
+// The settings record and its INI persistence.
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/win32.h"
+#include "settings/settings.h"
+#include "test_support.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetProcess();
+    path = dir.file("control.ini");
+    platform::setProfilePath(path);
+    loadProfileNames();
+  }
+  void TearDown() override { resetProcess(); }
+  TempDir dir;
+  std::string path;
+};
+
+TEST_F(SettingsTest, MissingFileLoadsTheDefaultsAndWritesNothing) {
+  loadSettings();
+  EXPECT_EQ(settings.pause, 1u);
+  EXPECT_EQ(settings.passwordRequired, 0u);
+  EXPECT_EQ(settings.timerInterval, 20);
+  EXPECT_EQ(settings.percentCrayon, 10);
+  for (int slot = 0; slot < 32; ++slot) {
+    EXPECT_EQ(settings.patternFlags[slot], slot <= 16 ? 1u : 0u) << slot;
+    EXPECT_EQ(settings.colorSetFlags[slot], slot <= 17 ? 1u : 0u) << slot;
+  }
+  EXPECT_FALSE(std::ifstream(path).good());
+}
+
+TEST_F(SettingsTest, FirstSaveWritesTheSectionWithItsThirtyNineKeysInOrder) {
+  loadSettings();
+  saveSettings();
+  std::ostringstream expected;
+  expected << "[ScreenSaver.Lumarel]\nPause=1\nPassword Required=0\nTimer interval=20\nPercentCrayon=10\n";
+  for (const char* key : patternKeys) expected << key << "=1\n";
+  for (const char* key : colorSetKeys) expected << std::string(key).substr(0, std::string(key).find_last_not_of(' ') + 1) << "=1\n";
+  EXPECT_EQ(readFile(path), expected.str());
+  loadSettings();  // and reads back, the trailing blank of "Low Intensity " included
+  EXPECT_EQ(settings.colorSetFlags[2], 1u);
+}
+
+TEST_F(SettingsTest, ValuesAreKeptAsReadAndSixteenBitFieldsWrap) {
+  writeFile(path,
+            "[ScreenSaver.Lumarel]\nTimer interval=65541\nPercentCrayon=3\nMask=7\nPause=0\nLow Intensity=0\n"
+            "Patterns=0\nPassword Required=2\n");
+  loadSettings();
+  EXPECT_EQ(settings.timerInterval, 5);
+  EXPECT_EQ(settings.percentCrayon, 3);  // below the dialog's bounds: not raised
+  EXPECT_EQ(settings.patternFlags[2], 7u);
+  EXPECT_EQ(settings.patternFlags[0], 0u);
+  EXPECT_EQ(settings.colorSetFlags[2], 0u);
+  EXPECT_EQ(settings.pause, 0u);
+  saveSettings();
+  const std::string saved = readFile(path);
+  EXPECT_NE(saved.find("Mask=7\n"), std::string::npos);
+  EXPECT_NE(saved.find("Timer interval=5\n"), std::string::npos);
+  EXPECT_NE(saved.find("Password Required=2\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, ZeroTimerIntervalIsKeptInTheFileButRunsAsOne) {
+  writeFile(path, "[ScreenSaver.Lumarel]\nTimer interval=0\n");
+  loadSettings();
+  EXPECT_EQ(settings.timerInterval, 0);
+  EXPECT_EQ(effectiveTimerInterval(), 1);
+}
+
+TEST_F(SettingsTest, ResetsEnableEveryEntryAndCycleAndClearTheSpareSlots) {
+  settings.patternFlags.fill(0);
+  settings.patternFlags[20] = 1;
+  resetPatternFlags();
+  for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.patternFlags[slot], slot <= 16 ? 1u : 0u);
+  settings.colorSetFlags.fill(9);
+  settings.colorSetFlags[0] = 0;
+  resetColorSetFlags();
+  for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.colorSetFlags[slot], slot <= 17 ? 1u : 0u);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include "test_support.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/engine_state.h"
+#include "engine/random.h"
+#include "host/host_state.h"
+#include "linux/headless_saver.h"
+#include "linux/recording_device.h"
+#include "settings/settings.h"
+
+void resetProcess() {
+  platform::reset();
+  platform::setGdiObserver(nullptr);
+  platform::setDeviceFactory(nullptr);
+  platform::setProfilePath("", platform::ProfileAccess::ReadOnly);
+  engineState = EngineState{};
+  settings = Settings{};
+  hostState = HostState{};
+  seedRandom(1);
+}
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/lumarel-test-XXXXXX";
+  path_ = mkdtemp(pattern);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+void writeFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+void SaverTest::SetUp() {
+  resetProcess();
+  stream_ = open_memstream(&buffer_, &size_);
+  observer_ = std::make_unique<RecordingDevice>(stream_);
+  platform::setGdiObserver(observer_.get());
+}
+
+void SaverTest::TearDown() {
+  resetProcess();
+  std::fclose(stream_);
+  std::free(buffer_);
+}
+
+HWND SaverTest::startSaver(int width, int height, uint32_t seed, const std::string& iniPath) {
+  HeadlessScenario scenario;
+  scenario.seed = seed;
+  scenario.width = width;
+  scenario.height = height;
+  scenario.iniPath = iniPath;
+  HWND window = startHeadlessSaver(scenario, [this](HWND) { return std::make_unique<RecordingDevice>(stream_); });
+  // Tests may have reset the process since SetUp, which forgets the observer.
+  platform::setGdiObserver(observer_.get());
+  return window;
+}
+
+namespace {
+LRESULT CALLBACK plainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+}  // namespace
+
+void SaverTest::recordWindows() {
+  platform::setDeviceFactory([this](HWND) { return std::make_unique<RecordingDevice>(stream_); });
+}
+
+HDC SaverTest::captureDc(int width, int height) {
+  recordWindows();
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = plainProcedure;
+  windowClass.lpszClassName = "Capture";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "Capture", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+  return GetDC(window);
+}
+
+std::vector<std::string> SaverTest::takeTrace() {
+  std::fflush(stream_);
+  std::vector<std::string> lines;
+  std::istringstream in(std::string(buffer_, static_cast<size_t>(std::ftell(stream_))));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::rewind(stream_);
+  return lines;
+}
+
+size_t SaverTest::count(const std::vector<std::string>& trace, const std::string& word) {
+  size_t n = 0;
+  for (const std::string& line : trace) n += line.rfind(word + " ", 0) == 0 || line == word;
+  return n;
+}
