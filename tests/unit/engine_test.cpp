@@ -223,6 +223,39 @@ TEST_F(EngineTest, ZenGardenCyclesPhasesAndWalkerFromAFreshProcess) {
   EXPECT_EQ(phases, (std::vector<int>{3, 2, 4, 3, 2, 4}));
 }
 
+TEST_F(EngineTest, FigureStartsApplyTheirModesPhaseWalkerAndArcRules) {
+  struct Rule {
+    int32_t mode, phaseBefore, phaseAfter, walker, arcs;
+    bool freshColour;
+  };
+  const Rule rules[] = {
+      {Symmetron, 3, 1, 0, 0, true},  {Hexatron, 0, 1, 0, 0, true},        {Cornered, 2, 1, 0, 0, true},
+      {LetItGrow, 4, 1, 0, 0, true},  {CommonStart, 3, 1, 0, 0, true},     {RigidDrift, 3, 1, 0, 0, true},
+      {Mask, 3, 3, 1, 1, true},       {CoatOfArms, 1, 2, 0, 0, true},      {AngelsAndDevils, 2, 3, 0, 0, true},
+      {AngelsAndDevils, 3, 2, 0, 0, false}, {AngelsAndDevils, 0, 2, 0, 0, false}, {Crown, 1, 3, 0, 0, true},
+      {Anemone, 3, 1, 0, 1, true},    {Spiderwork, 3, 3, 0, 0, true},      {Hyperdraw, 2, 2, 0, 0, true},
+  };
+  HWND window = startSaver(640, 480, 5, ini(onlyPattern(Symmetron)));
+  runHeadlessTicks(1, nullptr);
+  engineState.colorSetId = AllColors;
+  for (const Rule& rule : rules) {
+    engineState.drawingMode = rule.mode;
+    engineState.figurePhase = rule.phaseBefore;
+    engineState.figuresLeft = 100;
+    engineState.strokesLeft = 0;
+    engineState.penColor = 0x102030;
+    engineState.redRising = engineState.greenRising = engineState.blueRising = 0;
+    drawStep(window);
+    EXPECT_EQ(engineState.figurePhase, rule.phaseAfter) << rule.mode << " from " << rule.phaseBefore;
+    EXPECT_EQ(engineState.useSegmentWalker, rule.walker) << rule.mode;
+    EXPECT_EQ(engineState.arcStrokes, rule.arcs) << rule.mode;
+    // A carried colour is the old one stepped once (all channels were falling).
+    if (!rule.freshColour) {
+      EXPECT_EQ(engineState.penColor, 0x0F1F2Fu) << rule.mode;
+    }
+  }
+}
+
 TEST_F(EngineTest, AStrokeNeverLeaksItsPenOverManyTicks) {
   startSaver(320, 240, 2, ini("Timer interval=5\nPercentCrayon=50\n"));
   runHeadlessTicks(100, nullptr);
