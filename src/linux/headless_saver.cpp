@@ -1,7 +1,21 @@
 #include "headless_saver.h"
 
+#include "engine/engine_state.h"
+#include "engine/random.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
+#include "settings/settings.h"
+
+void resetSaverProcess() {
+  platform::reset();
+  platform::setGdiObserver(nullptr);
+  platform::setDeviceFactory(nullptr);
+  platform::setProfilePath("", platform::ProfileAccess::ReadOnly);
+  engineState = EngineState{};
+  settings = Settings{};
+  hostState = HostState{};
+  seedRandom(1);
+}
 
 HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactory devices) {
   platform::useVirtualClock();

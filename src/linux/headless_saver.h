@@ -15,6 +15,9 @@ struct HeadlessScenario {
   std::string iniPath;  // empty: no settings file, so the defaults
 };
 
+// Back to the state of a fresh process: zeroed records, no windows, no GDI objects.
+void resetSaverProcess();
+
 // Creates the saver window (creation, size, then the first paint and the
 // timer ticks as the loop runs); null when the window cannot be made.
 HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactory devices);

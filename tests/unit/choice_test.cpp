@@ -13,7 +13,7 @@ namespace {
 class ChoiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetProcess();
+    resetSaverProcess();
     resetPatternFlags();
     resetColorSetFlags();
   }

@@ -14,7 +14,7 @@ uint32_t blue(uint32_t c) { return (c >> 16) & 255; }
 
 class ColorsTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetProcess(); }
+  void SetUp() override { resetSaverProcess(); }
   void use(int32_t set) { engineState.colorSetId = set; }
 };
 

@@ -57,7 +57,7 @@ TEST_F(EngineTest, SizeMessageSetsTheGeometry) {
 TEST_F(EngineTest, CreationStartsTheCycleAtARandomPatternAndKeepsTheCycleSwitch) {
   std::set<int> first;
   for (uint32_t seed = 1; seed <= 20; ++seed) {
-    resetProcess();
+    resetSaverProcess();
     startSaver(640, 480, seed, ini("Mask=1\nZenGarden=1\n" + onlyPattern(0)));
     first.insert(engineState.patternId);
     EXPECT_EQ(settings.patternFlags[0], 1u);
@@ -99,11 +99,10 @@ TEST_F(EngineTest, PatternRulesGiveTheTabledModesAndPlacementFlags) {
     std::set<int32_t> edge;
   };
   const std::map<int, Outcome> table = {
-      {1, {{1}, 0, {1}}},       {2, {{2}, 0, {0, 1}}},         {3, {{3}, 0, {0, 1}}},  {4, {{4}, 0, {1}}},
-      {5, {{1}, 1, {0, 1}}},    {6, {{19, 20}, 0, {1}}},       {7, {{7}, 0, {0, 1}}},  {8, {{8}, 1, {0, 1}}},
-      {9, {{9}, 0, {0, 1}}},    {10, {{10}, 0, {0}}},          {11, {{11}, 0, {0, 1}}}, {12, {{5, 8}, 1, {1}}},
-      {13, {{13}, 0, {0, 1}}},  {14, {{19, 20, 4}, 0, {0}}},   {15, {{15, 18}, 0, {0, 1}}},
-      {16, {{16}, 0, {0, 1}}},
+      {1, {{1}, 0, {1}}},      {2, {{2}, 0, {0, 1}}},       {3, {{3}, 0, {0, 1}}},       {4, {{4}, 0, {1}}},
+      {5, {{1}, 1, {0, 1}}},   {6, {{19, 20}, 0, {1}}},     {7, {{7}, 0, {0, 1}}},       {8, {{8}, 1, {0, 1}}},
+      {9, {{9}, 0, {0, 1}}},   {10, {{10}, 0, {0}}},        {11, {{11}, 0, {0, 1}}},     {12, {{5, 8}, 1, {1}}},
+      {13, {{13}, 0, {0, 1}}}, {14, {{19, 20, 4}, 0, {0}}}, {15, {{15, 18}, 0, {0, 1}}}, {16, {{16}, 0, {0, 1}}},
   };
   HWND window = startSaver(640, 480);
   for (const auto& [pattern, expected] : table) {
@@ -149,9 +148,10 @@ TEST_F(EngineTest, TimerIntervalSetsTheDrawStepsPerTickExceptInTheSingleStepMode
     const char* interval;
     int pattern;
     size_t steps;
-  } cases[] = {{"5", Mask, 3}, {"10", Mask, 2}, {"19", Mask, 2}, {"20", Mask, 1}, {"5", Spiderwork, 1}, {"5", Hyperdraw, 1}};
+  } cases[] = {{"5", Mask, 3},  {"10", Mask, 2},      {"19", Mask, 2},
+               {"20", Mask, 1}, {"5", Spiderwork, 1}, {"5", Hyperdraw, 1}};
   for (const auto& c : cases) {
-    resetProcess();
+    resetSaverProcess();
     startSaver(320, 240, 9, ini(onlyPattern(c.pattern) + "Pause=0\nTimer interval=" + c.interval + "\n"));
     for (size_t steps : stepsPerTick(200)) ASSERT_EQ(steps, c.steps) << c.interval << " " << c.pattern;
   }
@@ -159,7 +159,7 @@ TEST_F(EngineTest, TimerIntervalSetsTheDrawStepsPerTickExceptInTheSingleStepMode
 
 TEST_F(EngineTest, PauseRunsOneStepPerTickForAboutHalfASecond) {
   for (const auto& [interval, target] : std::map<int, int>{{20, 25}, {100, 5}, {300, 1}}) {
-    resetProcess();
+    resetSaverProcess();
     HWND window = startSaver(320, 240, 9, ini(onlyPattern(Mask) + "Timer interval=" + std::to_string(interval) + "\n"));
     runHeadlessTicks(1, nullptr);
     engineState.figuresLeft = 1000;
@@ -229,11 +229,21 @@ TEST_F(EngineTest, FigureStartsApplyTheirModesPhaseWalkerAndArcRules) {
     bool freshColour;
   };
   const Rule rules[] = {
-      {Symmetron, 3, 1, 0, 0, true},  {Hexatron, 0, 1, 0, 0, true},        {Cornered, 2, 1, 0, 0, true},
-      {LetItGrow, 4, 1, 0, 0, true},  {CommonStart, 3, 1, 0, 0, true},     {RigidDrift, 3, 1, 0, 0, true},
-      {Mask, 3, 3, 1, 1, true},       {CoatOfArms, 1, 2, 0, 0, true},      {AngelsAndDevils, 2, 3, 0, 0, true},
-      {AngelsAndDevils, 3, 2, 0, 0, false}, {AngelsAndDevils, 0, 2, 0, 0, false}, {Crown, 1, 3, 0, 0, true},
-      {Anemone, 3, 1, 0, 1, true},    {Spiderwork, 3, 3, 0, 0, true},      {Hyperdraw, 2, 2, 0, 0, true},
+      {Symmetron, 3, 1, 0, 0, true},
+      {Hexatron, 0, 1, 0, 0, true},
+      {Cornered, 2, 1, 0, 0, true},
+      {LetItGrow, 4, 1, 0, 0, true},
+      {CommonStart, 3, 1, 0, 0, true},
+      {RigidDrift, 3, 1, 0, 0, true},
+      {Mask, 3, 3, 1, 1, true},
+      {CoatOfArms, 1, 2, 0, 0, true},
+      {AngelsAndDevils, 2, 3, 0, 0, true},
+      {AngelsAndDevils, 3, 2, 0, 0, false},
+      {AngelsAndDevils, 0, 2, 0, 0, false},
+      {Crown, 1, 3, 0, 0, true},
+      {Anemone, 3, 1, 0, 1, true},
+      {Spiderwork, 3, 3, 0, 0, true},
+      {Hyperdraw, 2, 2, 0, 0, true},
   };
   HWND window = startSaver(640, 480, 5, ini(onlyPattern(Symmetron)));
   runHeadlessTicks(1, nullptr);

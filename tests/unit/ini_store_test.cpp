@@ -14,11 +14,11 @@ namespace {
 class IniStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetProcess();
+    resetSaverProcess();
     path = dir.file("control.ini");
     platform::setProfilePath(path);
   }
-  void TearDown() override { resetProcess(); }
+  void TearDown() override { resetSaverProcess(); }
   UINT readInt(const char* key, int fallback = -7) {
     return GetPrivateProfileIntA("ScreenSaver.Lumarel", key, fallback, "control.ini");
   }
@@ -117,7 +117,7 @@ TEST_F(IniStoreTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
 }
 
 TEST(IniProfileLocation, BareNamesLiveInTheUsersConfigurationFolder) {
-  resetProcess();
+  resetSaverProcess();
   platform::useUserProfile();
   setenv("XDG_CONFIG_HOME", "/config/home", 1);
   EXPECT_EQ(platform::profilePath("control.ini"), "/config/home/lumarel/control.ini");
@@ -125,7 +125,7 @@ TEST(IniProfileLocation, BareNamesLiveInTheUsersConfigurationFolder) {
   setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the convention says
   setenv("HOME", "/home/user", 1);
   EXPECT_EQ(platform::profilePath("control.ini"), "/home/user/.config/lumarel/control.ini");
-  resetProcess();
+  resetSaverProcess();
 }
 
 }  // namespace

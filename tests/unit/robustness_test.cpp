@@ -16,7 +16,8 @@ struct Size {
 const Size sizes[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {1, 1080}, {1920, 1080}, {3840, 2160}, {32767, 32767}};
 
 std::string settingsFor(int pattern, int colorSet, bool crayon) {
-  std::string lines = "[ScreenSaver.Lumarel]\nTimer interval=5\nPercentCrayon=" + std::string(crayon ? "100" : "0") + "\n";
+  std::string lines =
+      "[ScreenSaver.Lumarel]\nTimer interval=5\nPercentCrayon=" + std::string(crayon ? "100" : "0") + "\n";
   for (int p = 1; p <= patternCount; ++p) lines += std::string(patternKeys[p]) + (p == pattern ? "=1\n" : "=0\n");
   for (int c = 1; c <= colorSetCount; ++c) lines += std::string(colorSetKeys[c]) + (c == colorSet ? "=1\n" : "=0\n");
   return lines;
@@ -25,7 +26,7 @@ std::string settingsFor(int pattern, int colorSet, bool crayon) {
 class RobustnessTest : public ::testing::TestWithParam<Size> {
  protected:
   void run(int pattern, int colorSet, bool crayon) {
-    resetProcess();
+    resetSaverProcess();
     writeFile(ini, settingsFor(pattern, colorSet, crayon));
     const Size size = GetParam();
     HeadlessScenario scenario{static_cast<uint32_t>(pattern * 100 + colorSet), size.width, size.height, ini};
@@ -47,7 +48,8 @@ TEST_P(RobustnessTest, EveryPatternCrispAndCrayon) {
 }
 
 TEST_P(RobustnessTest, EveryColorSet) {
-  for (int colorSet = 1; colorSet <= colorSetCount; ++colorSet) run(colorSet % patternCount + 1, colorSet, colorSet % 2);
+  for (int colorSet = 1; colorSet <= colorSetCount; ++colorSet)
+    run(colorSet % patternCount + 1, colorSet, colorSet % 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RobustnessTest, ::testing::ValuesIn(sizes), [](const auto& info) {

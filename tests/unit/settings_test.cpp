@@ -12,12 +12,12 @@ namespace {
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetProcess();
+    resetSaverProcess();
     path = dir.file("control.ini");
     platform::setProfilePath(path);
     loadProfileNames();
   }
-  void TearDown() override { resetProcess(); }
+  void TearDown() override { resetSaverProcess(); }
   TempDir dir;
   std::string path;
 };
@@ -41,7 +41,8 @@ TEST_F(SettingsTest, FirstSaveWritesTheSectionWithItsThirtyNineKeysInOrder) {
   std::ostringstream expected;
   expected << "[ScreenSaver.Lumarel]\nPause=1\nPassword Required=0\nTimer interval=20\nPercentCrayon=10\n";
   for (const char* key : patternKeys) expected << key << "=1\n";
-  for (const char* key : colorSetKeys) expected << std::string(key).substr(0, std::string(key).find_last_not_of(' ') + 1) << "=1\n";
+  for (const char* key : colorSetKeys)
+    expected << std::string(key).substr(0, std::string(key).find_last_not_of(' ') + 1) << "=1\n";
   EXPECT_EQ(readFile(path), expected.str());
   loadSettings();  // and reads back, the trailing blank of "Low Intensity " included
   EXPECT_EQ(settings.colorSetFlags[2], 1u);

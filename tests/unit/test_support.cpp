@@ -6,23 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
-#include "host/host_state.h"
 #include "linux/headless_saver.h"
 #include "linux/recording_device.h"
-#include "settings/settings.h"
-
-void resetProcess() {
-  platform::reset();
-  platform::setGdiObserver(nullptr);
-  platform::setDeviceFactory(nullptr);
-  platform::setProfilePath("", platform::ProfileAccess::ReadOnly);
-  engineState = EngineState{};
-  settings = Settings{};
-  hostState = HostState{};
-  seedRandom(1);
-}
 
 TempDir::TempDir() {
   char pattern[] = "/tmp/lumarel-test-XXXXXX";
@@ -46,14 +31,14 @@ void writeFile(const std::string& path, const std::string& contents) {
 }
 
 void SaverTest::SetUp() {
-  resetProcess();
+  resetSaverProcess();
   stream_ = open_memstream(&buffer_, &size_);
   observer_ = std::make_unique<RecordingDevice>(stream_);
   platform::setGdiObserver(observer_.get());
 }
 
 void SaverTest::TearDown() {
-  resetProcess();
+  resetSaverProcess();
   std::fclose(stream_);
   std::free(buffer_);
 }

@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "linux/headless_saver.h"
 #include "platform/platform_control.h"
-
-// Zeroes every process-wide record and forgets every platform object.
-void resetProcess();
 
 // A folder under /tmp that is removed with everything in it.
 class TempDir {

@@ -1,0 +1,233 @@
+// lumarel-render: runs the saver headless and writes what it drew as PNG:
+// one picture, or a gallery of every pattern with a labelled contact sheet.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "command_line.h"
+#include "engine/engine_state.h"
+#include "headless_saver.h"
+#include "label_font.h"
+#include "platform/ini_store.h"
+#include "png_writer.h"
+#include "raster_device.h"
+#include "settings/labels.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr char usage[] =
+    "usage: lumarel-render --size WxH --seed S (--ticks N | --seconds T) [--ini FILE]\n"
+    "                      [--pattern NAME] [--colors NAME] [--crayon] (-o OUT.png | --gallery DIR)";
+
+struct Options {
+  WindowSize size{1280, 720};
+  uint32_t seed = 1;
+  std::optional<uint64_t> ticks;
+  std::optional<uint64_t> seconds;
+  std::string iniPath;
+  int pattern = 0;   // 0: as the settings say
+  int colorSet = 0;  // likewise
+  bool crayon = false;
+  std::string output;
+  std::string galleryFolder;
+};
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "lumarel-render: %s\n%s\n", message.c_str(), usage);
+  return 2;
+}
+
+// Names compare by their letters and digits alone, so the dialog's label and
+// the INI key both name an entry ("Angels & Devils", "AngelsAndDevils").
+std::string nameKey(const std::string& name) {
+  std::string key;
+  for (const char c : name) {
+    if (std::isalnum(static_cast<unsigned char>(c)))
+      key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c == '&' && (key.size() < 3 || key.compare(key.size() - 3, 3, "and") != 0)) key += "and";
+  }
+  return key;
+}
+
+template <size_t N>
+int findEntry(const std::string& name, const std::array<const char*, N>& keys, const char* const* labels) {
+  for (size_t slot = 1; slot < N; ++slot)
+    if (nameKey(name) == nameKey(keys[slot]) || (labels && nameKey(name) == nameKey(labels[slot])))
+      return static_cast<int>(slot);
+  return 0;
+}
+
+std::string displayName(int pattern) {
+  std::string label = patternLabels[pattern];
+  if (const size_t doubled = label.find("&&"); doubled != std::string::npos) label.erase(doubled, 1);
+  return label;
+}
+
+// The settings for a run: the given file with the command line's overrides,
+// in a temporary file that the run reads and nobody writes.
+class RunSettings {
+ public:
+  RunSettings(const Options& options, int pattern) {
+    std::string text;
+    if (!options.iniPath.empty()) platform::readWholeFile(options.iniPath, text);
+    platform::IniDocument document(text);
+    char section[40];
+    LoadStringA(nullptr, 1007, section, sizeof section);
+    if (pattern)
+      for (size_t slot = 1; slot < patternKeys.size(); ++slot)
+        document.setValue(section, patternKeys[slot], static_cast<int>(slot) == pattern ? "1" : "0");
+    if (options.colorSet)
+      for (size_t slot = 1; slot < colorSetKeys.size(); ++slot)
+        document.setValue(section, colorSetKeys[slot], static_cast<int>(slot) == options.colorSet ? "1" : "0");
+    if (options.crayon) document.setValue(section, "PercentCrayon", "100");
+    char name[] = "/tmp/lumarel-render-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd >= 0) {
+      path_ = name;
+      const std::string contents = document.text();
+      ok_ = write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
+      close(fd);
+    }
+  }
+  ~RunSettings() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  bool ok() const { return ok_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool ok_ = false;
+};
+
+// Runs one pattern (0: as the settings say) and returns its picture.
+std::optional<Framebuffer> render(const Options& options, int pattern, std::string& error) {
+  RunSettings runSettings(options, pattern);
+  if (!runSettings.ok()) {
+    error = "cannot write a temporary settings file";
+    return std::nullopt;
+  }
+  resetSaverProcess();
+  RasterDevice* device = nullptr;
+  // Gallery tiles each get a seed of their own, so that patterns drawn alike
+  // (mirror images of one another) still show different figures.
+  const uint32_t seed = options.seed + (options.galleryFolder.empty() ? 0 : static_cast<uint32_t>(pattern));
+  HeadlessScenario scenario{seed, options.size.width, options.size.height, runSettings.path()};
+  const HWND window = startHeadlessSaver(scenario, [&device](HWND) {
+    auto made = std::make_unique<RasterDevice>();
+    device = made.get();
+    return made;
+  });
+  if (!window || !device) {
+    error = "cannot create the saver window";
+    return std::nullopt;
+  }
+  // A timer never runs faster than every 10 ms.
+  const uint64_t period = std::max<uint64_t>(USER_TIMER_MINIMUM, effectiveTimerInterval());
+  runHeadlessTicks(options.ticks ? *options.ticks : *options.seconds * 1000 / period, nullptr);
+  return device->framebuffer();
+}
+
+// The sixteen pictures in a 4 x 4 grid, each over its pattern's name.
+Framebuffer contactSheet(const std::vector<Framebuffer>& tiles) {
+  constexpr int columns = 4, gap = 8, scale = 2;
+  const int labelHeight = labelGlyphHeight * scale + 2 * gap;
+  const int tileWidth = tiles[0].width(), tileHeight = tiles[0].height();
+  const int rows = (static_cast<int>(tiles.size()) + columns - 1) / columns;
+  Framebuffer sheet(gap + columns * (tileWidth + gap), gap + rows * (tileHeight + labelHeight));
+  sheet.fill(0, 0, sheet.width(), sheet.height(), 0x202020);
+  for (size_t i = 0; i < tiles.size(); ++i) {
+    const int left = gap + static_cast<int>(i % columns) * (tileWidth + gap);
+    const int top = gap + static_cast<int>(i / columns) * (tileHeight + labelHeight);
+    for (int y = 0; y < tileHeight; ++y)
+      std::copy(tiles[i].row(y), tiles[i].row(y) + tileWidth, sheet.row(top + y) + left);
+    const std::string label = displayName(static_cast<int>(i) + 1);
+    drawLabel(sheet, left + (tileWidth - labelWidth(label, scale)) / 2, top + tileHeight + gap, label, scale, 0xE0E0E0);
+  }
+  return sheet;
+}
+
+int renderGallery(const Options& options) {
+  std::error_code made;
+  std::filesystem::create_directories(options.galleryFolder, made);
+  if (made) return fail("cannot create " + options.galleryFolder + ": " + made.message());
+  std::vector<Framebuffer> tiles;
+  std::string error;
+  for (int pattern = 1; pattern <= patternCount; ++pattern) {
+    auto picture = render(options, pattern, error);
+    if (!picture) return fail(error);
+    if (!writePng(*picture, options.galleryFolder + "/" + patternKeys[pattern] + ".png", error)) return fail(error);
+    tiles.push_back(std::move(*picture));
+  }
+  const std::string sheetPath = options.galleryFolder + "/contact-sheet.png";
+  if (!writePng(contactSheet(tiles), sheetPath, error)) return fail(error);
+  std::printf("%s\n", sheetPath.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  bool seeded = false, sized = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--help" || option == "-h") {
+      std::printf("%s\n", usage);
+      return 0;
+    }
+    if (option == "--crayon") {
+      options.crayon = true;
+      continue;
+    }
+    if (i + 1 >= argc) return fail("missing value after " + option);
+    const std::string value = argv[++i];
+    if (option == "--size") {
+      auto size = parseWindowSize(value);
+      if (!size || size->width == 0 || size->height == 0) return fail("--size takes WxH, each from 1 to 32767");
+      options.size = *size;
+      sized = true;
+    } else if (option == "--seed") {
+      auto seed = parseCount(value, UINT32_MAX);
+      if (!seed) return fail("--seed takes a whole number from 0 to 4294967295");
+      options.seed = static_cast<uint32_t>(*seed);
+      seeded = true;
+    } else if (option == "--ticks") {
+      if (!(options.ticks = parseCount(value, UINT32_MAX))) return fail("--ticks takes a whole number");
+    } else if (option == "--seconds") {
+      if (!(options.seconds = parseCount(value, 24 * 3600))) return fail("--seconds takes a whole number up to a day");
+    } else if (option == "--ini") {
+      if (!readableFile(value)) return fail("cannot read settings file " + value);
+      options.iniPath = value;
+    } else if (option == "--pattern") {
+      if (!(options.pattern = findEntry(value, patternKeys, patternLabels.data())))
+        return fail("no pattern is called " + value);
+    } else if (option == "--colors") {
+      if (!(options.colorSet = findEntry(value, colorSetKeys, nullptr)))
+        return fail("no colour set is called " + value);
+    } else if (option == "-o" || option == "--output") {
+      options.output = value;
+    } else if (option == "--gallery") {
+      options.galleryFolder = value;
+    } else {
+      return fail("unknown option " + option);
+    }
+  }
+  if (!options.galleryFolder.empty()) {
+    if (!options.ticks && !options.seconds) options.seconds = 20;
+    return renderGallery(options);
+  }
+  if (!seeded || !sized) return fail("--size and --seed are required");
+  if (options.ticks.has_value() == options.seconds.has_value()) return fail("give either --ticks or --seconds");
+  if (options.output.empty()) return fail("-o OUT.png or --gallery DIR is required");
+  std::string error;
+  auto picture = render(options, options.pattern, error);
+  if (!picture || !writePng(*picture, options.output, error)) return fail(error);
+  return 0;
+}

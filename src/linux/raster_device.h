@@ -1,0 +1,21 @@
+// The software rasterizer as the device of a window: what the window's
+// device contexts draw lands in its framebuffer.
+#pragma once
+
+#include "platform/platform_control.h"
+#include "raster/framebuffer.h"
+
+class RasterDevice : public platform::Device {
+ public:
+  Framebuffer& framebuffer() { return framebuffer_; }
+
+  void resize(int width, int height) override;
+  void fillRect(const RECT& rect, COLORREF colour) override;
+  void viewportOriginSet(int, int) override {}
+  void arc(const platform::DrawingState& state, int left, int top, int right, int bottom, int xStart, int yStart,
+           int xEnd, int yEnd) override;
+  void polyBezier(const platform::DrawingState& state, const POINT* points, int count) override;
+
+ private:
+  Framebuffer framebuffer_;
+};

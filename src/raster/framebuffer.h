@@ -1,0 +1,34 @@
+// A 32-bit framebuffer: one 0x00RRGGBB value a pixel, rows top to bottom.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class Framebuffer {
+ public:
+  Framebuffer() = default;
+  Framebuffer(int width, int height) { resize(width, height); }
+
+  // New size; every pixel black.
+  void resize(int width, int height);
+  int width() const { return width_; }
+  int height() const { return height_; }
+  uint32_t* row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
+  const uint32_t* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
+  uint32_t pixel(int x, int y) const { return row(y)[x]; }
+  bool contains(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+
+  // Fills [left, right) x [top, bottom), clipped to the surface.
+  void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<uint32_t> pixels_;
+};
+
+// A GDI colour reference (0x00BBGGRR) as a framebuffer pixel (0x00RRGGBB).
+inline uint32_t pixelFromColorRef(uint32_t colour) {
+  return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+}

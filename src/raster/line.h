@@ -1,0 +1,15 @@
+// Solid one-pixel lines with GDI's rules: the first pixel is drawn and the
+// last is not; clipping removes pixels but never moves the ones that remain.
+#pragma once
+
+#include <cstdint>
+
+#include "framebuffer.h"
+
+struct RasterPoint {
+  int64_t x, y;
+};
+
+void drawLine(Framebuffer& target, RasterPoint from, RasterPoint to, uint32_t colour);
+// Each segment starts afresh from its own start; only the final point is left out.
+void drawPolyline(Framebuffer& target, const RasterPoint* points, int count, uint32_t colour);
