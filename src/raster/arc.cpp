@@ -1,12 +1,13 @@
-// The ellipse is sampled in doubled coordinates about its centre, so that
-// boxes of even and odd size alike put pixel centres on whole numbers: a
-// pixel (x, y) sits at u = 2x - (left + right - 1), v = 2y - (top + bottom - 1).
-// Where the curve is flatter than 45 degrees each column takes the row
-// nearest the curve, elsewhere each row takes the nearest column, which
-// gives the usual 8-connected chain. Only samples on the surface are visited.
+// Arcs as GDI draws them: one quadrant of the ellipse is walked as an
+// 8-connected chain by an integer error term, mirrored into the other three
+// quadrants, and the part of the chain between the two rays is stroked like
+// a polyline. An ellipse many times larger than the surface is not walked:
+// it is sampled only where it crosses the surface, column by column where it
+// is flat and row by row where it is steep.
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "curves.h"
 
@@ -14,36 +15,128 @@ namespace {
 
 using Wide = __int128;
 
-// Below this the exact integer tests cannot overflow.
-constexpr int64_t exactLimit = int64_t(1) << 30;
+// One quadrant as offsets: inward columns from the box's right edge and
+// outward rows from its middle, from the right end of the middle row toward
+// the top. Each step goes across, up or both, whichever keeps the error of
+// the implicit ellipse equation smallest. The walk stops when the columns
+// meet in the middle, so very thin ellipses stay incomplete, as on the
+// reference.
+struct ChainPoint {
+  int64_t inward, outward;
+};
 
-// For the curve t^2/p^2 + s^2/q^2 = 1 with t on the sampling axis: the value
-// of s, with the parity of q, nearest the curve at t (a tie goes inward).
-int64_t nearestOnCurve(int64_t p, int64_t q, int64_t t) {
-  if (p == 0) return q;
-  const int64_t parity = q & 1;
-  const double ratio = static_cast<double>(t) / static_cast<double>(p);
-  const double exact = static_cast<double>(q) * std::sqrt(std::max(0.0, 1.0 - ratio * ratio));
-  int64_t s = parity + 2 * static_cast<int64_t>(std::floor((exact - parity) / 2 + 0.5));
-  s = std::clamp(s, parity, q);
-  if (p >= exactLimit || q >= exactLimit) return s;
-  // Exact: the curve lies beyond the midpoint m when q^2 (p^2 - t^2) > m^2 p^2.
-  const Wide outer = Wide(q) * q * (Wide(p) * p - Wide(t) * t);
-  const auto beyond = [&](int64_t midpoint) { return outer > Wide(midpoint) * midpoint * p * p; };
-  while (s + 2 <= q && beyond(s + 1)) s += 2;
-  while (s - 2 >= parity && !beyond(s - 1)) s -= 2;
-  return s;
+void quadrantChain(int64_t width, int64_t height, std::vector<ChainPoint>& chain) {
+  chain.clear();
+  const int64_t a = width - 1, b = height - 1;
+  const int64_t acrossGrowth = 8 * b * b, upGrowth = 8 * a * a;
+  int64_t acrossChange = 4 * b * b * (1 - a), upChange = 4 * a * a * (1 + b % 2);
+  int64_t error = acrossChange + upChange + a * a * (b % 2);
+  for (ChainPoint point{0, 0}; point.inward <= a - width / 2;) {
+    chain.push_back(point);
+    const int64_t twice = 2 * error;
+    if (twice >= acrossChange) {
+      ++point.inward;
+      acrossChange += acrossGrowth;
+      error += acrossChange;
+    }
+    if (twice <= upChange) {
+      ++point.outward;
+      upChange += upGrowth;
+      error += upChange;
+    }
+  }
 }
 
+// The chain of the whole ellipse, counter-clockwise on the screen from the
+// right end of the middle row: the quadrant chain forward, mirrored
+// backward, forward, backward.
+class EllipseChain {
+ public:
+  EllipseChain(int64_t left, int64_t top, int64_t right, int64_t bottom)
+      : left_(left),
+        right_(right),
+        lowMiddle_(top + (bottom - top) / 2),
+        highMiddle_(lowMiddle_ - ((bottom - top - 1) & 1)) {
+    quadrantChain(right - left, bottom - top, quadrant_);
+  }
+  int64_t size() const { return 4 * static_cast<int64_t>(quadrant_.size()); }
+  const std::vector<ChainPoint>& quadrant() const { return quadrant_; }
+  RasterPoint at(int64_t k) const {
+    const int64_t n = static_cast<int64_t>(quadrant_.size());
+    const int64_t q = k / n, r = k % n;
+    const ChainPoint& p = quadrant_[q % 2 == 0 ? r : n - 1 - r];
+    const int64_t x = q == 0 || q == 3 ? right_ - 1 - p.inward : left_ + p.inward;
+    const int64_t y = q < 2 ? highMiddle_ - p.outward : lowMiddle_ + p.outward;
+    return RasterPoint{x, y};
+  }
+
+ private:
+  int64_t left_, right_, lowMiddle_, highMiddle_;
+  std::vector<ChainPoint> quadrant_;
+};
+
+// Where a ray (y up) from the centre (left + width / 2, top + height / 2)
+// enters the chain: the index of the first chain point at or past it. As on
+// the reference, the test compares the first quadrant's offsets with the ray
+// mirrored into that quadrant; a ray on the x axis belongs to the quadrant
+// above it, a ray on the y axis to the quadrant on its right.
+int64_t chainIndexOfRay(const std::vector<ChainPoint>& quadrant, int64_t width, Wide rayX, Wide rayY) {
+  const int64_t n = static_cast<int64_t>(quadrant.size());
+  const int64_t extentX = width - 1 - width / 2;
+  // The offsets turn monotonically from the x axis toward the y axis.
+  const auto firstPast = [&](Wide x, Wide y, bool inclusive) {
+    int64_t lo = 0, hi = n;
+    while (lo < hi) {
+      const int64_t mid = lo + (hi - lo) / 2;
+      const Wide lhs = (extentX - quadrant[mid].inward) * y, rhs = quadrant[mid].outward * x;
+      if (inclusive ? lhs <= rhs : lhs < rhs) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return lo;
+  };
+  if (rayY >= 0) return rayX >= 0 ? firstPast(rayX, rayY, true) : 2 * n - firstPast(-rayX, rayY, false);
+  return rayX >= 0 ? 4 * n - firstPast(rayX, -rayY, true) : 2 * n + firstPast(-rayX, -rayY, false);
+}
+
+void drawArcAlongChain(Framebuffer& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
+                       RasterPoint end, uint32_t colour) {
+  const EllipseChain chain(left, top, right, bottom);
+  const int64_t total = chain.size();
+  const int64_t width = right - left;
+  const int64_t centreX = left + width / 2, centreY = top + (bottom - top) / 2;
+  const int64_t first = chainIndexOfRay(chain.quadrant(), width, start.x - centreX, centreY - start.y);
+  int64_t last = chainIndexOfRay(chain.quadrant(), width, end.x - centreX, centreY - end.y);
+  if (last <= first) last += total;  // the same point both ways: the whole ellipse
+  // A polyline through the chain points: each step paints its first pixel
+  // unless it goes nowhere, and the final point is left out.
+  RasterPoint p = chain.at(first % total);
+  for (int64_t k = first; k < last - 1; ++k) {
+    const RasterPoint next = chain.at((k + 1) % total);
+    if ((p.x != next.x || p.y != next.y) && target.contains(p.x, p.y)) target.row(static_cast<int>(p.y))[p.x] = colour;
+    p = next;
+  }
+}
+
+// Sampling a huge ellipse, in doubled coordinates about its centre so that
+// boxes of either parity put pixel centres on whole numbers: a pixel (x, y)
+// sits at u = 2x - (left + right - 1), v = 2y - (top + bottom - 1).
+struct Ellipse {
+  int64_t centreX2, centreY2;  // doubled centre
+  int64_t a, b;                // doubled semi-axes: width - 1, height - 1
+};
+
 struct Direction {
-  Wide x, y;  // mathematical orientation: y up
+  Wide x, y;  // y up
 };
 
 Wide cross(const Direction& a, const Direction& b) { return a.x * b.y - a.y * b.x; }
 Wide dot(const Direction& a, const Direction& b) { return a.x * b.x + a.y * b.y; }
 
-// Decides whether a direction lies in the counter-clockwise sweep from the
-// start ray (included) to the end ray (excluded).
+// Whether a direction lies in the counter-clockwise sweep from the start ray
+// (included) to the end ray (excluded); the whole turn when they coincide.
 class Sweep {
  public:
   Sweep(Direction start, Direction end) : start_(nonZero(start)), end_(nonZero(end)) {
@@ -58,7 +151,7 @@ class Sweep {
 
  private:
   static Direction nonZero(Direction d) { return d.x == 0 && d.y == 0 ? Direction{1, 0} : d; }
-  // 0 for the half turn starting at the start ray, 1 for the other half.
+  // 0 for the half turn that starts at the start ray, 1 for the other.
   int half(const Direction& d) const {
     const Wide c = cross(start_, d);
     return c > 0 || (c == 0 && dot(start_, d) > 0) ? 0 : 1;
@@ -68,12 +161,18 @@ class Sweep {
   int endHalf_ = 0;
 };
 
-struct Ellipse {
-  int64_t centreX2, centreY2;  // doubled centre
-  int64_t a, b;                // doubled semi-axes: width - 1, height - 1
-};
+// On the curve t^2/p^2 + s^2/q^2 = 1, the s with the parity of q nearest the
+// curve at t.
+int64_t nearestOnCurve(int64_t p, int64_t q, int64_t t) {
+  if (p == 0) return q;
+  const int64_t parity = q & 1;
+  const double ratio = static_cast<double>(t) / static_cast<double>(p);
+  const double exact = static_cast<double>(q) * std::sqrt(std::max(0.0, 1.0 - ratio * ratio));
+  const int64_t s = parity + 2 * static_cast<int64_t>(std::floor((exact - parity) / 2 + 0.5));
+  return std::clamp(s, parity, q);
+}
 
-// The range of non-negative offsets t (with the parity of limit) for which
+// The non-negative offsets t, with the parity of limit, for which
 // centre2 + sign * t lands on pixel coordinates 0..size-1.
 bool visibleOffsets(int64_t centre2, int sign, int64_t limit, int64_t size, int64_t& lo, int64_t& hi) {
   const int64_t first = sign > 0 ? -centre2 : centre2 - 2 * (size - 1);
@@ -84,28 +183,46 @@ bool visibleOffsets(int64_t centre2, int sign, int64_t limit, int64_t size, int6
   return lo <= hi;
 }
 
-void plotQuadrant(Framebuffer& target, const Ellipse& e, int su, int sv, const Sweep& sweep, uint32_t colour) {
+void sampleQuadrant(Framebuffer& target, const Ellipse& e, int su, int sv, const Sweep& sweep, uint32_t colour) {
   const auto plot = [&](int64_t u, int64_t v) {
     const int64_t x = (e.centreX2 + su * u) / 2, y = (e.centreY2 + sv * v) / 2;
-    if (!target.contains(x, y) || !sweep.contains(Direction{Wide(su) * u, -Wide(sv) * v})) return;
-    target.row(static_cast<int>(y))[x] = colour;
+    if (target.contains(x, y) && sweep.contains(Direction{Wide(su) * u, -Wide(sv) * v}))
+      target.row(static_cast<int>(y))[x] = colour;
   };
   const Wide aa = Wide(e.a) * e.a, bb = Wide(e.b) * e.b;
   int64_t lo, hi;
-  // Columns where the curve is at most 45 degrees steep.
   if (visibleOffsets(e.centreX2, su, e.a, target.width(), lo, hi)) {
     for (int64_t u = lo; u <= hi; u += 2) {
       const int64_t v = nearestOnCurve(e.a, e.b, u);
-      if (bb * u <= aa * v) plot(u, v);
+      if (bb * u <= aa * v) plot(u, v);  // at most 45 degrees steep
     }
   }
-  // Rows where it is at least 45 degrees steep.
   if (visibleOffsets(e.centreY2, sv, e.b, target.height(), lo, hi)) {
     for (int64_t v = lo; v <= hi; v += 2) {
       const int64_t u = nearestOnCurve(e.b, e.a, v);
-      if (bb * u >= aa * v) plot(u, v);
+      if (bb * u >= aa * v) plot(u, v);  // at least 45 degrees steep
     }
   }
+}
+
+// Where a ray meets the ellipse, rounded to a pixel, as a direction from the
+// centre: rays that meet it in the same pixel draw the whole ellipse.
+Direction meetEllipse(const Ellipse& e, RasterPoint through) {
+  const double x = 2.0 * through.x - e.centreX2, y = 2.0 * through.y - e.centreY2;
+  if (e.a == 0 || e.b == 0 || (x == 0 && y == 0)) return Direction{Wide(x), -Wide(y)};
+  const double radiusX = e.a + 1.0, radiusY = e.b + 1.0;
+  const double scale = 1.0 / std::sqrt((x / radiusX) * (x / radiusX) + (y / radiusY) * (y / radiusY));
+  const int64_t pixelX = static_cast<int64_t>(std::floor((e.centreX2 + x * scale) / 2 + 0.5));
+  const int64_t pixelY = static_cast<int64_t>(std::floor((e.centreY2 + y * scale) / 2 + 0.5));
+  return Direction{Wide(2) * pixelX - e.centreX2, e.centreY2 - Wide(2) * pixelY};
+}
+
+void drawArcBySampling(Framebuffer& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
+                       RasterPoint end, uint32_t colour) {
+  const Ellipse e{left + right - 1, top + bottom - 1, right - left - 1, bottom - top - 1};
+  const Sweep sweep(meetEllipse(e, start), meetEllipse(e, end));
+  for (int su : {1, -1})
+    for (int sv : {1, -1}) sampleQuadrant(target, e, su, sv, sweep, colour);
 }
 
 }  // namespace
@@ -115,9 +232,12 @@ void drawArc(Framebuffer& target, RasterPoint corner1, RasterPoint corner2, Rast
   const int64_t left = std::min(corner1.x, corner2.x), right = std::max(corner1.x, corner2.x);
   const int64_t top = std::min(corner1.y, corner2.y), bottom = std::max(corner1.y, corner2.y);
   if (right == left || bottom == top) return;
-  const Ellipse e{left + right - 1, top + bottom - 1, right - left - 1, bottom - top - 1};
-  const Sweep sweep(Direction{Wide(2) * start.x - e.centreX2, e.centreY2 - Wide(2) * start.y},
-                    Direction{Wide(2) * end.x - e.centreX2, e.centreY2 - Wide(2) * end.y});
-  for (int su : {1, -1})
-    for (int sv : {1, -1}) plotQuadrant(target, e, su, sv, sweep, colour);
+  // The walk costs the ellipse's perimeter; beyond a few times the surface's
+  // (and where its error term would outgrow 64 bits) sampling costs less.
+  const int64_t walkLimit = std::min<int64_t>(4 * (int64_t(target.width()) + target.height()) + 8192, 1 << 19);
+  if ((right - left) + (bottom - top) <= walkLimit) {
+    drawArcAlongChain(target, left, top, right, bottom, start, end, colour);
+  } else {
+    drawArcBySampling(target, left, top, right, bottom, start, end, colour);
+  }
 }

@@ -1,62 +1,82 @@
-// Flattening by recursive midpoint subdivision in 1/16-pixel fixed point: a
-// piece is accepted once both control points lie within a pixel of its
-// chord, or after eight halvings.
+// Flattening by recursive midpoint subdivision in 1/16-pixel fixed point, at
+// most eight halvings deep, as GDI does it: a piece is accepted once both
+// control points lie between its ends along the chord's major axis and
+// within a pixel of the chord, measured across that axis.
 
-#include <cmath>
+#include <cstdlib>
 
 #include "curves.h"
 
 namespace {
 
 constexpr int fractionBits = 4;
+constexpr int64_t onePixel = 1 << fractionBits;
 constexpr int maxDepth = 8;
-constexpr double tolerance = 1 << fractionBits;  // one pixel
 
 struct Fixed {
   int64_t x, y;
 };
 
-Fixed midpoint(Fixed a, Fixed b) { return Fixed{(a.x + b.x) >> 1, (a.y + b.y) >> 1}; }
+// GDI's rounded midpoint: C division, which truncates toward zero.
+int64_t halfway(int64_t a, int64_t b) { return (a + b + 1) / 2; }
+Fixed halfway(Fixed a, Fixed b) { return Fixed{halfway(a.x, b.x), halfway(a.y, b.y)}; }
 
-bool nearChord(Fixed from, Fixed to, Fixed point) {
-  const double cx = static_cast<double>(to.x - from.x), cy = static_cast<double>(to.y - from.y);
-  const double px = static_cast<double>(point.x - from.x), py = static_cast<double>(point.y - from.y);
-  const double length = std::hypot(cx, cy);
-  if (length == 0) return std::hypot(px, py) <= tolerance;
-  return std::fabs(cx * py - cy * px) <= tolerance * length;
+int64_t toPixels(int64_t fixed) { return (fixed + onePixel / 2) >> fractionBits; }
+
+bool between(int64_t value, int64_t from, int64_t to) { return value < from ? value >= to : value <= to; }
+
+// The flatness test along one orientation: major and minor pick the
+// coordinates (x and y for a shallow chord, y and x for a steep one).
+template <typename Major, typename Minor>
+bool flatAlong(const Fixed p[4], Major major, Minor minor) {
+  if (!between(major(p[1]), major(p[0]), major(p[3])) || !between(major(p[2]), major(p[0]), major(p[3]))) return false;
+  const int64_t majorPixels = toPixels(major(p[3]) - major(p[0]));
+  if (majorPixels == 0) return true;
+  // The slope mixes fixed point and pixels, as the reference does.
+  const int64_t slope = (minor(p[3]) - minor(p[0])) / majorPixels;
+  for (int c = 1; c <= 2; ++c)
+    if (std::llabs(minor(p[c]) - minor(p[0]) - slope * toPixels(major(p[c]) - major(p[0]))) > onePixel) return false;
+  return true;
+}
+
+bool flatEnough(const Fixed p[4]) {
+  const auto x = [](const Fixed& f) { return f.x; };
+  const auto y = [](const Fixed& f) { return f.y; };
+  const bool shallow = std::llabs(p[3].y - p[0].y) <= std::llabs(p[3].x - p[0].x);
+  return shallow ? flatAlong(p, x, y) : flatAlong(p, y, x);
 }
 
 struct Flattener {
   RasterPoint points[(1 << maxDepth) + 1];
   int count = 0;
 
-  void add(Fixed p) {
-    // Back to whole pixels, rounding to nearest.
-    const RasterPoint pixel{(p.x + (1 << (fractionBits - 1))) >> fractionBits,
-                            (p.y + (1 << (fractionBits - 1))) >> fractionBits};
-    if (count == 0 || points[count - 1].x != pixel.x || points[count - 1].y != pixel.y) points[count++] = pixel;
-  }
+  void add(Fixed p) { points[count++] = RasterPoint{toPixels(p.x), toPixels(p.y)}; }
 
-  void subdivide(Fixed p0, Fixed p1, Fixed p2, Fixed p3, int depth) {
-    if (depth == maxDepth || (nearChord(p0, p3, p1) && nearChord(p0, p3, p2))) {
-      add(p3);
+  void subdivide(const Fixed p[4], int depth) {
+    if (depth == maxDepth || flatEnough(p)) {
+      add(p[3]);
       return;
     }
-    const Fixed p01 = midpoint(p0, p1), p12 = midpoint(p1, p2), p23 = midpoint(p2, p3);
-    const Fixed p012 = midpoint(p01, p12), p123 = midpoint(p12, p23);
-    const Fixed middle = midpoint(p012, p123);
-    subdivide(p0, p01, p012, middle, depth + 1);
-    subdivide(middle, p123, p23, p3, depth + 1);
+    const Fixed endHalf = halfway(p[2], p[3]), controls = halfway(p[1], p[2]);
+    const Fixed endQuarter = halfway(controls, endHalf);
+    const Fixed startHalf = halfway(p[0], p[1]);
+    const Fixed startQuarter = halfway(startHalf, controls);
+    const Fixed middle = halfway(startQuarter, endQuarter);
+    const Fixed first[4] = {p[0], startHalf, startQuarter, middle};
+    const Fixed second[4] = {middle, endQuarter, endHalf, p[3]};
+    subdivide(first, depth + 1);
+    subdivide(second, depth + 1);
   }
 };
 
-Fixed toFixed(RasterPoint p) { return Fixed{p.x * (1 << fractionBits), p.y * (1 << fractionBits)}; }
+Fixed toFixed(RasterPoint p) { return Fixed{p.x * onePixel, p.y * onePixel}; }
 
 }  // namespace
 
 void drawBezier(Framebuffer& target, const RasterPoint points[4], uint32_t colour) {
   Flattener flattener;
-  flattener.add(toFixed(points[0]));
-  flattener.subdivide(toFixed(points[0]), toFixed(points[1]), toFixed(points[2]), toFixed(points[3]), 0);
+  const Fixed curve[4] = {toFixed(points[0]), toFixed(points[1]), toFixed(points[2]), toFixed(points[3])};
+  flattener.add(curve[0]);
+  flattener.subdivide(curve, 0);
   drawPolyline(target, flattener.points, flattener.count, colour);
 }
