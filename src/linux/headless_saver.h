@@ -2,9 +2,12 @@
 // virtual clock, in a window of a given size, seeded with a given time.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform_control.h"
 
@@ -25,3 +28,30 @@ HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactor
 // Dispatches messages until `ticks` timer ticks have been handled, calling
 // beforeTick(n) before tick n. Returns the number of ticks handled.
 uint64_t runHeadlessTicks(uint64_t ticks, const std::function<void(uint64_t)>& beforeTick);
+
+// Keys and values to set in the saver's section.
+using SettingOverride = std::vector<std::pair<std::string, std::string>>;
+
+// Enables only `slot` of a flag table's entries (slot 0, the Cycle switch, untouched).
+template <size_t N>
+SettingOverride onlyEntry(const std::array<const char*, N>& keys, int slot) {
+  SettingOverride values;
+  for (size_t i = 1; i < N; ++i) values.emplace_back(keys[i], static_cast<int>(i) == slot ? "1" : "0");
+  return values;
+}
+
+// A settings file for one run: a copy of the given file (none: empty) with
+// the overrides applied, in a temporary file that is removed afterwards.
+class TemporarySettings {
+ public:
+  TemporarySettings(const std::string& basePath, const std::vector<SettingOverride>& overrides);
+  ~TemporarySettings();
+  TemporarySettings(const TemporarySettings&) = delete;
+  TemporarySettings& operator=(const TemporarySettings&) = delete;
+  bool ok() const { return ok_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool ok_ = false;
+};

@@ -1,8 +1,6 @@
 // lumarel-render: runs the saver headless and writes what it drew as PNG:
 // one picture, or a gallery of every pattern with a labelled contact sheet.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +11,6 @@
 #include "engine/engine_state.h"
 #include "headless_saver.h"
 #include "label_font.h"
-#include "platform/ini_store.h"
 #include "png_writer.h"
 #include "raster_device.h"
 #include "settings/labels.h"
@@ -69,46 +66,13 @@ std::string displayName(int pattern) {
   return label;
 }
 
-// The settings for a run: the given file with the command line's overrides,
-// in a temporary file that the run reads and nobody writes.
-class RunSettings {
- public:
-  RunSettings(const Options& options, int pattern) {
-    std::string text;
-    if (!options.iniPath.empty()) platform::readWholeFile(options.iniPath, text);
-    platform::IniDocument document(text);
-    char section[40];
-    LoadStringA(nullptr, 1007, section, sizeof section);
-    if (pattern)
-      for (size_t slot = 1; slot < patternKeys.size(); ++slot)
-        document.setValue(section, patternKeys[slot], static_cast<int>(slot) == pattern ? "1" : "0");
-    if (options.colorSet)
-      for (size_t slot = 1; slot < colorSetKeys.size(); ++slot)
-        document.setValue(section, colorSetKeys[slot], static_cast<int>(slot) == options.colorSet ? "1" : "0");
-    if (options.crayon) document.setValue(section, "PercentCrayon", "100");
-    char name[] = "/tmp/lumarel-render-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd >= 0) {
-      path_ = name;
-      const std::string contents = document.text();
-      ok_ = write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
-      close(fd);
-    }
-  }
-  ~RunSettings() {
-    if (!path_.empty()) unlink(path_.c_str());
-  }
-  bool ok() const { return ok_; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-  bool ok_ = false;
-};
-
 // Runs one pattern (0: as the settings say) and returns its picture.
 std::optional<Framebuffer> render(const Options& options, int pattern, std::string& error) {
-  RunSettings runSettings(options, pattern);
+  std::vector<SettingOverride> overrides;
+  if (pattern) overrides.push_back(onlyEntry(patternKeys, pattern));
+  if (options.colorSet) overrides.push_back(onlyEntry(colorSetKeys, options.colorSet));
+  if (options.crayon) overrides.push_back({{"PercentCrayon", "100"}});
+  const TemporarySettings runSettings(options.iniPath, overrides);
   if (!runSettings.ok()) {
     error = "cannot write a temporary settings file";
     return std::nullopt;
@@ -131,7 +95,7 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
   // A timer never runs faster than every 10 ms.
   const uint64_t period = std::max<uint64_t>(USER_TIMER_MINIMUM, effectiveTimerInterval());
   runHeadlessTicks(options.ticks ? *options.ticks : *options.seconds * 1000 / period, nullptr);
-  return device->framebuffer();
+  return std::move(device->framebuffer());
 }
 
 // The sixteen pictures in a 4 x 4 grid, each over its pattern's name.

@@ -57,14 +57,17 @@ class EllipseChain {
         right_(right),
         lowMiddle_(top + (bottom - top) / 2),
         highMiddle_(lowMiddle_ - ((bottom - top - 1) & 1)) {
-    quadrantChain(right - left, bottom - top, quadrant_);
+    // One buffer for every arc: allocating per arc would cost more than walking.
+    static thread_local std::vector<ChainPoint> buffer;
+    quadrantChain(right - left, bottom - top, buffer);
+    quadrant_ = &buffer;
   }
-  int64_t size() const { return 4 * static_cast<int64_t>(quadrant_.size()); }
-  const std::vector<ChainPoint>& quadrant() const { return quadrant_; }
-  RasterPoint at(int64_t k) const {
-    const int64_t n = static_cast<int64_t>(quadrant_.size());
-    const int64_t q = k / n, r = k % n;
-    const ChainPoint& p = quadrant_[q % 2 == 0 ? r : n - 1 - r];
+  int64_t size() const { return 4 * static_cast<int64_t>(quadrant_->size()); }
+  const std::vector<ChainPoint>& quadrant() const { return *quadrant_; }
+  // The point at position r of quadrant q.
+  RasterPoint at(int64_t q, int64_t r) const {
+    const int64_t n = static_cast<int64_t>(quadrant_->size());
+    const ChainPoint& p = (*quadrant_)[q % 2 == 0 ? r : n - 1 - r];
     const int64_t x = q == 0 || q == 3 ? right_ - 1 - p.inward : left_ + p.inward;
     const int64_t y = q < 2 ? highMiddle_ - p.outward : lowMiddle_ + p.outward;
     return RasterPoint{x, y};
@@ -72,7 +75,7 @@ class EllipseChain {
 
  private:
   int64_t left_, right_, lowMiddle_, highMiddle_;
-  std::vector<ChainPoint> quadrant_;
+  const std::vector<ChainPoint>* quadrant_;
 };
 
 // Where a ray (y up) from the centre (left + width / 2, top + height / 2)
@@ -112,10 +115,18 @@ void drawArcAlongChain(Framebuffer& target, int64_t left, int64_t top, int64_t r
   if (last <= first) last += total;  // the same point both ways: the whole ellipse
   // A polyline through the chain points: each step paints its first pixel
   // unless it goes nowhere, and the final point is left out.
-  RasterPoint p = chain.at(first % total);
-  for (int64_t k = first; k < last - 1; ++k) {
-    const RasterPoint next = chain.at((k + 1) % total);
-    if ((p.x != next.x || p.y != next.y) && target.contains(p.x, p.y)) target.row(static_cast<int>(p.y))[p.x] = colour;
+  const int64_t n = total / 4;
+  int64_t quadrant = (first / n) % 4, position = first % n;
+  RasterPoint p = chain.at(quadrant, position);
+  const int64_t stride = target.stride();
+  uint32_t* pixels = target.row(0);
+  for (int64_t steps = last - 1 - first; steps > 0; --steps) {
+    if (++position == n) {
+      position = 0;
+      quadrant = (quadrant + 1) % 4;
+    }
+    const RasterPoint next = chain.at(quadrant, position);
+    if ((p.x != next.x || p.y != next.y) && target.contains(p.x, p.y)) pixels[p.y * stride + p.x] = colour;
     p = next;
   }
 }

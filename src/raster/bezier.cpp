@@ -49,11 +49,21 @@ bool flatEnough(const Fixed p[4]) {
 struct Flattener {
   RasterPoint points[(1 << maxDepth) + 1];
   int count = 0;
+  int64_t surfaceWidth, surfaceHeight;
+
+  // A piece whose control points all lie beyond one edge of the surface
+  // (with a pixel to spare for rounding) stays off it, however it is flattened.
+  bool offSurface(const Fixed p[4]) const {
+    const auto all = [&](auto beyond) { return beyond(p[0]) && beyond(p[1]) && beyond(p[2]) && beyond(p[3]); };
+    return all([](const Fixed& f) { return f.x < -onePixel; }) || all([](const Fixed& f) { return f.y < -onePixel; }) ||
+           all([&](const Fixed& f) { return f.x > (surfaceWidth + 1) * onePixel; }) ||
+           all([&](const Fixed& f) { return f.y > (surfaceHeight + 1) * onePixel; });
+  }
 
   void add(Fixed p) { points[count++] = RasterPoint{toPixels(p.x), toPixels(p.y)}; }
 
   void subdivide(const Fixed p[4], int depth) {
-    if (depth == maxDepth || flatEnough(p)) {
+    if (depth == maxDepth || offSurface(p) || flatEnough(p)) {
       add(p[3]);
       return;
     }
@@ -75,6 +85,8 @@ Fixed toFixed(RasterPoint p) { return Fixed{p.x * onePixel, p.y * onePixel}; }
 
 void drawBezier(Framebuffer& target, const RasterPoint points[4], uint32_t colour) {
   Flattener flattener;
+  flattener.surfaceWidth = target.width();
+  flattener.surfaceHeight = target.height();
   const Fixed curve[4] = {toFixed(points[0]), toFixed(points[1]), toFixed(points[2]), toFixed(points[3])};
   flattener.add(curve[0]);
   flattener.subdivide(curve, 0);

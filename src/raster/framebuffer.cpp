@@ -1,12 +1,49 @@
 #include "framebuffer.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Lines that run down the screen touch a new row, and so a new page, at
+// every pixel; large pages keep that from missing the address cache.
+constexpr size_t largePage = size_t(2) << 20;
+
+uint32_t* allocatePixels(size_t count) {
+  if (count == 0) return nullptr;
+  const size_t bytes = (count * sizeof(uint32_t) + largePage - 1) / largePage * largePage;
+  void* memory = std::aligned_alloc(largePage, bytes);
+  if (!memory) throw std::bad_alloc();
+  madvise(memory, bytes, MADV_HUGEPAGE);
+  std::memset(memory, 0, bytes);
+  return static_cast<uint32_t*>(memory);
+}
+
+}  // namespace
+
+void Framebuffer::Release::operator()(uint32_t* pixels) const { std::free(pixels); }
+
+Framebuffer::Framebuffer(const Framebuffer& other) { *this = other; }
+
+Framebuffer& Framebuffer::operator=(const Framebuffer& other) {
+  if (this == &other) return *this;
+  resize(other.width_, other.height_);
+  if (pixels_) std::memcpy(pixels_.get(), other.pixels_.get(), size_t(stride_) * height_ * sizeof(uint32_t));
+  return *this;
+}
 
 void Framebuffer::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  pixels_.assign(static_cast<size_t>(width_) * height_, 0);
-  pixels_.shrink_to_fit();
+  // An odd number of cache lines a row spreads a column over every cache set.
+  constexpr int pixelsPerCacheLine = 16;
+  stride_ = (width_ + pixelsPerCacheLine - 1) / pixelsPerCacheLine * pixelsPerCacheLine;
+  if ((stride_ / pixelsPerCacheLine) % 2 == 0) stride_ += pixelsPerCacheLine;
+  pixels_.reset(allocatePixels(static_cast<size_t>(stride_) * height_));
 }
 
 void Framebuffer::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) {

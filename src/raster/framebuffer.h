@@ -3,19 +3,26 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class Framebuffer {
  public:
   Framebuffer() = default;
   Framebuffer(int width, int height) { resize(width, height); }
+  Framebuffer(const Framebuffer& other);
+  Framebuffer& operator=(const Framebuffer& other);
+  Framebuffer(Framebuffer&&) = default;
+  Framebuffer& operator=(Framebuffer&&) = default;
 
   // New size; every pixel black.
   void resize(int width, int height);
   int width() const { return width_; }
+  // Pixels from one row to the next: a little more than the width, so that
+  // a column's pixels do not all fall into the same few cache sets.
+  int stride() const { return stride_; }
   int height() const { return height_; }
-  uint32_t* row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
-  const uint32_t* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
+  uint32_t* row(int y) { return pixels_.get() + static_cast<size_t>(y) * stride_; }
+  const uint32_t* row(int y) const { return pixels_.get() + static_cast<size_t>(y) * stride_; }
   uint32_t pixel(int x, int y) const { return row(y)[x]; }
   bool contains(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
@@ -24,8 +31,12 @@ class Framebuffer {
 
  private:
   int width_ = 0;
+  int stride_ = 0;
   int height_ = 0;
-  std::vector<uint32_t> pixels_;
+  struct Release {
+    void operator()(uint32_t* pixels) const;
+  };
+  std::unique_ptr<uint32_t[], Release> pixels_;
 };
 
 // A GDI colour reference (0x00BBGGRR) as a framebuffer pixel (0x00RRGGBB).

@@ -1,0 +1,174 @@
+// Figures for the rasterizer and the headless saver:
+//  - Raster/*: pixels per second for lines, arcs and Bezier curves of the
+//    sizes the saver draws;
+//  - Cairo/*: cairo (no antialiasing, 1-pixel lines) drawing the same arcs
+//    and curves; the ratio of the two is printed at the end;
+//  - DrawSteps/*: draw steps per second of the whole saver, per pattern,
+//    crisp and crayon, at 1920x1080 and 3840x2160.
+
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+
+#include "engine/engine_state.h"
+#include "linux/headless_saver.h"
+#include "linux/raster_device.h"
+#include "raster/curves.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int surfaceWidth = 3840, surfaceHeight = 2160;
+
+struct Primitive {
+  RasterPoint p[4];  // arcs: two corners, start, end; curves: four points
+};
+
+// Arcs and curves like the saver's: about the centre, a few hundred pixels across.
+std::vector<Primitive> makePrimitives(bool arcs) {
+  std::mt19937 random(arcs ? 7 : 11);
+  std::uniform_int_distribution<int> spread(-900, 900);
+  std::vector<Primitive> list(2000);
+  for (Primitive& primitive : list)
+    for (RasterPoint& point : primitive.p)
+      point = {surfaceWidth / 2 + spread(random), surfaceHeight / 2 + spread(random) / 2};
+  return list;
+}
+
+void drawPrimitive(Framebuffer& target, const Primitive& primitive, bool arcs, uint32_t colour) {
+  if (arcs) {
+    drawArc(target, primitive.p[0], primitive.p[1], primitive.p[2], primitive.p[3], colour);
+  } else {
+    drawBezier(target, primitive.p, colour);
+  }
+}
+
+// Pixels that one pass over the list lights, counted one primitive at a time.
+int64_t pixelsPerPass(const std::vector<Primitive>& list, bool arcs) {
+  Framebuffer counter(surfaceWidth, surfaceHeight);
+  int64_t pixels = 0;
+  for (const Primitive& primitive : list) {
+    drawPrimitive(counter, primitive, arcs, 1);
+    for (int y = 0; y < surfaceHeight; ++y)
+      for (int x = 0; x < surfaceWidth; ++x) {
+        pixels += counter.row(y)[x];
+        counter.row(y)[x] = 0;
+      }
+  }
+  return pixels;
+}
+
+std::map<std::string, double> secondsPerPass;
+
+void runRaster(benchmark::State& state, bool arcs, const char* name) {
+  static std::map<bool, int64_t> pixelCounts;
+  const auto list = makePrimitives(arcs);
+  if (!pixelCounts.count(arcs)) pixelCounts[arcs] = pixelsPerPass(list, arcs);
+  Framebuffer target(surfaceWidth, surfaceHeight);
+  uint32_t colour = 0;
+  for (auto _ : state)
+    for (const Primitive& primitive : list) drawPrimitive(target, primitive, arcs, ++colour);
+  state.counters["pixels/s"] =
+      benchmark::Counter(double(pixelCounts[arcs]) * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["primitives/s"] =
+      benchmark::Counter(double(list.size()) * state.iterations(), benchmark::Counter::kIsRate);
+  secondsPerPass[name] = 0;  // filled in by the reporter
+}
+
+void BM_RasterArcs(benchmark::State& state) { runRaster(state, true, "arcs"); }
+void BM_RasterBeziers(benchmark::State& state) { runRaster(state, false, "beziers"); }
+
+void BM_RasterLines(benchmark::State& state) {
+  std::mt19937 random(3);
+  std::uniform_int_distribution<int> x(0, surfaceWidth - 1), y(0, surfaceHeight - 1), length(-200, 200);
+  std::vector<std::pair<RasterPoint, RasterPoint>> lines(5000);
+  int64_t pixels = 0;
+  for (auto& [from, to] : lines) {
+    from = {x(random), y(random)};
+    to = {from.x + length(random), from.y + length(random)};
+    pixels += std::max(std::llabs(to.x - from.x), std::llabs(to.y - from.y));
+  }
+  Framebuffer target(surfaceWidth, surfaceHeight);
+  for (auto _ : state)
+    for (const auto& [from, to] : lines) drawLine(target, from, to, 0xFFFFFF);
+  state.counters["pixels/s"] = benchmark::Counter(double(pixels) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void runCairo(benchmark::State& state, bool arcs) {
+  const auto list = makePrimitives(arcs);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, surfaceWidth, surfaceHeight);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  cairo_set_line_width(cr, 1.0);
+  for (auto _ : state) {
+    for (const Primitive& primitive : list) {
+      cairo_set_source_rgb(cr, 1, 1, 1);
+      const RasterPoint* p = primitive.p;
+      if (arcs) {
+        const double cx = (p[0].x + p[1].x) / 2.0, cy = (p[0].y + p[1].y) / 2.0;
+        const double rx = std::abs(p[1].x - p[0].x) / 2.0, ry = std::abs(p[1].y - p[0].y) / 2.0;
+        if (rx < 0.5 || ry < 0.5) continue;
+        cairo_save(cr);
+        cairo_translate(cr, cx, cy);
+        cairo_scale(cr, rx, ry);
+        // Counter-clockwise on the screen is the negative direction in cairo's y-down space.
+        cairo_arc_negative(cr, 0, 0, 1, std::atan2(p[2].y - cy, p[2].x - cx), std::atan2(p[3].y - cy, p[3].x - cx));
+        cairo_restore(cr);
+      } else {
+        cairo_move_to(cr, p[0].x + 0.5, p[0].y + 0.5);
+        cairo_curve_to(cr, p[1].x + 0.5, p[1].y + 0.5, p[2].x + 0.5, p[2].y + 0.5, p[3].x + 0.5, p[3].y + 0.5);
+      }
+      cairo_stroke(cr);
+    }
+    cairo_surface_flush(surface);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  state.counters["primitives/s"] =
+      benchmark::Counter(double(list.size()) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void BM_CairoArcs(benchmark::State& state) { runCairo(state, true); }
+void BM_CairoBeziers(benchmark::State& state) { runCairo(state, false); }
+
+// The whole saver, one pattern, one draw step per timer tick.
+void BM_DrawSteps(benchmark::State& state) {
+  const int pattern = static_cast<int>(state.range(0));
+  const bool crayon = state.range(1) != 0;
+  const int width = static_cast<int>(state.range(2)), height = width * 9 / 16;
+  const TemporarySettings settingsFile(
+      "", {onlyEntry(patternKeys, pattern),
+           {{"Timer interval", "20"}, {"Pause", "0"}, {"PercentCrayon", crayon ? "100" : "0"}}});
+  resetSaverProcess();
+  HeadlessScenario scenario{static_cast<uint32_t>(pattern), width, height, settingsFile.path()};
+  startHeadlessSaver(scenario, [](HWND) { return std::make_unique<RasterDevice>(); });
+  runHeadlessTicks(100, nullptr);  // past the first clear
+  // Long enough to span several series: a series's placement (a lattice of
+  // copies or not) changes the work per step several times over.
+  constexpr uint64_t ticksPerIteration = 1000;
+  for (auto _ : state) runHeadlessTicks(ticksPerIteration, nullptr);
+  state.SetLabel(std::string(patternKeys[pattern]) + (crayon ? " crayon" : " crisp"));
+  state.counters["steps/s"] =
+      benchmark::Counter(double(ticksPerIteration) * state.iterations(), benchmark::Counter::kIsRate);
+  resetSaverProcess();
+}
+
+void drawStepArguments(benchmark::internal::Benchmark* b) {
+  for (int width : {1920, 3840})
+    for (int crayon : {0, 1})
+      for (int pattern = 1; pattern <= patternCount; ++pattern) b->Args({pattern, crayon, width});
+}
+
+}  // namespace
+
+BENCHMARK(BM_RasterLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterArcs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterBeziers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CairoArcs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CairoBeziers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawSteps)->Apply(drawStepArguments)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+BENCHMARK_MAIN();
