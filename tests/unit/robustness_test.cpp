@@ -4,6 +4,7 @@
 
 #include "engine/engine_state.h"
 #include "linux/headless_saver.h"
+#include "linux/raster_device.h"
 #include "linux/recording_device.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -14,6 +15,7 @@ struct Size {
   int width, height;
 };
 const Size sizes[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {1, 1080}, {1920, 1080}, {3840, 2160}, {32767, 32767}};
+const Size rasterSizes[] = {{1, 1}, {3, 3}, {5000, 7}, {7, 5000}};
 
 std::string settingsFor(int pattern, int colorSet, bool crayon) {
   std::string lines =
@@ -25,14 +27,14 @@ std::string settingsFor(int pattern, int colorSet, bool crayon) {
 
 class RobustnessTest : public ::testing::TestWithParam<Size> {
  protected:
-  void run(int pattern, int colorSet, bool crayon) {
+  void run(int pattern, int colorSet, bool crayon, platform::DeviceFactory devices = nullptr, uint64_t ticks = 400) {
     resetSaverProcess();
     writeFile(ini, settingsFor(pattern, colorSet, crayon));
     const Size size = GetParam();
     HeadlessScenario scenario{static_cast<uint32_t>(pattern * 100 + colorSet), size.width, size.height, ini};
-    ASSERT_NE(startHeadlessSaver(scenario, [this](HWND) { return std::make_unique<RecordingDevice>(discard); }),
-              nullptr);
-    ASSERT_EQ(runHeadlessTicks(400, nullptr), 400u);
+    if (!devices) devices = [this](HWND) { return std::make_unique<RecordingDevice>(discard); };
+    ASSERT_NE(startHeadlessSaver(scenario, devices), nullptr);
+    ASSERT_EQ(runHeadlessTicks(ticks, nullptr), ticks);
     EXPECT_EQ(engineState.patternId, pattern);
     EXPECT_EQ(engineState.colorSetId, colorSet);
   }
@@ -52,8 +54,20 @@ TEST_P(RobustnessTest, EveryColorSet) {
     run(colorSet % patternCount + 1, colorSet, colorSet % 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, RobustnessTest, ::testing::ValuesIn(sizes), [](const auto& info) {
+// The rasterizer at sizes where every figure runs off the surface.
+class RasterRobustnessTest : public RobustnessTest {};
+
+TEST_P(RasterRobustnessTest, EveryPatternRenders) {
+  for (int pattern = 1; pattern <= patternCount; ++pattern)
+    for (bool crayon : {false, true})
+      run(
+          pattern, pattern % colorSetCount + 1, crayon, [](HWND) { return std::make_unique<RasterDevice>(); }, 120);
+}
+
+const auto sizeName = [](const auto& info) {
   return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
-});
+};
+INSTANTIATE_TEST_SUITE_P(Sizes, RobustnessTest, ::testing::ValuesIn(sizes), sizeName);
+INSTANTIATE_TEST_SUITE_P(Sizes, RasterRobustnessTest, ::testing::ValuesIn(rasterSizes), sizeName);
 
 }  // namespace

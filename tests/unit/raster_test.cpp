@@ -1,0 +1,129 @@
+// The rasterizer against its rules, independently of the reference images:
+// every pixel of a line from the closed formula, clipping that never moves a
+// pixel, and the arc and curve conventions.
+
+#include <random>
+#include <set>
+
+#include "raster/curves.h"
+#include "test_support.h"
+
+namespace {
+
+using Pixels = std::set<std::pair<int64_t, int64_t>>;
+
+Pixels lit(const Framebuffer& image) {
+  Pixels pixels;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y)) pixels.insert({x, y});
+  return pixels;
+}
+
+int64_t ceilDiv(__int128 a, __int128 b) { return static_cast<int64_t>(a / b + (a % b != 0 && a > 0)); }
+
+// The pixels of a line on a width x height surface, straight from the rule:
+// after k major steps the minor offset is k * dminor / dmajor rounded to
+// nearest, a half going to the smaller coordinate; the last pixel is left
+// out. Only steps whose major coordinate is on the surface are visited.
+Pixels expectedLine(RasterPoint a, RasterPoint b, int64_t width, int64_t height) {
+  Pixels pixels;
+  const int64_t dx = b.x - a.x, dy = b.y - a.y;
+  const bool xMajor = std::llabs(dx) > std::llabs(dy);
+  const int64_t length = xMajor ? std::llabs(dx) : std::llabs(dy);
+  const int64_t majorStart = xMajor ? a.x : a.y, minorStart = xMajor ? a.y : a.x;
+  const int64_t step = (xMajor ? dx : dy) > 0 ? 1 : -1, minorDelta = xMajor ? dy : dx;
+  const int64_t majorSize = xMajor ? width : height;
+  for (int64_t major = 0; major < majorSize; ++major) {
+    const int64_t k = (major - majorStart) * step;
+    if (k < 0 || k >= length) continue;
+    const int64_t minor = minorStart + ceilDiv(__int128(2) * k * minorDelta - length, __int128(2) * length);
+    const int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
+    if (x >= 0 && y >= 0 && x < width && y < height) pixels.insert({x, y});
+  }
+  return pixels;
+}
+
+TEST(RasterLines, EveryPixelFollowsTheRuleAtAnySlopeAndDistance) {
+  std::mt19937 random(42);
+  Framebuffer image(61, 47);
+  for (int i = 0; i < 20000; ++i) {
+    const int64_t spread = i % 5 == 0 ? 2000000000 : i % 5 == 1 ? 5000 : 90;
+    std::uniform_int_distribution<int64_t> coordinate(-spread, spread + 60);
+    RasterPoint a{coordinate(random), coordinate(random)};
+    // Lines near the surface, some shallow, some steep, some exact diagonals.
+    RasterPoint b{coordinate(random), coordinate(random)};
+    if (i % 7 == 0) b = {a.x + (b.y - a.y), b.y};
+    if (i % 11 == 0) b = {a.x + (b.x - a.x) / 40 + 1, b.y};
+    image.fill(0, 0, 61, 47, 0);
+    drawLine(image, a, b, 1);
+    ASSERT_EQ(lit(image), expectedLine(a, b, 61, 47)) << a.x << "," << a.y << " -> " << b.x << "," << b.y;
+  }
+}
+
+TEST(RasterLines, FirstPixelInLastPixelOutAndPolylinesRestartEachSegment) {
+  Framebuffer image(10, 10);
+  drawLine(image, {2, 2}, {2, 2}, 1);
+  EXPECT_TRUE(lit(image).empty());
+  drawLine(image, {1, 1}, {4, 1}, 1);
+  EXPECT_EQ(lit(image), (Pixels{{1, 1}, {2, 1}, {3, 1}}));
+  image.fill(0, 0, 10, 10, 0);
+  const RasterPoint corner[3] = {{1, 1}, {3, 1}, {3, 3}};
+  drawPolyline(image, corner, 3, 1);
+  EXPECT_EQ(lit(image), (Pixels{{1, 1}, {2, 1}, {3, 1}, {3, 2}}));
+}
+
+TEST(RasterArcs, CornerOrderDoesNotMatterAndEmptyBoxesDrawNothing) {
+  Framebuffer first(80, 60), second(80, 60);
+  drawArc(first, {10, 5}, {70, 50}, {0, 0}, {80, 60}, 1);
+  drawArc(second, {70, 50}, {10, 5}, {0, 0}, {80, 60}, 1);
+  EXPECT_EQ(lit(first), lit(second));
+  EXPECT_FALSE(lit(first).empty());
+  Framebuffer empty(80, 60);
+  drawArc(empty, {10, 5}, {10, 50}, {0, 0}, {0, 0}, 1);
+  drawArc(empty, {10, 5}, {70, 5}, {0, 0}, {0, 0}, 1);
+  EXPECT_TRUE(lit(empty).empty());
+}
+
+TEST(RasterArcs, CoincidentRaysDrawTheWholeEllipseWithinItsBox) {
+  Framebuffer image(80, 60);
+  drawArc(image, {10, 5}, {70, 50}, {75, 30}, {75, 30}, 1);
+  const Pixels pixels = lit(image);
+  int64_t left = 80, right = 0, top = 60, bottom = 0;
+  for (auto [x, y] : pixels) {
+    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+  }
+  EXPECT_EQ(left, 10);  // right and bottom edges excluded
+  EXPECT_EQ(right, 69);
+  EXPECT_EQ(top, 5);
+  EXPECT_EQ(bottom, 49);
+  // Counter-clockwise from the right to the top: the upper right quarter only.
+  Framebuffer quarter(80, 60);
+  drawArc(quarter, {10, 5}, {70, 50}, {75, 27}, {40, 0}, 1);
+  for (auto [x, y] : lit(quarter)) EXPECT_TRUE(x >= 39 && y <= 28) << x << "," << y;
+}
+
+TEST(RasterArcs, HugeEllipsesAreSampledOnlyWhereTheyCrossTheSurface) {
+  // A box a billion pixels across whose top passes through the surface.
+  Framebuffer image(100, 100);
+  drawArc(image, {-500000000, 50}, {500000000, 1000000050}, {0, 0}, {0, 0}, 1);
+  const Pixels pixels = lit(image);
+  EXPECT_EQ(pixels.size(), 100u);
+  for (auto [x, y] : pixels) EXPECT_EQ(y, 50);
+}
+
+TEST(RasterCurves, AStraightCurveIsItsChordWithoutTheLastPixel) {
+  Framebuffer image(30, 10);
+  const RasterPoint straight[4] = {{2, 5}, {9, 5}, {16, 5}, {22, 5}};
+  drawBezier(image, straight, 1);
+  Pixels expected;
+  for (int64_t x = 2; x < 22; ++x) expected.insert({x, 5});
+  EXPECT_EQ(lit(image), expected);
+  // Far-off control points are flattened and clipped, not walked.
+  Framebuffer far(30, 10);
+  const RasterPoint wild[4] = {{0, 0}, {2000000000, -2000000000}, {-2000000000, 2000000000}, {29, 9}};
+  drawBezier(far, wild, 1);
+  EXPECT_FALSE(lit(far).empty());
+}
+
+}  // namespace
