@@ -2,9 +2,9 @@
 # Installs the Debian packages that building and testing need; does nothing
 # for packages that are already there. Usage: setup.sh [build|test]
 set -e
-packages="cmake ninja-build g++ pkg-config"
+packages="cmake ninja-build g++ pkg-config libpng-dev"
 if [ "$1" = test ]; then
-  packages="$packages googletest libgtest-dev mingw-w64 gzip"
+  packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
 fi
 missing=""
 for package in $packages; do
