@@ -210,10 +210,14 @@ int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   if (!context || !rect || !fill || fill->kind != ObjectKind::Brush) return 0;
   if (fill->hollow) return 1;
   const RECT surface = surfaceRect(*context);
-  const RECT target{std::max(rect->left + context->origin.x, surface.left),
-                    std::max(rect->top + context->origin.y, surface.top),
-                    std::min(rect->right + context->origin.x, surface.right),
-                    std::min(rect->bottom + context->origin.y, surface.bottom)};
+  // In 64 bits: a far origin must not wrap the rectangle around.
+  const auto clampTo = [](int64_t value, LONG low, LONG high) {
+    return static_cast<LONG>(std::clamp<int64_t>(value, low, high));
+  };
+  const RECT target{clampTo(int64_t(rect->left) + context->origin.x, surface.left, surface.right),
+                    clampTo(int64_t(rect->top) + context->origin.y, surface.top, surface.bottom),
+                    clampTo(int64_t(rect->right) + context->origin.x, surface.left, surface.right),
+                    clampTo(int64_t(rect->bottom) + context->origin.y, surface.top, surface.bottom)};
   if (target.left >= target.right || target.top >= target.bottom) return 1;
   if (platform::Device* device = platform::windowDevice(context->window)) device->fillRect(target, fill->colour);
   return 1;

@@ -64,6 +64,22 @@ class EllipseChain {
   }
   int64_t size() const { return 4 * static_cast<int64_t>(quadrant_->size()); }
   const std::vector<ChainPoint>& quadrant() const { return *quadrant_; }
+  // Paints positions [from, to) of quadrant q where they fall on the surface.
+  void paint(Framebuffer& target, int64_t q, int64_t from, int64_t to, uint32_t colour) const {
+    const int64_t n = static_cast<int64_t>(quadrant_->size());
+    const ChainPoint* points = quadrant_->data();
+    const int64_t stride = target.stride(), width = target.width(), height = target.height();
+    uint32_t* pixels = target.row(0);
+    const bool right = q == 0 || q == 3, upper = q < 2, forward = q % 2 == 0;
+    for (int64_t r = from; r < to; ++r) {
+      const ChainPoint& p = points[forward ? r : n - 1 - r];
+      const int64_t x = right ? right_ - 1 - p.inward : left_ + p.inward;
+      const int64_t y = upper ? highMiddle_ - p.outward : lowMiddle_ + p.outward;
+      if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) &&
+          static_cast<uint64_t>(y) < static_cast<uint64_t>(height))
+        pixels[y * stride + x] = colour;
+    }
+  }
   // The point at position r of quadrant q.
   RasterPoint at(int64_t q, int64_t r) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
@@ -114,20 +130,20 @@ void drawArcAlongChain(Framebuffer& target, int64_t left, int64_t top, int64_t r
   int64_t last = chainIndexOfRay(chain.quadrant(), width, end.x - centreX, centreY - end.y);
   if (last <= first) last += total;  // the same point both ways: the whole ellipse
   // A polyline through the chain points: each step paints its first pixel
-  // unless it goes nowhere, and the final point is left out.
+  // unless it goes nowhere, and the final point is left out. Within a
+  // quadrant consecutive points always differ; where two quadrants join on
+  // an axis they may coincide.
   const int64_t n = total / 4;
-  int64_t quadrant = (first / n) % 4, position = first % n;
-  RasterPoint p = chain.at(quadrant, position);
-  const int64_t stride = target.stride();
-  uint32_t* pixels = target.row(0);
-  for (int64_t steps = last - 1 - first; steps > 0; --steps) {
-    if (++position == n) {
-      position = 0;
-      quadrant = (quadrant + 1) % 4;
+  for (int64_t k = first; k < last - 1;) {
+    const int64_t quadrant = (k / n) % 4, position = k % n;
+    const int64_t blockEnd = std::min(last - 1, k - position + n);
+    int64_t paintEnd = blockEnd;
+    if (blockEnd == k - position + n) {
+      const RasterPoint end = chain.at(quadrant, n - 1), next = chain.at((quadrant + 1) % 4, 0);
+      if (end.x == next.x && end.y == next.y) --paintEnd;
     }
-    const RasterPoint next = chain.at(quadrant, position);
-    if ((p.x != next.x || p.y != next.y) && target.contains(p.x, p.y)) pixels[p.y * stride + p.x] = colour;
-    p = next;
+    chain.paint(target, quadrant, position, position + (paintEnd - k), colour);
+    k = blockEnd;
   }
 }
 

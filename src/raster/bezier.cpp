@@ -32,8 +32,12 @@ bool flatAlong(const Fixed p[4], Major major, Minor minor) {
   if (!between(major(p[1]), major(p[0]), major(p[3])) || !between(major(p[2]), major(p[0]), major(p[3]))) return false;
   const int64_t majorPixels = toPixels(major(p[3]) - major(p[0]));
   if (majorPixels == 0) return true;
-  // The slope mixes fixed point and pixels, as the reference does.
-  const int64_t slope = (minor(p[3]) - minor(p[0])) / majorPixels;
+  // The slope mixes fixed point and pixels, as the reference does; a 32-bit
+  // division where the values allow it, being several times faster.
+  const int64_t rise = minor(p[3]) - minor(p[0]);
+  const int64_t slope = rise == static_cast<int32_t>(rise) && majorPixels == static_cast<int32_t>(majorPixels)
+                            ? static_cast<int32_t>(rise) / static_cast<int32_t>(majorPixels)
+                            : rise / majorPixels;
   for (int c = 1; c <= 2; ++c)
     if (std::llabs(minor(p[c]) - minor(p[0]) - slope * toPixels(major(p[c]) - major(p[0]))) > onePixel) return false;
   return true;
