@@ -4,7 +4,7 @@
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" build
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_TESTS=OFF >/dev/null
 cmake --build "$root/build" -j "$(nproc)" --target lumarel-render
 mkdir -p "$root/out"
 "$root/build/lumarel-render" --size 640x360 --seed "$(date +%s)" --seconds 20 --gallery "$root/out/gallery"
