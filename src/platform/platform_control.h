@@ -51,11 +51,11 @@ void setGdiObserver(GdiObserver* observer);
 // Live pens, brushes and device contexts, stock objects excluded.
 size_t liveGdiObjectCount();
 
-// Timers and GetTickCount run on the monotonic clock, or on a virtual clock
-// that moves only when the message loop waits for the next timer, so a run
-// is a pure function of its inputs.
+// Timers and GetTickCount run on the monotonic clock, or after this call on
+// a virtual clock that moves only when the message loop waits for the next
+// timer, so that a run is a pure function of its inputs. reset() goes back
+// to the monotonic clock.
 void useVirtualClock();
-void useRealClock();
 bool usingVirtualClock();
 
 // Fixes the calendar time (Unix seconds) that GetSystemTimeAsFileTime reports.
@@ -75,12 +75,6 @@ std::string profilePath(const char* fileName);
 void setScreenSize(int width, int height);
 void setCursorPosition(POINT position);
 bool cursorHidden();
-
-// Lets a front end sleep on its own events between messages: called with the
-// number of milliseconds until the next timer (-1 for none) when the queue is
-// empty on the real clock; it may post messages before it returns.
-using IdleWait = std::function<void(int timeoutMs)>;
-void setIdleWait(IdleWait wait);
 
 // Forgets every window, class, message, timer and GDI object: a fresh process.
 void reset();

@@ -87,8 +87,6 @@ void useVirtualClock() {
   state().virtualNow = virtualClockStart;
 }
 
-void useRealClock() { state().virtualClock = false; }
-
 bool usingVirtualClock() { return state().virtualClock; }
 
 void setCalendarTime(uint64_t unixSeconds) { state().calendarTime = unixSeconds; }

@@ -214,8 +214,6 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI IsWindow(HWND window);
 HWND WINAPI GetParent(HWND window);
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
-BOOL WINAPI SetForegroundWindow(HWND window);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 ULONG_PTR WINAPI SetClassLongPtrA(HWND window, int index, LONG_PTR value);
@@ -231,7 +229,6 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 void WINAPI PostQuitMessage(int exitCode);
-UINT WINAPI RegisterWindowMessageA(LPCSTR name);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <deque>
 #include <map>
 #include <thread>
@@ -27,10 +28,7 @@ struct WindowingState {
   bool quitPosted = false;
   int quitCode = 0;
   std::vector<Timer> timers;
-  std::vector<std::string> registeredMessages;
   DeviceFactory deviceFactory;
-  IdleWait idleWait;
-  HWND foreground = nullptr;
 };
 
 WindowingState& state() {
@@ -95,26 +93,17 @@ bool takeMessage(MSG* msg, HWND filter, bool remove) {
   return false;
 }
 
-// Waits until a timer is due or the front end has posted something; false
-// when nothing could ever arrive.
+// Waits until a timer is due; false when nothing could ever arrive.
 bool waitForWork() {
-  WindowingState& s = state();
   uint64_t nextDue = UINT64_MAX;
-  for (const Timer& timer : s.timers) nextDue = std::min(nextDue, timer.due);
+  for (const Timer& timer : state().timers) nextDue = std::min(nextDue, timer.due);
+  if (nextDue == UINT64_MAX) return false;
   if (usingVirtualClock()) {
-    if (nextDue == UINT64_MAX) return false;
     advanceVirtualClock(nextDue);
-    return true;
+  } else {
+    const uint64_t now = clockNow();
+    if (nextDue > now) std::this_thread::sleep_for(std::chrono::milliseconds(nextDue - now));
   }
-  const uint64_t now = clockNow();
-  const int timeout =
-      nextDue == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(nextDue - std::min(nextDue, now), INT32_MAX));
-  if (s.idleWait) {
-    s.idleWait(timeout);
-    return true;
-  }
-  if (timeout < 0) return false;
-  std::this_thread::sleep_for(std::chrono::milliseconds(timeout));
   return true;
 }
 
@@ -157,8 +146,6 @@ Device* windowDevice(HWND window) {
   Window* w = findWindow(window);
   return w ? w->device.get() : nullptr;
 }
-
-void setIdleWait(IdleWait wait) { state().idleWait = std::move(wait); }
 
 }  // namespace platform
 
@@ -234,7 +221,6 @@ BOOL WINAPI DestroyWindow(HWND window) {
   Window* w = findWindow(window);
   if (!w) return TRUE;
   if (w->ownDc) destroyDeviceContext(w->ownDc);
-  if (state().foreground == window) state().foreground = nullptr;
   state().windows.erase(handleValue(window));
   return TRUE;
 }
@@ -244,21 +230,6 @@ BOOL WINAPI IsWindow(HWND window) { return findWindow(window) != nullptr; }
 HWND WINAPI GetParent(HWND window) {
   Window* w = findWindow(window);
   return w ? w->parent : nullptr;
-}
-
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
-  for (auto& [handle, w] : state().windows) {
-    if (className && !equalsIgnoringCase(w->windowClass->name, className)) continue;
-    if (windowName && w->title != windowName) continue;
-    return reinterpret_cast<HWND>(handle);
-  }
-  return nullptr;
-}
-
-BOOL WINAPI SetForegroundWindow(HWND window) {
-  if (!findWindow(window)) return FALSE;
-  state().foreground = window;
-  return TRUE;
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
@@ -363,15 +334,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 void WINAPI PostQuitMessage(int exitCode) {
   state().quitPosted = true;
   state().quitCode = exitCode;
-}
-
-UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
-  if (!name || !*name) return 0;
-  auto& names = state().registeredMessages;
-  for (size_t i = 0; i < names.size(); ++i)
-    if (equalsIgnoringCase(names[i], name)) return static_cast<UINT>(0xC000 + i);
-  names.emplace_back(name);
-  return static_cast<UINT>(0xC000 + names.size() - 1);
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc) {
