@@ -100,7 +100,9 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
 
 // The sixteen pictures in a 4 x 4 grid, each over its pattern's name.
 Framebuffer contactSheet(const std::vector<Framebuffer>& tiles) {
-  constexpr int columns = 4, gap = 8, scale = 2;
+  constexpr int columns = 4, gap = 8;
+  // Labels at double size where the longest fits a tile.
+  const int scale = labelWidth("Angels & Devils", 2) <= tiles[0].width() ? 2 : 1;
   const int labelHeight = labelGlyphHeight * scale + 2 * gap;
   const int tileWidth = tiles[0].width(), tileHeight = tiles[0].height();
   const int rows = (static_cast<int>(tiles.size()) + columns - 1) / columns;

@@ -51,6 +51,7 @@ void Framebuffer::fill(int64_t left, int64_t top, int64_t right, int64_t bottom,
   top = std::max<int64_t>(top, 0);
   right = std::min<int64_t>(right, width_);
   bottom = std::min<int64_t>(bottom, height_);
+  if (left >= right) return;
   for (int64_t y = top; y < bottom; ++y)
     std::fill(row(static_cast<int>(y)) + left, row(static_cast<int>(y)) + right, colour);
 }

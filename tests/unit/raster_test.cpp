@@ -73,6 +73,14 @@ TEST(RasterLines, FirstPixelInLastPixelOutAndPolylinesRestartEachSegment) {
   EXPECT_EQ(lit(image), (Pixels{{1, 1}, {2, 1}, {3, 1}, {3, 2}}));
 }
 
+TEST(RasterFill, RectanglesAreClippedToTheSurfaceWhateverTheirCorners) {
+  Framebuffer image(8, 6);
+  image.fill(-20, -20, -5, 3, 1);  // wholly left of the surface
+  image.fill(6, 4, 100, 100, 1);
+  image.fill(5, 5, 2, 2, 1);  // corners the wrong way round: nothing
+  EXPECT_EQ(lit(image), (Pixels{{6, 4}, {7, 4}, {6, 5}, {7, 5}}));
+}
+
 TEST(RasterArcs, CornerOrderDoesNotMatterAndEmptyBoxesDrawNothing) {
   Framebuffer first(80, 60), second(80, 60);
   drawArc(first, {10, 5}, {70, 50}, {0, 0}, {80, 60}, 1);

@@ -1,0 +1,32 @@
+#!/bin/sh
+# lumarel-render: pictures for good arguments; for bad arguments, unwritable
+# output or an unreadable settings file, one line of error and exit code 2.
+render="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+check() {
+  if [ "$1" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $2"; fi
+}
+expect_refusal() {
+  "$render" "$@" >/dev/null 2>"$work/err"
+  status=$?
+  if [ "$status" -eq 2 ] && [ "$(grep -c '^lumarel-render: ' "$work/err")" = 1 ]; then check ok; else check no "lumarel-render $* exited $status"; fi
+}
+expect_refusal --size 64x48 --seed 1 -o "$work/a.png"
+expect_refusal --size 64x48 --seed 1 --ticks 5 --seconds 1 -o "$work/a.png"
+expect_refusal --size 0x48 --seed 1 --ticks 5 -o "$work/a.png"
+expect_refusal --size 64x48 --seed 1 --ticks 5
+expect_refusal --size 64x48 --seed 1 --ticks 5 --pattern Nonesuch -o "$work/a.png"
+expect_refusal --size 64x48 --seed 1 --ticks 5 --colors Purple -o "$work/a.png"
+expect_refusal --size 64x48 --seed 1 --ticks 5 --ini "$work/missing.ini" -o "$work/a.png"
+expect_refusal --size 64x48 --seed 1 --ticks 5 -o "$work/no/such/folder/a.png"
+expect_refusal --size 64x48 --seed 1 --ticks 5 --gallery /proc/version/gallery
+
+"$render" --size 64x48 --seed 1 --seconds 2 --pattern "angels & devils" --colors "black/white/gray" --crayon \
+  -o "$work/one.png" && [ -s "$work/one.png" ] && check ok || check no "a single picture"
+"$render" --size 48x32 --seed 1 --ticks 50 --gallery "$work/gallery" >/dev/null &&
+  [ "$(ls "$work/gallery" | grep -c '\.png$')" = 17 ] && check ok || check no "a gallery of sixteen pictures and a sheet"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
