@@ -1,11 +1,14 @@
 // lumarel-render: runs the saver headless and writes what it drew as PNG:
 // one picture, or a gallery of every pattern with a labelled contact sheet.
 
+#include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "engine/engine_state.h"
@@ -40,8 +43,9 @@ int fail(const std::string& message) {
   return 2;
 }
 
-// Names compare by their letters and digits alone, so the dialog's label and
-// the INI key both name an entry ("Angels & Devils", "AngelsAndDevils").
+// Names compare by their letters and digits alone, with an ampersand (or the
+// dialog's doubled one) read as "and", so the dialog's label and the INI key
+// both name an entry ("Angels & Devils", "AngelsAndDevils").
 std::string nameKey(const std::string& name) {
   std::string key;
   for (const char c : name) {

@@ -258,7 +258,9 @@ void drawArc(Framebuffer& target, RasterPoint corner1, RasterPoint corner2, Rast
              uint32_t colour) {
   const int64_t left = std::min(corner1.x, corner2.x), right = std::max(corner1.x, corner2.x);
   const int64_t top = std::min(corner1.y, corner2.y), bottom = std::max(corner1.y, corner2.y);
-  if (right == left || bottom == top) return;
+  // An ellipse lies within its box: one wholly off the surface draws nothing there.
+  if (right == left || bottom == top || right <= 0 || bottom <= 0 || left >= target.width() || top >= target.height())
+    return;
   // The walk costs the ellipse's perimeter; beyond a few times the surface's
   // (and where its error term would outgrow 64 bits) sampling costs less.
   const int64_t walkLimit = std::min<int64_t>(4 * (int64_t(target.width()) + target.height()) + 8192, 1 << 19);
