@@ -169,9 +169,11 @@ bool replaceFileAtomically(const std::string& path, const std::string& contents)
     if (error) return false;
   }
 
-  mode_t mode = 0666;
+  mode_t mode = 0666;  // a new file: as the umask allows
+  bool replacing = false;
   struct stat info {};
   if (stat(target.c_str(), &info) == 0) {
+    replacing = true;
     // A file the user made read-only stays untouched, even for root.
     if (!S_ISREG(info.st_mode) || access(target.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0) return false;
     mode = info.st_mode & 07777;
@@ -187,7 +189,8 @@ bool replaceFileAtomically(const std::string& path, const std::string& contents)
       target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(getpid()));
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
   if (fd < 0) return false;
-  bool ok = fchmod(fd, mode) == 0 || mode == 0666;
+  // A replaced file keeps its permissions.
+  bool ok = !replacing || fchmod(fd, mode) == 0;
   size_t written = 0;
   while (ok && written < contents.size()) {
     const ssize_t put = write(fd, contents.data() + written, contents.size() - written);
