@@ -39,7 +39,7 @@ struct Options {
 };
 
 int fail(const std::string& message) {
-  std::fprintf(stderr, "lumarel-render: %s\n%s\n", message.c_str(), usage);
+  std::fprintf(stderr, "lumarel-render: %s (see --help)\n", message.c_str());
   return 2;
 }
 

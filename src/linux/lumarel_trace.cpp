@@ -13,7 +13,7 @@ namespace {
 constexpr char usage[] = "usage: lumarel-trace --seed S --size WxH --ticks N [--ini FILE]";
 
 int fail(const std::string& message) {
-  std::fprintf(stderr, "lumarel-trace: %s\n%s\n", message.c_str(), usage);
+  std::fprintf(stderr, "lumarel-trace: %s (see --help)\n", message.c_str());
   return 2;
 }
 

@@ -12,7 +12,7 @@ check() {
 expect_refusal() {
   "$render" "$@" >/dev/null 2>"$work/err"
   status=$?
-  if [ "$status" -eq 2 ] && [ "$(grep -c '^lumarel-render: ' "$work/err")" = 1 ]; then check ok; else check no "lumarel-render $* exited $status"; fi
+  if [ "$status" -eq 2 ] && [ "$(grep -c '^lumarel-render: ' "$work/err")" = 1 ] && [ "$(wc -l < "$work/err")" -eq 1 ]; then check ok; else check no "lumarel-render $* exited $status"; fi
 }
 expect_refusal --size 64x48 --seed 1 -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --seconds 1 -o "$work/a.png"

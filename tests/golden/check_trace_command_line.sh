@@ -5,7 +5,7 @@ failures=0
 expect_refusal() {
   "$trace" "$@" >/dev/null 2>/tmp/lumarel-trace-err.$$
   status=$?
-  if [ "$status" -ne 2 ] || ! grep -q '^lumarel-trace: ' /tmp/lumarel-trace-err.$$; then
+  if [ "$status" -ne 2 ] || [ "$(wc -l < /tmp/lumarel-trace-err.$$)" -ne 1 ] || ! grep -q '^lumarel-trace: ' /tmp/lumarel-trace-err.$$; then
     echo "FAIL: lumarel-trace $* exited $status"
     failures=$((failures + 1))
   fi
