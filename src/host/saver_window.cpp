@@ -4,6 +4,7 @@
 
 #include "engine/window_procedure.h"
 #include "host_state.h"
+#include "password.h"
 
 HostState hostState;
 
@@ -111,6 +112,10 @@ void restoreInputMethod(HWND window) {
 
 LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (hostState.isPreview || hostState.closeApproved) return finalStep(window, message, wParam, lParam);
+  if (message == WM_CLOSE && hostState.win9xFamily && !ApproveClose(window)) {
+    GetCursorPos(&hostState.lastCursor);  // movement is measured afresh
+    return 0;
+  }
   if (message == VerifyPasswordRequest && hostState.win9xFamily)
     return hostState.verifyPassword ? hostState.verifyPassword(window) : 1;
   if (hostState.verifying) return finalStep(window, message, wParam, lParam);
@@ -193,4 +198,54 @@ HWND CreateSaverWindow(HWND parent, const RECT& area) {
       CreateWindowExA(exStyle, saverClassName, preview ? previewTitle : fullScreenTitle, style, area.left, area.top,
                       area.right - area.left, area.bottom - area.top, parent, nullptr, hostState.instance, nullptr);
   return hostState.saverWindow;
+}
+
+namespace {
+
+// The whole virtual screen, or the screen's clip box where the system
+// reports no virtual screen.
+RECT fullScreenArea() {
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width != 0 && height != 0) return RECT{left, top, left + width, top + height};
+  RECT clip{};
+  HDC screen = GetDC(nullptr);
+  GetClipBox(screen, &clip);
+  ReleaseDC(nullptr, screen);
+  return clip;
+}
+
+}  // namespace
+
+int32_t RunSaverWindow(HWND parent) {
+  RECT area{};
+  if (parent) {
+    RECT client{};
+    GetClientRect(parent, &client);
+    area = RECT{0, 0, client.right, client.bottom};
+    hostState.isPreview = true;
+  } else {
+    area = fullScreenArea();
+    HWND running = FindWindowA(saverClassName, fullScreenTitle);
+    if (running && IsWindow(running)) {
+      SetForegroundWindow(running);
+      return 0;
+    }
+    hostState.acLineStatus = currentAcLineStatus();
+    LoadPasswordProvider();
+  }
+  hostState.autoPlayMessage = hostState.win9xFamily ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
+  int32_t result = 0;
+  if (RegisterSaverClass(hostState.instance) && CreateSaverWindow(parent, area)) {
+    if (!parent) SetForegroundWindow(hostState.saverWindow);
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (got == 0) result = static_cast<int32_t>(msg.wParam);
+  }
+  UnloadPasswordProvider();
+  return result;
 }

@@ -2,6 +2,8 @@
 // behaviour that watches input and power and handles closing.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/win32.h"
 
 constexpr char saverClassName[] = "WindowsScreenSaverClass";
@@ -11,6 +13,10 @@ constexpr UINT VerifyPasswordRequest = WM_APP;
 
 LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the saver full screen (no parent) or as the preview child of parent
+// until its window is gone; the result is the exit code.
+int32_t RunSaverWindow(HWND parent);
 
 // Registers "WindowsScreenSaverClass"; zero when that fails.
 ATOM RegisterSaverClass(HINSTANCE instance);

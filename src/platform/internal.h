@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform_control.h"
 
@@ -23,6 +24,9 @@ struct Window {
   std::string title;
   DWORD style = 0;
   HWND parent = nullptr;
+  int id = 0;  // a dialog control's id
+  int x = 0;
+  int y = 0;
   int width = 0;
   int height = 0;
   bool visible = false;
@@ -44,9 +48,16 @@ void destroyDeviceContext(HDC dc);
 uint64_t clockNow();
 void advanceVirtualClock(uint64_t to);
 
+// The dialog manager's window classes (registering again does nothing).
+void registerDialogClasses();
+
+// The windows whose parent is the given one, in creation order.
+std::vector<HWND> childWindows(HWND parent);
+
 void resetWindowing();
 void resetGdi();
 void resetSystem();
+void resetDialogs();
 
 // Case-insensitive ASCII comparison, as Win32 compares class and key names.
 bool equalsIgnoringCase(const std::string& a, const std::string& b);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "win32_subset.h"
 
@@ -75,6 +77,30 @@ std::string profilePath(const char* fileName);
 void setScreenSize(int width, int height);
 void setCursorPosition(POINT position);
 bool cursorHidden();
+
+// The command line that GetCommandLineA reports, program name first.
+void setCommandLine(const std::string& commandLine);
+
+// The family GetVersionExA reports: the NT family unless set.
+enum class PlatformFamily { Windows9x, WindowsNT };
+void setPlatformFamily(PlatformFamily family);
+
+// A DWORD value under HKEY_CURRENT_USER (key as "Control Panel\\Desktop").
+void setRegistryValue(const std::string& key, const std::string& name, uint32_t value);
+
+// A library that LoadLibraryA can load, with its entries by name.
+void provideLibrary(const std::string& name, const std::vector<std::pair<std::string, FARPROC>>& entries);
+// Libraries loaded and not freed yet.
+int loadedLibraryCount();
+
+// The last state set with SPI_SCREENSAVERRUNNING.
+bool screenSaverRunning();
+
+// Called with the dialog once DialogBoxParamA has initialised it; it stands
+// in for the user and should end the dialog. Without one, dialogs cannot
+// be shown and DialogBoxParamA fails with -1.
+using DialogDriver = std::function<void(HWND dialog)>;
+void setDialogDriver(DialogDriver driver);
 
 // Forgets every window, class, message, timer and GDI object: a fresh process.
 void reset();

@@ -2,12 +2,16 @@
 // the power status.
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "internal.h"
 #include "resource_ids.h"
@@ -19,7 +23,20 @@ namespace {
 // accidentally tested only near zero.
 constexpr uint64_t virtualClockStart = 1'000'000;
 
+struct Library {
+  std::string name;
+  std::vector<std::pair<std::string, FARPROC>> entries;
+  int loads = 0;
+};
+
 struct SystemState {
+  std::string commandLine = "lumarel";
+  PlatformFamily family = PlatformFamily::WindowsNT;
+  std::vector<std::tuple<std::string, std::string, uint32_t>> registry;  // key, name, value
+  std::vector<Library> libraries;
+  std::vector<std::string> openKeys;  // by handle - 1; empty once closed
+  bool screenSaverRunning = false;
+  LPTOP_LEVEL_EXCEPTION_FILTER faultFilter = nullptr;
   bool virtualClock = false;
   uint64_t virtualNow = virtualClockStart;
   std::optional<uint64_t> calendarTime;
@@ -100,8 +117,29 @@ void setCursorPosition(POINT position) { state().cursor = position; }
 
 bool cursorHidden() { return state().cursorHidden; }
 
+void setCommandLine(const std::string& commandLine) { state().commandLine = commandLine; }
+
+void setPlatformFamily(PlatformFamily family) { state().family = family; }
+
+void setRegistryValue(const std::string& key, const std::string& name, uint32_t value) {
+  state().registry.emplace_back(key, name, value);
+}
+
+void provideLibrary(const std::string& name, const std::vector<std::pair<std::string, FARPROC>>& entries) {
+  state().libraries.push_back(Library{name, entries, 0});
+}
+
+int loadedLibraryCount() {
+  int loaded = 0;
+  for (const Library& library : state().libraries) loaded += library.loads;
+  return loaded;
+}
+
+bool screenSaverRunning() { return state().screenSaverRunning; }
+
 void reset() {
   resetWindowing();
+  resetDialogs();
   resetGdi();
   resetSystem();
 }
@@ -140,13 +178,138 @@ int WINAPI MulDiv(int number, int numerator, int denominator) {
   return result > INT32_MAX || result < INT32_MIN ? -1 : static_cast<int>(result);
 }
 
-HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-  // Only the program itself is loaded; no system library is.
-  return moduleName == nullptr ? reinterpret_cast<HMODULE>(0x400000) : nullptr;
+namespace {
+
+// Libraries are known by name only while a test or front end provides them.
+Library* findLibrary(LPCSTR name) {
+  if (!name) return nullptr;
+  for (Library& library : state().libraries)
+    if (equalsIgnoringCase(library.name, name)) return &library;
+  return nullptr;
 }
 
-FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR) { return nullptr; }
+HMODULE libraryHandle(const Library& library) {
+  return reinterpret_cast<HMODULE>(0x10000000 + 0x1000 * (&library - state().libraries.data()));
+}
 
+Library* libraryOf(HMODULE module) {
+  for (Library& library : state().libraries)
+    if (libraryHandle(library) == module && library.loads > 0) return &library;
+  return nullptr;
+}
+
+}  // namespace
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
+  if (moduleName == nullptr) return reinterpret_cast<HMODULE>(0x400000);  // the program itself
+  Library* library = findLibrary(moduleName);
+  return library && library->loads > 0 ? libraryHandle(*library) : nullptr;
+}
+
+HMODULE WINAPI LoadLibraryA(LPCSTR name) {
+  Library* library = findLibrary(name);
+  if (!library) return nullptr;
+  ++library->loads;
+  return libraryHandle(*library);
+}
+
+BOOL WINAPI FreeLibrary(HMODULE module) {
+  Library* library = libraryOf(module);
+  if (!library) return FALSE;
+  --library->loads;
+  return TRUE;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+  Library* library = libraryOf(module);
+  if (!library || !name) return nullptr;
+  for (const auto& [entryName, entry] : library->entries)
+    if (entryName == name) return entry;
+  return nullptr;
+}
+
+LPSTR WINAPI GetCommandLineA() { return state().commandLine.data(); }
+
+LPSTR WINAPI CharNextA(LPCSTR text) {
+  // The program's code page is single-byte here.
+  return const_cast<LPSTR>(text && *text ? text + 1 : text);
+}
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA version) {
+  if (!version || version->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) return FALSE;
+  const bool nineX = state().family == platform::PlatformFamily::Windows9x;
+  version->dwMajorVersion = nineX ? 4 : 5;
+  version->dwMinorVersion = nineX ? 10 : 1;
+  version->dwBuildNumber = nineX ? 2222 : 2600;
+  version->dwPlatformId = nineX ? VER_PLATFORM_WIN32_WINDOWS : VER_PLATFORM_WIN32_NT;
+  version->szCSDVersion[0] = '\0';
+  return TRUE;
+}
+
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT) {
+  if (action != SPI_SCREENSAVERRUNNING) return FALSE;
+  if (value) *static_cast<UINT*>(value) = state().screenSaverRunning;
+  state().screenSaverRunning = param != 0;
+  return TRUE;
+}
+
+void WINAPI ExitProcess(UINT exitCode) {
+  std::fflush(nullptr);
+  std::_Exit(static_cast<int>(exitCode));
+}
+
+namespace {
+
+void onFault(int) {
+  // The closest a process gets here to a structured processor fault.
+  if (LPTOP_LEVEL_EXCEPTION_FILTER filter = state().faultFilter) {
+    EXCEPTION_POINTERS pointers{nullptr, nullptr};
+    filter(&pointers);
+  }
+  std::_Exit(255);
+}
+
+}  // namespace
+
+LPTOP_LEVEL_EXCEPTION_FILTER WINAPI SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter) {
+  for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) std::signal(fault, filter ? onFault : SIG_DFL);
+  return std::exchange(state().faultFilter, filter);
+}
+
+LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+  constexpr LONG fileNotFound = 2;
+  if (key != HKEY_CURRENT_USER || !subKey || !result) return fileNotFound;
+  for (const auto& [path, name, value] : state().registry) {
+    if (!equalsIgnoringCase(path, subKey)) continue;
+    state().openKeys.push_back(path);
+    *result = reinterpret_cast<HKEY>(state().openKeys.size());
+    return ERROR_SUCCESS;
+  }
+  return fileNotFound;
+}
+
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) {
+  constexpr LONG fileNotFound = 2, moreData = 234, invalidHandle = 6;
+  const size_t index = reinterpret_cast<size_t>(key);
+  if (index == 0 || index > state().openKeys.size() || state().openKeys[index - 1].empty()) return invalidHandle;
+  for (const auto& [path, valueName, value] : state().registry) {
+    if (!equalsIgnoringCase(path, state().openKeys[index - 1]) || !name || !equalsIgnoringCase(valueName, name))
+      continue;
+    if (type) *type = 4;  // REG_DWORD
+    if (!size || *size < sizeof(uint32_t)) return moreData;
+    if (data) std::memcpy(data, &value, sizeof(uint32_t));
+    *size = sizeof(uint32_t);
+    return ERROR_SUCCESS;
+  }
+  return fileNotFound;
+}
+
+LONG WINAPI RegCloseKey(HKEY key) {
+  const size_t index = reinterpret_cast<size_t>(key);
+  if (index == 0 || index > state().openKeys.size()) return 6;
+  state().openKeys[index - 1].clear();
+  return ERROR_SUCCESS;
+}
 int WINAPI LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int bufferSize) {
   if (!buffer || bufferSize <= 0) return 0;
   for (const StringEntry& entry : stringTable) {

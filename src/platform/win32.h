@@ -4,6 +4,7 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#include <commctrl.h>
 #include <windows.h>
 #else
 #include "win32_subset.h"

@@ -45,6 +45,7 @@ DECLARE_HANDLE(HINSTANCE);
 DECLARE_HANDLE(HICON);
 DECLARE_HANDLE(HMENU);
 DECLARE_HANDLE(HIMC);
+DECLARE_HANDLE(HKEY);
 #undef DECLARE_HANDLE
 typedef HINSTANCE HMODULE;
 typedef HICON HCURSOR;
@@ -53,6 +54,11 @@ typedef void* HANDLE;
 typedef INT_PTR(WINAPI* FARPROC)();
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef HKEY* PHKEY;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef void* PVOID;
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 struct POINT {
@@ -123,6 +129,35 @@ struct SYSTEM_POWER_STATUS {
 };
 typedef SYSTEM_POWER_STATUS* LPSYSTEM_POWER_STATUS;
 
+struct OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
+struct INITCOMMONCONTROLSEX {
+  DWORD dwSize;
+  DWORD dwICC;
+};
+#define ICC_TAB_CLASSES 0x00000008
+
+struct EXCEPTION_POINTERS {
+  void* ExceptionRecord;
+  void* ContextRecord;
+};
+typedef LONG(WINAPI* LPTOP_LEVEL_EXCEPTION_FILTER)(EXCEPTION_POINTERS*);
+#define EXCEPTION_EXECUTE_HANDLER 1
+
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001)
+#define ERROR_SUCCESS 0L
+#define SPI_SCREENSAVERRUNNING 97
+
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
@@ -160,6 +195,9 @@ typedef SYSTEM_POWER_STATUS* LPSYSTEM_POWER_STATUS;
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MOUSEWHEEL 0x020A
 #define WM_POWERBROADCAST 0x0218
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_HSCROLL 0x0114
 #define WM_APP 0x8000
 
 #define SIZE_RESTORED 0
@@ -173,6 +211,40 @@ typedef SYSTEM_POWER_STATUS* LPSYSTEM_POWER_STATUS;
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+#define PM_NOYIELD 0x0002
+
+// Dialogs and controls.
+#define IDOK 1
+#define IDCANCEL 2
+#define SB_CTL 2
+#define SB_LINELEFT 0
+#define SB_LINERIGHT 1
+#define SB_PAGELEFT 2
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_LEFT 6
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define SWP_NOSIZE 0x0001
+#define SWP_NOZORDER 0x0004
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_GROUPBOX 0x00000007L
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_BLACKFRAME 0x00000007L
+#define SS_LEFTNOWORDWRAP 0x0000000CL
+#define SBS_HORZ 0x0000L
+#define WS_TABSTOP 0x00010000L
+#define WS_GROUP 0x00020000L
 
 // Window and class styles.
 #define CS_VREDRAW 0x0001
@@ -208,6 +280,11 @@ typedef SYSTEM_POWER_STATUS* LPSYSTEM_POWER_STATUS;
 #define NULL_PEN 8
 
 // Windows and classes.
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
+BOOL WINAPI SetForegroundWindow(HWND window);
+HWND WINAPI GetForegroundWindow();
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass);
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                             int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
@@ -229,6 +306,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax,
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 void WINAPI PostQuitMessage(int exitCode);
+UINT WINAPI RegisterWindowMessageA(LPCSTR name);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
 
@@ -247,6 +325,21 @@ BOOL WINAPI PolyBezier(HDC dc, const POINT* points, DWORD count);
 int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 int WINAPI GetClipBox(HDC dc, LPRECT rect);
 
+// Dialogs.
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI CheckRadioButton(HWND dialog, int first, int last, int check);
+UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
+BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
+int WINAPI SetScrollRange(HWND window, int bar, int minimum, int maximum, BOOL redraw);
+int WINAPI SetScrollPos(HWND window, int bar, int position, BOOL redraw);
+int WINAPI GetScrollPos(HWND window, int bar);
+int wsprintfA(LPSTR buffer, LPCSTR format, ...);
+BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+
 // Cursor.
 BOOL WINAPI GetCursorPos(LPPOINT point);
 HCURSOR WINAPI SetCursor(HCURSOR cursor);
@@ -260,6 +353,17 @@ int WINAPI MulDiv(int number, int numerator, int denominator);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferSize);
+HMODULE WINAPI LoadLibraryA(LPCSTR name);
+BOOL WINAPI FreeLibrary(HMODULE module);
+LPSTR WINAPI GetCommandLineA();
+LPSTR WINAPI CharNextA(LPCSTR text);
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA version);
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT update);
+[[noreturn]] void WINAPI ExitProcess(UINT exitCode);
+LPTOP_LEVEL_EXCEPTION_FILTER WINAPI SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter);
+LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+LONG WINAPI RegCloseKey(HKEY key);
 BOOL WINAPI GetSystemPowerStatus(LPSYSTEM_POWER_STATUS status);
 UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);

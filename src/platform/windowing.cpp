@@ -25,6 +25,8 @@ struct WindowingState {
   std::map<uintptr_t, std::unique_ptr<Window>> windows;
   uintptr_t nextWindowHandle = 0x10010;
   std::deque<MSG> posted;
+  std::vector<std::string> registeredMessages;
+  HWND foreground = nullptr;
   bool quitPosted = false;
   int quitCode = 0;
   std::vector<Timer> timers;
@@ -127,6 +129,13 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
+std::vector<HWND> childWindows(HWND parent) {
+  std::vector<HWND> children;
+  for (auto& [handle, window] : state().windows)
+    if (window->parent == parent) children.push_back(reinterpret_cast<HWND>(handle));
+  return children;
+}
+
 void resetWindowing() {
   WindowingState& s = state();
   for (auto& [handle, window] : s.windows)
@@ -176,6 +185,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window->title = windowName ? windowName : "";
   window->style = style;
   window->parent = (style & WS_CHILD) ? parent : nullptr;
+  // A child window's menu handle is its control id.
+  window->id = (style & WS_CHILD) ? static_cast<int>(reinterpret_cast<intptr_t>(menu)) : 0;
+  window->x = x;
+  window->y = y;
   // Client sizes stay within what a 16-bit size message can carry.
   window->width = std::clamp(width, 0, 32767);
   window->height = std::clamp(height, 0, 32767);
@@ -213,14 +226,12 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI DestroyWindow(HWND window) {
   if (!findWindow(window)) return FALSE;
   SendMessageA(window, WM_DESTROY, 0, 0);
-  std::vector<HWND> children;
-  for (auto& [handle, w] : state().windows)
-    if (w->parent == window) children.push_back(reinterpret_cast<HWND>(handle));
-  for (HWND child : children) DestroyWindow(child);
+  for (HWND child : childWindows(window)) DestroyWindow(child);
   removeWindowTimersAndMessages(window);
   Window* w = findWindow(window);
   if (!w) return TRUE;
   if (w->ownDc) destroyDeviceContext(w->ownDc);
+  if (state().foreground == window) state().foreground = nullptr;
   state().windows.erase(handleValue(window));
   return TRUE;
 }
@@ -230,6 +241,44 @@ BOOL WINAPI IsWindow(HWND window) { return findWindow(window) != nullptr; }
 HWND WINAPI GetParent(HWND window) {
   Window* w = findWindow(window);
   return w ? w->parent : nullptr;
+}
+
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+  for (auto& [handle, w] : state().windows) {
+    if (className && !equalsIgnoringCase(w->windowClass->name, className)) continue;
+    if (windowName && w->title != windowName) continue;
+    return reinterpret_cast<HWND>(handle);
+  }
+  return nullptr;
+}
+
+BOOL WINAPI SetForegroundWindow(HWND window) {
+  if (!findWindow(window)) return FALSE;
+  state().foreground = window;
+  return TRUE;
+}
+
+HWND WINAPI GetForegroundWindow() { return state().foreground; }
+
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
+  Window* w = findWindow(window);
+  if (!w || !rect) return FALSE;
+  *rect = RECT{w->x, w->y, w->x + w->width, w->y + w->height};
+  return TRUE;
+}
+
+BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT flags) {
+  Window* w = findWindow(window);
+  if (!w) return FALSE;
+  w->x = x;
+  w->y = y;
+  if (!(flags & SWP_NOSIZE)) {
+    w->width = std::clamp(width, 0, 32767);
+    w->height = std::clamp(height, 0, 32767);
+    if (w->device) w->device->resize(w->width, w->height);
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->width, w->height));
+  }
+  return TRUE;
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
@@ -329,6 +378,15 @@ BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
   if (!msg || !msg->hwnd) return 0;
   return SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
+  if (!name || !*name) return 0;
+  auto& names = state().registeredMessages;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (equalsIgnoringCase(names[i], name)) return static_cast<UINT>(0xC000 + i);
+  names.emplace_back(name);
+  return static_cast<UINT>(0xC000 + names.size() - 1);
 }
 
 void WINAPI PostQuitMessage(int exitCode) {

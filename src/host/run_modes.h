@@ -1,0 +1,17 @@
+// The process entry: the argument tail, the platform family, the run-mode
+// switch, and the fault guard around the mode run.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+enum RunMode { ModeConfigure, ModeSaver, ModePreview, ModeChangePassword, ModeInvalid };
+
+[[noreturn]] void HostEntry();
+int32_t DispatchRunMode(HINSTANCE instance, const char* tail);
+uint32_t ParseDecimal(const char* text);
+int32_t ShowSettingsDialog(HWND owner);
+
+// The command line after the program name and the blanks that follow it.
+const char* ArgumentTail(const char* commandLine);

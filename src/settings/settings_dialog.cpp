@@ -1,0 +1,194 @@
+#include "settings_dialog.h"
+
+#include <array>
+#include <cstddef>
+
+#include "resource_ids.h"
+#include "settings.h"
+
+namespace {
+
+HMODULE ctl3dModule = nullptr;
+
+typedef BOOL(WINAPI* Ctl3dEntry)(HINSTANCE);
+
+// The check boxes, slot by slot like the flag tables (slot 0, Cycle, is a radio pair).
+constexpr std::array<int, 17> patternBoxes = {0,    1037, 1010, 1013, 6000, 1055, 5000, 1033, 1052,
+                                              1009, 1053, 1011, 1054, 1036, 1056, 1032, 1058};
+constexpr std::array<int, 18> colorSetBoxes = {0,    1002, 1003, 1004, 1026, 1015, 1016, 1006, 1018,
+                                               1019, 1017, 1005, 1021, 1022, 1020, 1024, 1025, 1023};
+
+Ctl3dEntry ctl3dEntry(LPCSTR name) {
+  return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(ctl3dModule, name)));
+}
+
+HWND bar(HWND dialog, SettingsBar which) {
+  return GetDlgItem(dialog, which == SettingsBar::Style ? IDC_STYLE_BAR : IDC_SPEED_BAR);
+}
+
+template <size_t N>
+void showFlags(HWND dialog, const FlagTable& flags, const std::array<int, N>& boxes) {
+  for (size_t slot = 1; slot < N; ++slot) SendDlgItemMessageA(dialog, boxes[slot], BM_SETCHECK, flags[slot], 0);
+}
+
+template <size_t N>
+void storeFlags(HWND dialog, FlagTable& flags, const std::array<int, N>& boxes, int cycleButton) {
+  flags[0] = IsDlgButtonChecked(dialog, cycleButton) == BST_CHECKED ? 1 : 0;
+  for (size_t slot = 1; slot < N; ++slot) flags[slot] = IsDlgButtonChecked(dialog, boxes[slot]) == BST_CHECKED ? 1 : 0;
+}
+
+void storeAndSave(HWND dialog) {
+  settings.timerInterval = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL));
+  settings.percentCrayon = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Style), SB_CTL));
+  settings.passwordRequired = 0;
+  storeFlags(dialog, settings.patternFlags, patternBoxes, IDC_PATTERNS_CYCLE);
+  storeFlags(dialog, settings.colorSetFlags, colorSetBoxes, IDC_COLORS_CYCLE);
+  saveSettings();
+}
+
+void onScroll(HWND dialog, WPARAM wParam, HWND scrolled) {
+  const bool style = scrolled == bar(dialog, SettingsBar::Style);
+  if (!style && scrolled != bar(dialog, SettingsBar::Speed)) return;
+  const SettingsBar which = style ? SettingsBar::Style : SettingsBar::Speed;
+  const int current = GetScrollPos(scrolled, SB_CTL);
+  const int next = scrolledPosition(which, LOWORD(wParam), HIWORD(wParam), current);
+  if (next == current) return;
+  if (style) {
+    setStylePosition(dialog, scrolled, next);
+  } else {
+    SetScrollPos(scrolled, SB_CTL, next, TRUE);
+  }
+}
+
+}  // namespace
+
+BarRange barRange(SettingsBar which) {
+  return which == SettingsBar::Style ? BarRange{0, 100, 1, 10} : BarRange{5, 100, 2, 20};
+}
+
+int scrolledPosition(SettingsBar which, int request, int thumb, int current) {
+  const BarRange range = barRange(which);
+  int next = current;
+  switch (request) {
+    case SB_LINELEFT:
+      next = current - range.lineStep;
+      break;
+    case SB_LINERIGHT:
+      next = current + range.lineStep;
+      break;
+    case SB_PAGELEFT:
+      next = current - range.pageStep;
+      break;
+    case SB_PAGERIGHT:
+      next = current + range.pageStep;
+      break;
+    case SB_THUMBTRACK:
+      next = thumb;
+      break;
+    case SB_LEFT:
+      next = range.minimum;
+      break;
+    case SB_RIGHT:
+      next = range.maximum;
+      break;
+    default:  // SB_THUMBPOSITION, SB_ENDSCROLL and anything else
+      break;
+  }
+  if (next >= range.maximum) return range.maximum;
+  return next < range.minimum ? range.minimum : next;
+}
+
+void formatShare(char* text, int percent) { wsprintfA(text, "%d%%", percent); }
+
+BOOL loadCtl3d(HINSTANCE instance) {
+  ctl3dModule = LoadLibraryA("Ctl3d32.dll");
+  if (ctl3dModule) {
+    if (Ctl3dEntry registerControls = ctl3dEntry("Ctl3dRegister")) registerControls(instance);
+  }
+  return 1;
+}
+
+void centerWindow(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  const int x = (GetSystemMetrics(SM_CXSCREEN) + rect.left - rect.right) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) + rect.top - rect.bottom) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+void setStylePosition(HWND dialog, HWND styleBar, int position) {
+  SetScrollPos(styleBar, SB_CTL, position, TRUE);
+  char text[8];
+  formatShare(text, position);
+  SetDlgItemTextA(dialog, IDC_CRAYON_SHARE, text);
+  formatShare(text, 100 - position);
+  SetDlgItemTextA(dialog, IDC_CRISP_SHARE, text);
+}
+
+void initSettingsControls(HWND dialog) {
+  SetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL, settings.timerInterval, TRUE);
+  setStylePosition(dialog, bar(dialog, SettingsBar::Style), settings.percentCrayon);
+  CheckRadioButton(dialog, IDC_PATTERNS_RANDOMIZE, IDC_PATTERNS_CYCLE,
+                   settings.patternFlags[0] ? IDC_PATTERNS_CYCLE : IDC_PATTERNS_RANDOMIZE);
+  CheckRadioButton(dialog, IDC_COLORS_RANDOMIZE, IDC_COLORS_CYCLE,
+                   settings.colorSetFlags[0] ? IDC_COLORS_CYCLE : IDC_COLORS_RANDOMIZE);
+  showFlags(dialog, settings.patternFlags, patternBoxes);
+  showFlags(dialog, settings.colorSetFlags, colorSetBoxes);
+}
+
+INT_PTR runDialog(HWND parent, DLGPROC procedure, int templateId) {
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, procedure, 0);
+}
+
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      loadProfileNames();
+      centerWindow(dialog);
+      for (SettingsBar which : {SettingsBar::Style, SettingsBar::Speed}) {
+        const BarRange range = barRange(which);
+        SetScrollRange(bar(dialog, which), SB_CTL, range.minimum, range.maximum, FALSE);
+      }
+      loadSettings();
+      initSettingsControls(dialog);
+      return TRUE;
+    }
+    case WM_HSCROLL:
+      onScroll(dialog, wParam, reinterpret_cast<HWND>(lParam));
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          storeAndSave(dialog);
+          EndDialog(dialog, 1);
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(dialog, 0);
+          return TRUE;
+        case IDC_ABOUT:
+          runDialog(dialog, aboutDialogProc, IDD_ABOUT);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    case WM_DESTROY:
+      if (ctl3dModule) {
+        if (Ctl3dEntry unregisterControls = ctl3dEntry("Ctl3dUnregister"))
+          unregisterControls(GetModuleHandleA(nullptr));
+        FreeLibrary(ctl3dModule);
+        ctl3dModule = nullptr;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    centerWindow(dialog);
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) == IDOK) EndDialog(dialog, 1);
+  return FALSE;
+}
