@@ -4,8 +4,9 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
-#include <commctrl.h>
 #include <windows.h>
+// After <windows.h>, which it builds on.
+#include <commctrl.h>
 #else
 #include "win32_subset.h"
 #endif
