@@ -5,6 +5,7 @@ set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev"
 if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
+  packages="$packages wine wine64 xvfb xdotool x11-utils imagemagick"
 fi
 missing=""
 for package in $packages; do

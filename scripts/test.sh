@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs every test: the unit tests and golden traces (also under
-# AddressSanitizer and UndefinedBehaviorSanitizer) and the Windows cross build.
+# AddressSanitizer and UndefinedBehaviorSanitizer), the Windows cross builds,
+# and the Windows screen saver end to end under Wine on a virtual display.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" test
@@ -22,4 +23,6 @@ for arch in x86_64 i686; do
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
   cmake --build "$root/build-windows-$arch" -j "$jobs"
 done
+echo "== The Windows screen saver under Wine"
+"$root/tests/e2e/windows_saver.sh" "$root/build-windows-x86_64/lumarel.scr" "$root/build-windows-x86_64/preview_host.exe"
 echo "All tests passed."

@@ -1,0 +1,160 @@
+#!/bin/bash
+# End-to-end tests of lumarel.scr under Wine on a virtual X display: the
+# full-screen saver, the preview, the settings dialog and the exit codes.
+#   windows_saver.sh SAVER.scr PREVIEW_HOST.exe
+set -u
+saver="$(realpath "$1")"
+preview_host="$(realpath "$2")"
+work="$(mktemp -d)"
+passed=0
+failed=0
+display_number=$((90 + RANDOM % 100))
+export DISPLAY=":$display_number" WINEDEBUG=-all WINEPREFIX="$work/prefix"
+
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() {  # check NAME CONDITION...
+  local name="$1"
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $name"
+  fi
+}
+
+# Waits up to $2 seconds for an X window named $1; true when it shows.
+wait_for_window() {
+  for _ in $(seq 1 $(($2 * 10))); do
+    xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to $2 seconds for process $1 to end; true when it did.
+wait_for_exit() {
+  for _ in $(seq 1 $(($2 * 10))); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+exit_code_of() {  # the code a background run wrote to $1
+  cat "$1" 2>/dev/null
+}
+
+run_saver() {  # run_saver NAME ARGS...: starts the saver in the background
+  local name="$1"
+  shift
+  # Detached from our output, or a caller's $(...) would wait for it.
+  (cd "$work" && wine "$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
+  echo $!
+}
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+wineboot -i >/dev/null 2>&1
+ini="$WINEPREFIX/drive_c/windows/control.ini"
+
+# Bad switches end with -1 (255 to the shell) and no window.
+for switch in /x "/?" "/p" "/p abc" "/p 0" "/a 1"; do
+  (cd "$work" && timeout 30 wine "$saver" $switch >/dev/null 2>&1)
+  check "switch '$switch' exits with -1" test $? -eq 255
+done
+
+# Full screen: draws, survives a 4-pixel move, ends on a 5-pixel one.
+xdotool mousemove 500 400
+pid=$(run_saver full /s)
+check "/s shows the saver window" wait_for_window "Screen Saver" 20
+sleep 2
+import -window root "$work/shot1.png"
+sleep 2
+import -window root "$work/shot2.png"
+differing=$(compare -metric AE "$work/shot1.png" "$work/shot2.png" null: 2>&1)
+check "the picture changes over time" test "${differing%% *}" -gt 1000
+lit=$(convert "$work/shot2.png" -threshold 1% -format "%[fx:mean]" info:)
+check "the picture is not black" awk "BEGIN { exit !($lit > 0.01) }"
+second=$(run_saver second /s)
+check "a second /s ends at once" wait_for_exit "$second" 20
+check "a second /s exits with 0" test "$(exit_code_of "$work/second.exit")" = 0
+check "the first saver keeps running" kill -0 "$pid"
+xdotool mousemove_relative -- 3 1
+sleep 1
+check "a 4-pixel move does not end the saver" kill -0 "$pid"
+xdotool mousemove_relative -- 1 0
+check "a 5-pixel move ends the saver" wait_for_exit "$pid" 10
+check "the saver exits with 0" test "$(exit_code_of "$work/full.exit")" = 0
+
+pid=$(run_saver keyed -s)
+wait_for_window "Screen Saver" 20
+sleep 1
+xdotool key space
+check "a key press ends the saver" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of "$work/keyed.exit")" = 0
+
+# Preview: a child in the host's window that keys do not end; the host's end ends it.
+(cd "$work" && timeout 60 wine "$preview_host" "$saver" >"$work/preview.out" 2>&1)
+check "the preview runs in its parent and ends with it" test $? -eq 0
+
+# The settings dialog: Cancel writes nothing, OK writes the section.
+rm -f "$ini"
+pid=$(run_saver dialog)
+check "no switch opens the settings dialog" wait_for_window "Vestrand Lumarel Settings" 20
+sleep 1
+import -window root "$work/dialog.png"
+xdotool key Escape
+check "Cancel closes the dialog" wait_for_exit "$pid" 10
+check "Cancel writes nothing" test ! -e "$ini"
+pid=$(run_saver about /c)
+wait_for_window "Vestrand Lumarel Settings" 20
+sleep 1
+xdotool key alt+a 2>/dev/null
+xdotool search --name "^Vestrand Lumarel Settings\$" windowactivate --sync >/dev/null 2>&1
+button=$(xdotool search --name "^Vestrand Lumarel Settings\$" | head -n 1)
+# "About..." sits at dialog units (30, 174): about (45, 283) pixels inside the dialog.
+xdotool mousemove --window "$button" 60 290 click 1
+check "About... opens the About box" wait_for_window "About Vestrand Lumarel XP" 10
+xdotool key Return
+sleep 1
+xdotool search --name "^Vestrand Lumarel Settings\$" windowactivate --sync >/dev/null 2>&1
+xdotool key Return
+check "OK closes the dialog" wait_for_exit "$pid" 10
+check "OK ends the dialog with 1" test "$(exit_code_of "$work/about.exit")" = 1
+check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
+check "the keys come in order" test "$(sed -n '2p;40p' "$ini" | tr -d '\r' | paste -sd ' ')" = "Pause=1 No Blue=1"
+
+# A changed setting takes effect: only Symmetron in shades of red.
+{
+  printf '[ScreenSaver.Lumarel]\r\nPercentCrayon=0\r\n'
+  for key in Mask CoatOfArms Hexatron Cornered ScreenCrystals AngelsAndDevils Spiderwork ZenGarden LetItGrow Crown \
+    Cartouche Mandala Algorhythm Anemone Hyperdraw "All Colors" "Low Intensity" "Minimum Intensity" Spectrum Green \
+    Blue Magenta Cyan Yellow "Black/White/Gray" "Red/Cyan" "Green/Magenta" "Blue/Yellow" "No Red" "No Green" \
+    "No Blue"; do
+    printf '%s=0\r\n' "$key"
+  done
+} >"$ini"
+pid=$(run_saver red /s)
+wait_for_window "Screen Saver" 20
+sleep 3
+import -window root "$work/red.png"
+xdotool key space
+wait_for_exit "$pid" 10
+# Every colour other than the background's has no green and no blue.
+background=$(convert "$work/red.png" -format %c histogram:info:- | sort -rn | head -n 1 | grep -o '#[0-9A-F]\{6\}')
+others=$(convert "$work/red.png" -format %c histogram:info:- | grep -o '#[0-9A-F]\{6\}' | grep -v "$background" |
+  grep -vc '^#..0000$')
+check "with only Red enabled every stroke is a shade of red" test "$others" = 0
+
+cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
