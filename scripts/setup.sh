@@ -5,7 +5,7 @@ set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev"
 if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
-  packages="$packages wine wine64 xvfb xdotool x11-utils imagemagick"
+  packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick"
 fi
 missing=""
 for package in $packages; do
@@ -15,5 +15,7 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 echo "Installing:$missing"
+# The 32-bit Wine runs the 32-bit saver as Windows 98 would.
+case "$missing" in *":i386"*) dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;; esac
 $sudo apt-get update -q
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing

@@ -25,4 +25,6 @@ for arch in x86_64 i686; do
 done
 echo "== The Windows screen saver under Wine"
 "$root/tests/e2e/windows_saver.sh" "$root/build-windows-x86_64/lumarel.scr" "$root/build-windows-x86_64/preview_host.exe"
+echo "== The 32-bit Windows screen saver under Wine as Windows 98"
+"$root/tests/e2e/windows_9x.sh" "$root/build-windows-i686/lumarel32.scr" "$root/build-windows-i686/PASSWORD.CPL"
 echo "All tests passed."

@@ -100,4 +100,13 @@ TEST_F(InputWatchTest, AfterApprovalTicksDrawNothingAndInputIsIgnored) {
   EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), 0);
 }
 
+TEST_F(InputWatchTest, TheAutoPlayQueryClosesAndIsCancelledOnlyBehindAPassword) {
+  HWND window = start();
+  hostState.autoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
+  EXPECT_TRUE(closes(window, hostState.autoPlayMessage));
+  EXPECT_EQ(SendMessageA(window, hostState.autoPlayMessage, 0, 0), 0);  // AutoPlay proceeds
+  hostState.verifyPassword = [](HWND) -> BOOL { return FALSE; };
+  EXPECT_EQ(SendMessageA(window, hostState.autoPlayMessage, 0, 0), 1);
+}
+
 }  // namespace
