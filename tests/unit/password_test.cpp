@@ -64,6 +64,20 @@ TEST_F(PasswordTest, ARefusalKeepsTheSaverAndQuickRetriesAreRefusedSilently) {
   EXPECT_EQ(platform::loadedLibraryCount(), 0);
 }
 
+TEST_F(PasswordTest, TheRetryGapIsMeasuredAcrossTheWrapOfTheTickCount) {
+  HWND window = startWithPassword(1);
+  Sleep(0xFFFFFFFFu - GetTickCount() - 49);  // 50 ms before the tick count wraps
+  EXPECT_TRUE(survivesClose(window));
+  EXPECT_EQ(prompts, 1);
+  Sleep(150);  // the tick count has wrapped to 100
+  EXPECT_LT(GetTickCount(), 200u);
+  EXPECT_TRUE(survivesClose(window));
+  EXPECT_EQ(prompts, 1);
+  Sleep(100);
+  EXPECT_TRUE(survivesClose(window));
+  EXPECT_EQ(prompts, 2);
+}
+
 TEST_F(PasswordTest, AProviderWithoutItsEntryIsReleasedAndAsksNothing) {
   resetSaverProcess();
   platform::setPlatformFamily(platform::PlatformFamily::Windows9x);

@@ -1,6 +1,8 @@
 // The process entry: argument tail, switch scan and the mode each switch runs.
 
 #include "host/run_modes.h"
+#include <csignal>
+
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "test_support.h"
@@ -105,6 +107,12 @@ TEST_F(RunModesTest, PRunsAPreviewFillingTheParent) {
   GetClientRect(preview, &client);
   EXPECT_EQ(client.right, 200);
   EXPECT_EQ(client.bottom, 150);
+}
+
+TEST_F(RunModesTest, AFaultDuringAModeRunEndsTheProcessWithMinusOne) {
+  // A settings dialog whose user makes the program fault.
+  platform::setDialogDriver([](HWND) { std::raise(SIGILL); });
+  EXPECT_EXIT(dispatch(""), ::testing::ExitedWithCode(255), "");
 }
 
 TEST_F(RunModesTest, AChangesThePasswordOnlyOnTheNineXFamily) {
