@@ -5,71 +5,25 @@
 set -u
 saver="$(realpath "$1")"
 provider="$(realpath "$2")"
-work="$(mktemp -d)"
-passed=0
-failed=0
-display_number=$((90 + RANDOM % 100))
-export DISPLAY=":$display_number" WINEDEBUG=-all WINEPREFIX="$work/prefix" WINEARCH=win32
-
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-check() {
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-  fi
-}
-
-wait_for_window() {
-  for _ in $(seq 1 $(($2 * 10))); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-wait_for_exit() {
-  for _ in $(seq 1 $(($2 * 10))); do
-    kill -0 "$1" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "$0")/wine_session.sh"
+export WINEARCH=win32
 
 prompts() {
   if [ -e "$work/prompts.txt" ]; then wc -l <"$work/prompts.txt"; else echo 0; fi
-}
-
-run_saver() {
-  (cd "$work" && wine "$saver" "$@"; echo $? >"$work/run.exit") >/dev/null 2>&1 &
-  echo $!
 }
 
 use_password() {
   wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 
-Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
-wineboot -i >/dev/null 2>&1
+start_session 800x600
 wine winecfg /v win98 >/dev/null 2>&1
 cp "$provider" "$work/PASSWORD.CPL"
 
 # With a password: a refusal keeps the saver, an acceptance ends it with 0.
 use_password 1
 echo 0 >"$work/answer.txt"
-pid=$(run_saver /s)
+pid=$(run_saver run /s)
 check "the 9x saver shows its window" wait_for_window "Screen Saver" 20
 sleep 1
 xdotool key space
@@ -80,12 +34,12 @@ echo 1 >"$work/answer.txt"
 sleep 0.5
 xdotool key space
 check "an acceptance ends the saver" wait_for_exit "$pid" 10
-check "... with exit code 0" test "$(cat "$work/run.exit")" = 0
+check "... with exit code 0" test "$(exit_code_of run)" = 0
 
 # Without a password the saver closes at once and asks nobody.
 use_password 0
 rm -f "$work/prompts.txt"
-pid=$(run_saver /s)
+pid=$(run_saver run /s)
 wait_for_window "Screen Saver" 20
 sleep 1
 xdotool key space
@@ -96,5 +50,4 @@ check "... without asking the provider" test "$(prompts)" = 0
 (cd "$work" && timeout 30 wine "$saver" /a 1 >/dev/null 2>&1)
 check "/a ends with 0 on the 9x family" test $? -eq 0
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -5,65 +5,9 @@
 set -u
 saver="$(realpath "$1")"
 preview_host="$(realpath "$2")"
-work="$(mktemp -d)"
-passed=0
-failed=0
-display_number=$((90 + RANDOM % 100))
-export DISPLAY=":$display_number" WINEDEBUG=-all WINEPREFIX="$work/prefix"
+source "$(dirname "$0")/wine_session.sh"
 
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-check() {  # check NAME CONDITION...
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-  fi
-}
-
-# Waits up to $2 seconds for an X window named $1; true when it shows.
-wait_for_window() {
-  for _ in $(seq 1 $(($2 * 10))); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-# Waits up to $2 seconds for process $1 to end; true when it did.
-wait_for_exit() {
-  for _ in $(seq 1 $(($2 * 10))); do
-    kill -0 "$1" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-exit_code_of() {  # the code a background run wrote to $1
-  cat "$1" 2>/dev/null
-}
-
-run_saver() {  # run_saver NAME ARGS...: starts the saver in the background
-  local name="$1"
-  shift
-  # Detached from our output, or a caller's $(...) would wait for it.
-  (cd "$work" && wine "$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
-  echo $!
-}
-
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
-wineboot -i >/dev/null 2>&1
+start_session 1024x768
 ini="$WINEPREFIX/drive_c/windows/control.ini"
 
 # Bad switches end with -1 (255 to the shell) and no window.
@@ -76,6 +20,8 @@ done
 xdotool mousemove 500 400
 pid=$(run_saver full /s)
 check "/s shows the saver window" wait_for_window "Screen Saver" 20
+geometry=$(xdotool search --name "^Screen Saver\$" getwindowgeometry 2>/dev/null | awk '/Geometry/ { print $2 }')
+check "the saver window covers the screen" test "$geometry" = 1024x768
 sleep 2
 import -window root "$work/shot1.png"
 sleep 2
@@ -86,21 +32,21 @@ lit=$(convert "$work/shot2.png" -threshold 1% -format "%[fx:mean]" info:)
 check "the picture is not black" awk "BEGIN { exit !($lit > 0.01) }"
 second=$(run_saver second /s)
 check "a second /s ends at once" wait_for_exit "$second" 20
-check "a second /s exits with 0" test "$(exit_code_of "$work/second.exit")" = 0
+check "a second /s exits with 0" test "$(exit_code_of second)" = 0
 check "the first saver keeps running" kill -0 "$pid"
 xdotool mousemove_relative -- 3 1
 sleep 1
 check "a 4-pixel move does not end the saver" kill -0 "$pid"
 xdotool mousemove_relative -- 1 0
 check "a 5-pixel move ends the saver" wait_for_exit "$pid" 10
-check "the saver exits with 0" test "$(exit_code_of "$work/full.exit")" = 0
+check "the saver exits with 0" test "$(exit_code_of full)" = 0
 
 pid=$(run_saver keyed -s)
 wait_for_window "Screen Saver" 20
 sleep 1
 xdotool key space
 check "a key press ends the saver" wait_for_exit "$pid" 10
-check "... with exit code 0" test "$(exit_code_of "$work/keyed.exit")" = 0
+check "... with exit code 0" test "$(exit_code_of keyed)" = 0
 
 # Preview: a child in the host's window that keys do not end; the host's end ends it.
 (cd "$work" && timeout 60 wine "$preview_host" "$saver" >"$work/preview.out" 2>&1)
@@ -129,7 +75,7 @@ sleep 1
 xdotool search --name "^Vestrand Lumarel Settings\$" windowactivate --sync >/dev/null 2>&1
 xdotool key Return
 check "OK closes the dialog" wait_for_exit "$pid" 10
-check "OK ends the dialog with 1" test "$(exit_code_of "$work/about.exit")" = 1
+check "OK ends the dialog with 1" test "$(exit_code_of about)" = 1
 check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
 check "the keys come in order" test "$(sed -n '2p;40p' "$ini" | tr -d '\r' | paste -sd ' ')" = "Pause=1 No Blue=1"
 
@@ -156,5 +102,4 @@ others=$(convert "$work/red.png" -format %c histogram:info:- | grep -o '#[0-9A-F
 check "with only Red enabled every stroke is a shade of red" test "$others" = 0
 
 cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
