@@ -32,11 +32,12 @@ int main(int argc, char** argv) {
   windowClass.lpszClassName = "PreviewHost";
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   RegisterClassA(&windowClass);
-  HWND host = CreateWindowExA(0, "PreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 50, 50, 320, 260,
-                              nullptr, nullptr, nullptr, nullptr);
+  HWND host = CreateWindowExA(0, "PreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 50,
+                              50, 320, 260, nullptr, nullptr, nullptr, nullptr);
   if (!host) return 11;
   char command[1024];
-  std::snprintf(command, sizeof command, "\"%s\" /p %lu", argv[1], static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(host)));
+  std::snprintf(command, sizeof command, "\"%s\" /p %lu", argv[1],
+                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(host)));
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   PostMessageA(preview, WM_KEYDOWN, VK_SPACE, 0);
   pumpFor(1500);
   if (WaitForSingleObject(process.hProcess, 0) != WAIT_TIMEOUT) return 15;  // a key must not end a preview
-  std::printf("preview running\n");
+  std::printf("preview running %p\n", static_cast<void*>(preview));
   std::fflush(stdout);
   pumpFor(1500);  // let it draw; the test takes a screenshot now
   DestroyWindow(host);

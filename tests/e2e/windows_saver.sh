@@ -48,9 +48,14 @@ xdotool key space
 check "a key press ends the saver" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of keyed)" = 0
 
-# Preview: a child in the host's window that keys do not end; the host's end ends it.
-(cd "$work" && timeout 60 wine "$preview_host" "$saver" >"$work/preview.out" 2>&1)
+# Preview: a child in the host's window that keys do not end; the host's end
+# ends it. Wine does not show a child window of another process on the X
+# screen, so its message trace tells whether the animation timer drove it.
+(cd "$work" && WINEDEBUG=+msg timeout 60 wine "$preview_host" "$saver" >"$work/preview.out" 2>"$work/preview.trace")
 check "the preview runs in its parent and ends with it" test $? -eq 0
+preview=$(tr -d '\r' <"$work/preview.out" | awk '/preview running/ { sub(/^(0x)?0*/, "", $3); print $3 }')
+ticks=$(grep -F -c "(WM_TIMER) hwnd 0x$preview wp c8 " "$work/preview.trace")
+check "the preview animates on its timer" test "$ticks" -ge 20
 
 # The settings dialog: Cancel writes nothing, OK writes the section.
 rm -f "$ini"
