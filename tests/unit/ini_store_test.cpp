@@ -11,23 +11,14 @@
 
 namespace {
 
-class IniStoreTest : public ::testing::Test {
+class IniStoreTest : public ProfileFileTest {
  protected:
-  void SetUp() override {
-    resetSaverProcess();
-    path = dir.file("control.ini");
-    platform::setProfilePath(path);
-  }
-  void TearDown() override { resetSaverProcess(); }
   UINT readInt(const char* key, int fallback = -7) {
     return GetPrivateProfileIntA("ScreenSaver.Lumarel", key, fallback, "control.ini");
   }
   BOOL write(const char* key, const char* value, const char* section = "ScreenSaver.Lumarel") {
     return WritePrivateProfileStringA(section, key, value, "control.ini");
   }
-
-  TempDir dir;
-  std::string path;
 };
 
 TEST_F(IniStoreTest, AWriteChangesOnlyItsValueAndKeepsEveryOtherByte) {

@@ -25,14 +25,8 @@ void scroll(HWND dialog, int bar, int request, int thumb = 0) {
   SendMessageA(dialog, WM_HSCROLL, MAKELONG(request, thumb), reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
 }
 
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public ProfileFileTest {
  protected:
-  void SetUp() override {
-    resetSaverProcess();
-    path = dir.file("control.ini");
-    platform::setProfilePath(path);
-  }
-  void TearDown() override { resetSaverProcess(); }
   // Opens the dialog and lets the user act on it.
   int32_t open(std::function<void(HWND)> user) {
     platform::setDialogDriver([&user, this](HWND dialog) {
@@ -45,8 +39,6 @@ class SettingsDialogTest : public ::testing::Test {
     });
     return DispatchRunMode(GetModuleHandleA(nullptr), "");
   }
-  TempDir dir;
-  std::string path;
   HWND aboutOwner = nullptr;
 };
 

@@ -9,17 +9,12 @@
 
 namespace {
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public ProfileFileTest {
  protected:
   void SetUp() override {
-    resetSaverProcess();
-    path = dir.file("control.ini");
-    platform::setProfilePath(path);
+    ProfileFileTest::SetUp();
     loadProfileNames();
   }
-  void TearDown() override { resetSaverProcess(); }
-  TempDir dir;
-  std::string path;
 };
 
 TEST_F(SettingsTest, MissingFileLoadsTheDefaultsAndWritesNothing) {

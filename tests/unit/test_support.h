@@ -24,6 +24,18 @@ class TempDir {
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
 
+// A fresh process whose profile functions use control.ini in a folder of its own.
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetSaverProcess();
+    platform::setProfilePath(path);
+  }
+  void TearDown() override { resetSaverProcess(); }
+  TempDir dir;
+  const std::string path = dir.file("control.ini");
+};
+
 class SaverTest : public ::testing::Test {
  protected:
   void SetUp() override;
