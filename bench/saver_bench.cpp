@@ -61,9 +61,7 @@ int64_t pixelsPerPass(const std::vector<Primitive>& list, bool arcs) {
   return pixels;
 }
 
-std::map<std::string, double> secondsPerPass;
-
-void runRaster(benchmark::State& state, bool arcs, const char* name) {
+void runRaster(benchmark::State& state, bool arcs) {
   static std::map<bool, int64_t> pixelCounts;
   const auto list = makePrimitives(arcs);
   if (!pixelCounts.count(arcs)) pixelCounts[arcs] = pixelsPerPass(list, arcs);
@@ -75,11 +73,10 @@ void runRaster(benchmark::State& state, bool arcs, const char* name) {
       benchmark::Counter(double(pixelCounts[arcs]) * state.iterations(), benchmark::Counter::kIsRate);
   state.counters["primitives/s"] =
       benchmark::Counter(double(list.size()) * state.iterations(), benchmark::Counter::kIsRate);
-  secondsPerPass[name] = 0;  // filled in by the reporter
 }
 
-void BM_RasterArcs(benchmark::State& state) { runRaster(state, true, "arcs"); }
-void BM_RasterBeziers(benchmark::State& state) { runRaster(state, false, "beziers"); }
+void BM_RasterArcs(benchmark::State& state) { runRaster(state, true); }
+void BM_RasterBeziers(benchmark::State& state) { runRaster(state, false); }
 
 void BM_RasterLines(benchmark::State& state) {
   std::mt19937 random(3);

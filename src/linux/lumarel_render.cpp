@@ -58,9 +58,9 @@ std::string nameKey(const std::string& name) {
 
 template <size_t N>
 int findEntry(const std::string& name, const std::array<const char*, N>& keys, const char* const* labels) {
+  const std::string wanted = nameKey(name);
   for (size_t slot = 1; slot < N; ++slot)
-    if (nameKey(name) == nameKey(keys[slot]) || (labels && nameKey(name) == nameKey(labels[slot])))
-      return static_cast<int>(slot);
+    if (wanted == nameKey(keys[slot]) || (labels && wanted == nameKey(labels[slot]))) return static_cast<int>(slot);
   return 0;
 }
 

@@ -40,6 +40,9 @@ WindowingState& state() {
 
 uintptr_t handleValue(HWND window) { return reinterpret_cast<uintptr_t>(window); }
 
+// Client sizes stay within what a 16-bit size message can carry.
+int clientSize(int pixels) { return std::clamp(pixels, 0, 32767); }
+
 std::shared_ptr<WindowClassRecord> findClass(const char* name) {
   if (name == nullptr) return nullptr;
   for (auto& windowClass : state().classes)
@@ -189,9 +192,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window->id = (style & WS_CHILD) ? static_cast<int>(reinterpret_cast<intptr_t>(menu)) : 0;
   window->x = x;
   window->y = y;
-  // Client sizes stay within what a 16-bit size message can carry.
-  window->width = std::clamp(width, 0, 32767);
-  window->height = std::clamp(height, 0, 32767);
+  window->width = clientSize(width);
+  window->height = clientSize(height);
   window->visible = (style & WS_VISIBLE) != 0;
   Window& created = *window;
   s.windows[handleValue(handle)] = std::move(window);
@@ -273,8 +275,8 @@ BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int width, int height,
   w->x = x;
   w->y = y;
   if (!(flags & SWP_NOSIZE)) {
-    w->width = std::clamp(width, 0, 32767);
-    w->height = std::clamp(height, 0, 32767);
+    w->width = clientSize(width);
+    w->height = clientSize(height);
     if (w->device) w->device->resize(w->width, w->height);
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->width, w->height));
   }

@@ -72,9 +72,7 @@ class EllipseChain {
     uint32_t* pixels = target.row(0);
     const bool right = q == 0 || q == 3, upper = q < 2, forward = q % 2 == 0;
     for (int64_t r = from; r < to; ++r) {
-      const ChainPoint& p = points[forward ? r : n - 1 - r];
-      const int64_t x = right ? right_ - 1 - p.inward : left_ + p.inward;
-      const int64_t y = upper ? highMiddle_ - p.outward : lowMiddle_ + p.outward;
+      const auto [x, y] = place(points[forward ? r : n - 1 - r], right, upper);
       if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) &&
           static_cast<uint64_t>(y) < static_cast<uint64_t>(height))
         pixels[y * stride + x] = colour;
@@ -83,13 +81,16 @@ class EllipseChain {
   // The point at position r of quadrant q.
   RasterPoint at(int64_t q, int64_t r) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
-    const ChainPoint& p = (*quadrant_)[q % 2 == 0 ? r : n - 1 - r];
-    const int64_t x = q == 0 || q == 3 ? right_ - 1 - p.inward : left_ + p.inward;
-    const int64_t y = q < 2 ? highMiddle_ - p.outward : lowMiddle_ + p.outward;
-    return RasterPoint{x, y};
+    return place((*quadrant_)[q % 2 == 0 ? r : n - 1 - r], q == 0 || q == 3, q < 2);
   }
 
  private:
+  // A quadrant offset as a pixel in the right or left, upper or lower quadrant.
+  RasterPoint place(const ChainPoint& p, bool right, bool upper) const {
+    return RasterPoint{right ? right_ - 1 - p.inward : left_ + p.inward,
+                       upper ? highMiddle_ - p.outward : lowMiddle_ + p.outward};
+  }
+
   int64_t left_, right_, lowMiddle_, highMiddle_;
   const std::vector<ChainPoint>* quadrant_;
 };
