@@ -7,6 +7,9 @@
 
 class RasterDevice : public platform::Device {
  public:
+  RasterDevice() = default;
+  // Pixels in the given storage (see Framebuffer).
+  explicit RasterDevice(PixelStorage* storage) : framebuffer_(storage) {}
   Framebuffer& framebuffer() { return framebuffer_; }
 
   void resize(int width, int height) override;

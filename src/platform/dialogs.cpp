@@ -120,6 +120,8 @@ void registerDialogClasses() {
     windowClass.lpszClassName = name;
     RegisterClassA(&windowClass);
   }
+  for (const char* name : {dialogClassName, "Button", "Static", "ScrollBar"})
+    findRegisteredClass(name)->shownByDialogDriver = true;
 }
 
 void resetDialogs() { state() = DialogsState{}; }
@@ -131,6 +133,11 @@ using namespace platform::detail;
 namespace platform {
 
 void setDialogDriver(DialogDriver driver) { state().driver = std::move(driver); }
+
+bool dialogEnded(HWND dialog) {
+  auto it = state().dialogs.find(key(dialog));
+  return it == state().dialogs.end() || it->second.ended;
+}
 
 }  // namespace platform
 
@@ -172,7 +179,7 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
 }
 
 HWND WINAPI GetDlgItem(HWND dialog, int id) {
-  for (HWND child : childWindows(dialog))
+  for (HWND child : platform::childWindows(dialog))
     if (findWindow(child)->id == id) return child;
   return nullptr;
 }
@@ -228,6 +235,14 @@ int WINAPI SetScrollPos(HWND window, int bar, int position, BOOL) {
 int WINAPI GetScrollPos(HWND window, int bar) {
   ControlState* control = scrollBar(window, bar);
   return control ? control->position : 0;
+}
+
+BOOL WINAPI GetScrollRange(HWND window, int bar, LPINT minimum, LPINT maximum) {
+  ControlState* control = scrollBar(window, bar);
+  if (!control || !minimum || !maximum) return FALSE;
+  *minimum = control->minimum;
+  *maximum = control->maximum;
+  return TRUE;
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {

@@ -17,12 +17,15 @@ struct WindowClassRecord {
   WNDPROC procedure = nullptr;
   HBRUSH background = nullptr;
   HINSTANCE instance = nullptr;
+  // Dialogs are shown by the dialog driver, not drawn through a device.
+  bool shownByDialogDriver = false;
 };
 
 struct Window {
   std::shared_ptr<WindowClassRecord> windowClass;
   std::string title;
   DWORD style = 0;
+  DWORD exStyle = 0;
   HWND parent = nullptr;
   int id = 0;  // a dialog control's id
   int x = 0;
@@ -51,8 +54,11 @@ void advanceVirtualClock(uint64_t to);
 // The dialog manager's window classes (registering again does nothing).
 void registerDialogClasses();
 
-// The windows whose parent is the given one, in creation order.
-std::vector<HWND> childWindows(HWND parent);
+// The front end's desktop, or null.
+Desktop* desktop();
+
+// A registered class by name, or null.
+WindowClassRecord* findRegisteredClass(const char* name);
 
 void resetWindowing();
 void resetGdi();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,39 @@ using DeviceFactory = std::function<std::unique_ptr<Device>(HWND window)>;
 void setDeviceFactory(DeviceFactory factory);
 Device* windowDevice(HWND window);
 
+// One of our windows as a front end needs to know it.
+struct WindowDescription {
+  std::string className;
+  std::string title;  // a control's text
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int id = 0;             // a dialog control's id
+  HWND parent = nullptr;  // also a desktop window (see Desktop)
+  RECT rect{};            // in the parent's client area, or on the screen
+};
+std::optional<WindowDescription> describeWindow(HWND window);
+// Our windows whose parent is the given window, in creation order.
+std::vector<HWND> childWindows(HWND parent);
+
+// The desktop outside this process, supplied by a display front end: windows
+// of other programs that ours may live in or look for, and the input that
+// the message loop waits for.
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  // Whether the handle names a window of the desktop, and its client size.
+  virtual bool clientSize(HWND window, SIZE& size) = 0;
+  // A window of another program with this class and title, or null.
+  virtual HWND find(const char* className, const char* title) = 0;
+  virtual bool bringToFront(HWND window) = 0;
+  // Turns whatever input has arrived into messages; never blocks.
+  virtual void collectInput() = 0;
+  // Sleeps until input arrives or the clock reaches the deadline
+  // (UINT64_MAX: no deadline).
+  virtual void waitForInput(uint64_t deadline) = 0;
+};
+void setDesktop(Desktop* desktop);
+
 // Sees GDI object creation, which belongs to no window.
 class GdiObserver {
  public:
@@ -59,6 +93,8 @@ size_t liveGdiObjectCount();
 // to the monotonic clock.
 void useVirtualClock();
 bool usingVirtualClock();
+// Milliseconds on the clock that timers run on.
+uint64_t timerClock();
 
 // Fixes the calendar time (Unix seconds) that GetSystemTimeAsFileTime reports.
 void setCalendarTime(uint64_t unixSeconds);
@@ -101,6 +137,8 @@ bool screenSaverRunning();
 // be shown and DialogBoxParamA fails with -1.
 using DialogDriver = std::function<void(HWND dialog)>;
 void setDialogDriver(DialogDriver driver);
+// Whether the dialog's procedure has ended it (EndDialog).
+bool dialogEnded(HWND dialog);
 
 // Forgets every window, class, message, timer and GDI object: a fresh process.
 void reset();

@@ -106,6 +106,8 @@ void useVirtualClock() {
 
 bool usingVirtualClock() { return state().virtualClock; }
 
+uint64_t timerClock() { return clockNow(); }
+
 void setCalendarTime(uint64_t unixSeconds) { state().calendarTime = unixSeconds; }
 
 void setScreenSize(int width, int height) {

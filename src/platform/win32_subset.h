@@ -59,6 +59,7 @@ typedef HKEY* PHKEY;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef void* PVOID;
+typedef int* LPINT;
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 struct POINT {
@@ -66,6 +67,11 @@ struct POINT {
   LONG y;
 };
 typedef POINT* LPPOINT;
+
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
 
 struct RECT {
   LONG left;
@@ -162,6 +168,7 @@ typedef LONG(WINAPI* LPTOP_LEVEL_EXCEPTION_FILTER)(EXCEPTION_POINTERS*);
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 #define GetRValue(rgb) ((BYTE)(rgb))
 #define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
@@ -226,6 +233,7 @@ typedef LONG(WINAPI* LPTOP_LEVEL_EXCEPTION_FILTER)(EXCEPTION_POINTERS*);
 #define SB_LEFT 6
 #define SB_RIGHT 7
 #define SB_ENDSCROLL 8
+#define BN_CLICKED 0
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
 #define BST_UNCHECKED 0
@@ -337,6 +345,7 @@ UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
 int WINAPI SetScrollRange(HWND window, int bar, int minimum, int maximum, BOOL redraw);
 int WINAPI SetScrollPos(HWND window, int bar, int position, BOOL redraw);
 int WINAPI GetScrollPos(HWND window, int bar);
+BOOL WINAPI GetScrollRange(HWND window, int bar, LPINT minimum, LPINT maximum);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 

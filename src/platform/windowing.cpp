@@ -31,6 +31,7 @@ struct WindowingState {
   int quitCode = 0;
   std::vector<Timer> timers;
   DeviceFactory deviceFactory;
+  Desktop* desktop = nullptr;
 };
 
 WindowingState& state() {
@@ -98,10 +99,15 @@ bool takeMessage(MSG* msg, HWND filter, bool remove) {
   return false;
 }
 
-// Waits until a timer is due; false when nothing could ever arrive.
+// Waits until a timer is due or, with a desktop, input arrives; false when
+// nothing could ever arrive.
 bool waitForWork() {
   uint64_t nextDue = UINT64_MAX;
   for (const Timer& timer : state().timers) nextDue = std::min(nextDue, timer.due);
+  if (Desktop* source = state().desktop; source && !usingVirtualClock()) {
+    source->waitForInput(nextDue);
+    return true;
+  }
   if (nextDue == UINT64_MAX) return false;
   if (usingVirtualClock()) {
     advanceVirtualClock(nextDue);
@@ -132,18 +138,20 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-std::vector<HWND> childWindows(HWND parent) {
-  std::vector<HWND> children;
-  for (auto& [handle, window] : state().windows)
-    if (window->parent == parent) children.push_back(reinterpret_cast<HWND>(handle));
-  return children;
-}
+Desktop* desktop() { return state().desktop; }
+
+WindowClassRecord* findRegisteredClass(const char* name) { return findClass(name).get(); }
 
 void resetWindowing() {
   WindowingState& s = state();
   for (auto& [handle, window] : s.windows)
     if (window->ownDc) destroyDeviceContext(window->ownDc);
   s = WindowingState{};
+}
+
+// A window of the desktop outside this process, with its client size.
+bool desktopWindow(HWND window, SIZE& size) {
+  return window != nullptr && state().desktop && state().desktop->clientSize(window, size);
 }
 
 }  // namespace platform::detail
@@ -157,6 +165,22 @@ void setDeviceFactory(DeviceFactory factory) { state().deviceFactory = std::move
 Device* windowDevice(HWND window) {
   Window* w = findWindow(window);
   return w ? w->device.get() : nullptr;
+}
+
+void setDesktop(Desktop* desktop) { state().desktop = desktop; }
+
+std::optional<WindowDescription> describeWindow(HWND window) {
+  const Window* w = findWindow(window);
+  if (!w) return std::nullopt;
+  return WindowDescription{w->windowClass->name, w->title, w->style,  w->exStyle,
+                           w->id,                w->parent, RECT{w->x, w->y, w->x + w->width, w->y + w->height}};
+}
+
+std::vector<HWND> childWindows(HWND parent) {
+  std::vector<HWND> children;
+  for (auto& [handle, window] : state().windows)
+    if (window->parent == parent) children.push_back(reinterpret_cast<HWND>(handle));
+  return children;
 }
 
 }  // namespace platform
@@ -178,7 +202,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   auto windowClass = findClass(className);
   if (!windowClass) return nullptr;
-  if (parent != nullptr && !findWindow(parent)) return nullptr;
+  SIZE desktopSize;
+  if (parent != nullptr && !findWindow(parent) && !desktopWindow(parent, desktopSize)) return nullptr;
   WindowingState& s = state();
   HWND handle = reinterpret_cast<HWND>(s.nextWindowHandle);
   s.nextWindowHandle += 4;
@@ -187,6 +212,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window->windowClass = windowClass;
   window->title = windowName ? windowName : "";
   window->style = style;
+  window->exStyle = exStyle;
   window->parent = (style & WS_CHILD) ? parent : nullptr;
   // A child window's menu handle is its control id.
   window->id = (style & WS_CHILD) ? static_cast<int>(reinterpret_cast<intptr_t>(menu)) : 0;
@@ -197,7 +223,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window->visible = (style & WS_VISIBLE) != 0;
   Window& created = *window;
   s.windows[handleValue(handle)] = std::move(window);
-  if (s.deviceFactory) created.device = s.deviceFactory(handle);
+  if (s.deviceFactory && !windowClass->shownByDialogDriver) created.device = s.deviceFactory(handle);
   if (created.device) created.device->resize(created.width, created.height);
   if (windowClass->style & CS_OWNDC) created.ownDc = createDeviceContext(handle, true);
 
@@ -228,7 +254,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI DestroyWindow(HWND window) {
   if (!findWindow(window)) return FALSE;
   SendMessageA(window, WM_DESTROY, 0, 0);
-  for (HWND child : childWindows(window)) DestroyWindow(child);
+  for (HWND child : platform::childWindows(window)) DestroyWindow(child);
   removeWindowTimersAndMessages(window);
   Window* w = findWindow(window);
   if (!w) return TRUE;
@@ -238,7 +264,10 @@ BOOL WINAPI DestroyWindow(HWND window) {
   return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND window) { return findWindow(window) != nullptr; }
+BOOL WINAPI IsWindow(HWND window) {
+  SIZE size;
+  return findWindow(window) != nullptr || desktopWindow(window, size);
+}
 
 HWND WINAPI GetParent(HWND window) {
   Window* w = findWindow(window);
@@ -251,11 +280,12 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
     if (windowName && w->title != windowName) continue;
     return reinterpret_cast<HWND>(handle);
   }
-  return nullptr;
+  // Other programs' windows, a saver already running among them.
+  return state().desktop && className && windowName ? state().desktop->find(className, windowName) : nullptr;
 }
 
 BOOL WINAPI SetForegroundWindow(HWND window) {
-  if (!findWindow(window)) return FALSE;
+  if (!findWindow(window)) return state().desktop && state().desktop->bringToFront(window);
   state().foreground = window;
   return TRUE;
 }
@@ -285,8 +315,10 @@ BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int width, int height,
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
   Window* w = findWindow(window);
-  if (!w || !rect) return FALSE;
-  *rect = RECT{0, 0, w->width, w->height};
+  SIZE size{};
+  if (w) size = SIZE{w->width, w->height};
+  if (!rect || (!w && !desktopWindow(window, size))) return FALSE;
+  *rect = RECT{0, 0, clientSize(size.cx), clientSize(size.cy)};
   return TRUE;
 }
 
@@ -365,8 +397,12 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT, UINT) {
   if (!msg) return -1;
-  while (!takeMessage(msg, window, true))
+  for (;;) {
+    // Input first, so that a burst of due timers cannot starve it.
+    if (platform::Desktop* source = state().desktop) source->collectInput();
+    if (takeMessage(msg, window, true)) break;
     if (!waitForWork()) return -1;
+  }
   return msg->message != WM_QUIT;
 }
 

@@ -71,6 +71,16 @@ class EllipseChain {
     const int64_t stride = target.stride(), width = target.width(), height = target.height();
     uint32_t* pixels = target.row(0);
     const bool right = q == 0 || q == 3, upper = q < 2, forward = q % 2 == 0;
+    // Within a quadrant the chain runs one way in x and in y, so the ends of
+    // a piece bound it.
+    if (DirtyTiles& changes = target.changes(); changes.enabled()) {
+      for (int64_t r = from; r < to; r += DirtyTiles::tileSize) {
+        const int64_t last = std::min(to, r + DirtyTiles::tileSize) - 1;
+        const RasterPoint a = place(points[forward ? r : n - 1 - r], right, upper);
+        const RasterPoint b = place(points[forward ? last : n - 1 - last], right, upper);
+        changes.mark(a.x, a.y, b.x, b.y);
+      }
+    }
     for (int64_t r = from; r < to; ++r) {
       const auto [x, y] = place(points[forward ? r : n - 1 - r], right, upper);
       if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) &&
@@ -214,8 +224,10 @@ bool visibleOffsets(int64_t centre2, int sign, int64_t limit, int64_t size, int6
 void sampleQuadrant(Framebuffer& target, const Ellipse& e, int su, int sv, const Sweep& sweep, uint32_t colour) {
   const auto plot = [&](int64_t u, int64_t v) {
     const int64_t x = (e.centreX2 + su * u) / 2, y = (e.centreY2 + sv * v) / 2;
-    if (target.contains(x, y) && sweep.contains(Direction{Wide(su) * u, -Wide(sv) * v}))
+    if (target.contains(x, y) && sweep.contains(Direction{Wide(su) * u, -Wide(sv) * v})) {
       target.row(static_cast<int>(y))[x] = colour;
+      target.changes().mark(x, y, x, y);
+    }
   };
   const Wide aa = Wide(e.a) * e.a, bb = Wide(e.b) * e.b;
   int64_t lo, hi;

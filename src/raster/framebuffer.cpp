@@ -25,7 +25,13 @@ uint32_t* allocatePixels(size_t count) {
 
 }  // namespace
 
-void Framebuffer::Release::operator()(uint32_t* pixels) const { std::free(pixels); }
+void Framebuffer::Release::operator()(uint32_t* pixels) const {
+  if (storage) {
+    storage->release(pixels);
+  } else {
+    std::free(pixels);
+  }
+}
 
 Framebuffer::Framebuffer(const Framebuffer& other) { *this = other; }
 
@@ -43,7 +49,16 @@ void Framebuffer::resize(int width, int height) {
   constexpr int pixelsPerCacheLine = 16;
   stride_ = (width_ + pixelsPerCacheLine - 1) / pixelsPerCacheLine * pixelsPerCacheLine;
   if ((stride_ / pixelsPerCacheLine) % 2 == 0) stride_ += pixelsPerCacheLine;
-  pixels_.reset(allocatePixels(static_cast<size_t>(stride_) * height_));
+  const size_t count = static_cast<size_t>(stride_) * height_;
+  pixels_.reset();
+  if (storage_ && count > 0) {
+    uint32_t* shared = storage_->allocate(count * sizeof(uint32_t));
+    if (!shared) throw std::bad_alloc();
+    pixels_ = std::unique_ptr<uint32_t[], Release>(shared, Release{storage_});
+  } else {
+    pixels_ = std::unique_ptr<uint32_t[], Release>(allocatePixels(count), Release{nullptr});
+  }
+  changes_.resize(width_, height_);
 }
 
 void Framebuffer::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) {
@@ -51,7 +66,8 @@ void Framebuffer::fill(int64_t left, int64_t top, int64_t right, int64_t bottom,
   top = std::max<int64_t>(top, 0);
   right = std::min<int64_t>(right, width_);
   bottom = std::min<int64_t>(bottom, height_);
-  if (left >= right) return;
+  if (left >= right || top >= bottom) return;
+  changes_.mark(left, top, right - 1, bottom - 1);
   for (int64_t y = top; y < bottom; ++y)
     std::fill(row(static_cast<int>(y)) + left, row(static_cast<int>(y)) + right, colour);
 }

@@ -5,9 +5,23 @@
 #include <cstdint>
 #include <memory>
 
+#include "dirty_tiles.h"
+
+// Where a framebuffer's pixels live: ordinary memory unless a display needs
+// them in memory that it shares with the program.
+class PixelStorage {
+ public:
+  virtual ~PixelStorage() = default;
+  // Zeroed memory for `bytes` bytes, or null.
+  virtual uint32_t* allocate(size_t bytes) = 0;
+  virtual void release(uint32_t* pixels) = 0;
+};
+
 class Framebuffer {
  public:
   Framebuffer() = default;
+  // The storage must outlive the framebuffer; copies use ordinary memory.
+  explicit Framebuffer(PixelStorage* storage) : storage_(storage) {}
   Framebuffer(int width, int height) { resize(width, height); }
   Framebuffer(const Framebuffer& other);
   Framebuffer& operator=(const Framebuffer& other);
@@ -29,14 +43,20 @@ class Framebuffer {
   // Fills [left, right) x [top, bottom), clipped to the surface.
   void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
 
+  // What the drawing changed, when a display asks for it to be tracked.
+  DirtyTiles& changes() { return changes_; }
+
  private:
   int width_ = 0;
   int stride_ = 0;
   int height_ = 0;
   struct Release {
+    PixelStorage* storage;
     void operator()(uint32_t* pixels) const;
   };
-  std::unique_ptr<uint32_t[], Release> pixels_;
+  PixelStorage* storage_ = nullptr;  // null: ordinary memory
+  std::unique_ptr<uint32_t[], Release> pixels_{nullptr, Release{nullptr}};
+  DirtyTiles changes_;
 };
 
 // A GDI colour reference (0x00BBGGRR) as a framebuffer pixel (0x00RRGGBB).

@@ -97,6 +97,22 @@ void drawRuns(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, ptrdiff_
   }
 }
 
+// Marks what steps lo to hi change, a tile's length at a time, so that a
+// long slanted line marks the tiles along it rather than its whole box.
+template <bool XMajor>
+void markChanges(DirtyTiles& changes, const MajorWalk& walk, int64_t lo, int64_t hi) {
+  for (int64_t from = lo; from <= hi; from += DirtyTiles::tileSize) {
+    const int64_t to = std::min(hi, from + DirtyTiles::tileSize - 1);
+    const int64_t majorFrom = walk.majorStart + walk.majorStep * from, majorTo = walk.majorStart + walk.majorStep * to;
+    const int64_t minorFrom = walk.minorAt(from), minorTo = walk.minorAt(to);
+    if (XMajor) {
+      changes.mark(majorFrom, minorFrom, majorTo, minorTo);
+    } else {
+      changes.mark(minorFrom, majorFrom, minorTo, majorTo);
+    }
+  }
+}
+
 template <bool XMajor>
 void walkLine(Framebuffer& target, const MajorWalk& walk, uint32_t colour) {
   const int64_t majorLimit = XMajor ? target.width() : target.height();
@@ -108,6 +124,7 @@ void walkLine(Framebuffer& target, const MajorWalk& walk, uint32_t colour) {
   const bool inside = walk.majorStart >= 0 && walk.majorStart < majorLimit && majorEnd >= 0 && majorEnd < majorLimit &&
                       walk.minorStart >= 0 && walk.minorStart < minorLimit && minorEnd >= 0 && minorEnd < minorLimit;
   if (!inside && (!clipMajor(walk, majorLimit, lo, hi) || !clipMinor(walk, minorLimit, lo, hi))) return;
+  if (target.changes().enabled()) markChanges<XMajor>(target.changes(), walk, lo, hi);
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
   int64_t offset = 0, remainder = -walk.length;

@@ -1,0 +1,9 @@
+// Shows the dialogs of our dialog manager with GTK: the template's controls
+// at the template's places, each user action turned into the message that
+// the dialog procedure would get on Windows.
+#pragma once
+
+#include "platform/platform_control.h"
+
+// A dialog driver (see platform::DialogDriver): runs until the dialog ends.
+void showGtkDialog(HWND dialog);

@@ -1,0 +1,76 @@
+// lumarel: the saver on an X11 desktop, with the run modes of the Windows
+// program and the conventions of the Linux screen-saver daemons.
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "command_line.h"
+#include "gtk_dialog.h"
+#include "host/run_modes.h"
+#include "saver_options.h"
+#include "x11_desktop.h"
+
+namespace {
+
+int fail(const std::string& message, int status) {
+  std::fprintf(stderr, "lumarel: %s\n", message.c_str());
+  return status;
+}
+
+// The switches that run the saver as a preview inside a window of the
+// desktop: there the daemon (or the window's owner) keeps the input.
+std::string previewSwitches(HWND window) {
+  return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const auto options = parseSaverOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), error);
+  if (!options) return fail(error + " (see --help)", 2);
+  if (options->help) {
+    std::printf("%s\n", saverUsage);
+    return 0;
+  }
+  if (!options->overrides.empty() && !runsSaver(*options))
+    return fail("--interval and --crayon apply to saver runs only (see --help)", 2);
+
+  const auto desktop = X11Desktop::open(error);
+  if (!desktop) return fail(error, 1);
+  desktop->install();
+  desktop->closeOnSignals({SIGTERM, SIGINT, SIGHUP});
+  platform::setDialogDriver(showGtkDialog);
+
+  std::string switches = options->switches;
+  switch (options->target) {
+    case SaverOptions::Target::Switches:
+      break;
+    case SaverOptions::Target::Root:
+      switches = previewSwitches(desktop->rootWindow());
+      break;
+    case SaverOptions::Target::WindowId: {
+      const auto id = parseWindowId(options->windowId);
+      const HWND window = id ? reinterpret_cast<HWND>(static_cast<uintptr_t>(*id)) : nullptr;
+      if (!window || !IsWindow(window)) return fail("no window " + options->windowId, 255);
+      switches = previewSwitches(window);
+      break;
+    }
+    case SaverOptions::Target::OwnWindow:
+      switches = previewSwitches(desktop->createFramedWindow(960, 600, "Lumarel"));
+      break;
+  }
+
+  // Overrides go into a copy of the settings that the run only reads.
+  std::optional<TemporarySettings> runSettings;
+  if (!options->overrides.empty()) {
+    const std::string userFile = platform::profilePath("control.ini");
+    runSettings.emplace(readableFile(userFile) ? userFile : "", std::vector<SettingOverride>{options->overrides});
+    if (!runSettings->ok()) return fail("cannot write a temporary settings file", 1);
+    platform::setProfilePath(runSettings->path(), platform::ProfileAccess::ReadOnly);
+  }
+  return DispatchRunMode(GetModuleHandleA(nullptr), switches.c_str());
+}

@@ -1,0 +1,102 @@
+#include "saver_options.h"
+
+#include <cstring>
+
+#include "command_line.h"
+
+const char saverUsage[] =
+    "usage: lumarel [/c | /s | /p WINDOW] [--interval MS] [--crayon PERCENT]\n"
+    "       lumarel (--root | --window-id WINDOW | --window) [--interval MS] [--crayon PERCENT]\n"
+    "\n"
+    "  no switch, /c    open the settings\n"
+    "  /s               run the saver full screen; input ends it\n"
+    "  /p WINDOW        draw a preview into an existing X window (decimal id)\n"
+    "  --root           draw into the root window, or into $XSCREENSAVER_WINDOW when set\n"
+    "  --window-id ID   draw into the X window ID (decimal or 0x hex)\n"
+    "  --window         draw into a window of its own\n"
+    "  --interval MS    timer interval for this run, 1 to 1000 ms\n"
+    "  --crayon PERCENT share of crayon-style series for this run, 0 to 100\n"
+    "\n"
+    "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).";
+
+namespace {
+
+// Daemons pass their options with one dash or two.
+bool isOption(const std::string& word, const char* name) {
+  return word == std::string("--") + name || word == std::string("-") + name;
+}
+
+}  // namespace
+
+std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv, const char* daemonWindow,
+                                              std::string& error) {
+  SaverOptions options;
+  bool targetGiven = false;
+  const auto setTarget = [&](SaverOptions::Target target) {
+    if (targetGiven) {
+      error = "give only one of --root, --window-id and --window";
+      return false;
+    }
+    targetGiven = true;
+    options.target = target;
+    return true;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--help" || word == "-h") {
+      options.help = true;
+    } else if (isOption(word, "root")) {
+      if (!setTarget(SaverOptions::Target::Root)) return std::nullopt;
+    } else if (isOption(word, "window")) {
+      if (!setTarget(SaverOptions::Target::OwnWindow)) return std::nullopt;
+    } else if (isOption(word, "window-id") || isOption(word, "interval") || isOption(word, "crayon")) {
+      if (i + 1 >= argc) {
+        error = "missing value after " + word;
+        return std::nullopt;
+      }
+      const std::string value = argv[++i];
+      if (isOption(word, "window-id")) {
+        if (!setTarget(SaverOptions::Target::WindowId)) return std::nullopt;
+        options.windowId = value;
+      } else if (isOption(word, "interval")) {
+        const auto interval = parseCount(value, 1000);
+        if (!interval || *interval == 0) {
+          error = "--interval takes milliseconds from 1 to 1000";
+          return std::nullopt;
+        }
+        options.overrides.emplace_back("Timer interval", value);
+      } else {
+        if (!parseCount(value, 100)) {
+          error = "--crayon takes a percentage from 0 to 100";
+          return std::nullopt;
+        }
+        options.overrides.emplace_back("PercentCrayon", value);
+      }
+    } else if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+      error = "unknown option " + word;
+      return std::nullopt;
+    } else {
+      options.switches += (options.switches.empty() ? "" : " ") + word;
+    }
+  }
+  if (targetGiven && !options.switches.empty()) {
+    error = "switches such as " + options.switches + " do not go with --root, --window-id or --window";
+    return std::nullopt;
+  }
+  // A daemon names the window its programs draw in.
+  const bool daemonAsks = options.target == SaverOptions::Target::Root || (!targetGiven && options.switches.empty());
+  if (daemonAsks && daemonWindow && *daemonWindow) {
+    options.target = SaverOptions::Target::WindowId;
+    options.windowId = daemonWindow;
+  }
+  return options;
+}
+
+bool runsSaver(const SaverOptions& options) {
+  if (options.target != SaverOptions::Target::Switches) return true;
+  for (const char c : options.switches) {
+    if (c == ' ' || c == '-' || c == '/') continue;
+    return std::strchr("sSpPlL", c) != nullptr;
+  }
+  return false;
+}

@@ -1,0 +1,33 @@
+// The lumarel program's command line: the saver's own switches (/s, /c,
+// /p N), or the conventions of the Linux screen-saver daemons, plus
+// settings that override the INI file for one run.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "headless_saver.h"
+
+struct SaverOptions {
+  enum class Target {
+    Switches,   // the saver's own switches decide
+    Root,       // the root window, or the daemon's window
+    WindowId,   // the window named by windowId
+    OwnWindow,  // a window of its own
+  };
+  Target target = Target::Switches;
+  std::string switches;  // the switch words, as the saver reads them
+  std::string windowId;
+  SettingOverride overrides;
+  bool help = false;
+};
+
+extern const char saverUsage[];
+
+// daemonWindow: $XSCREENSAVER_WINDOW, or null. Nothing, with the reason in
+// error, when the command line is not understood.
+std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv, const char* daemonWindow,
+                                              std::string& error);
+
+// Whether the options run the saver, rather than the settings dialog.
+bool runsSaver(const SaverOptions& options);

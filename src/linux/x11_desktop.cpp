@@ -1,0 +1,459 @@
+#include "x11_desktop.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "raster_device.h"
+
+namespace {
+
+// About one frame of a 60 Hz display: drawing reaches the screen at most
+// this often, however fast the timer runs.
+constexpr uint64_t refreshPeriod = 17;
+
+// Errors that Xlib reports later: a window that went away, a server that
+// cannot attach shared memory. Operations that care look at the code.
+int lastErrorCode = 0;
+int recordError(Display*, XErrorEvent* error) {
+  lastErrorCode = error->error_code;
+  return 0;
+}
+
+// Runs a request and reports whether the server accepted it.
+template <typename Request>
+bool accepted(Display* display, Request&& request) {
+  XSync(display, False);
+  lastErrorCode = 0;
+  request();
+  XSync(display, False);
+  return lastErrorCode == 0;
+}
+
+int signalPipe[2] = {-1, -1};
+void onCloseSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+}
+
+Window xWindow(HWND window) { return static_cast<Window>(reinterpret_cast<uintptr_t>(window)); }
+HWND handleOf(Window window) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(window)); }
+
+// The pixel layout our framebuffers use, 0x00RRGGBB in a 32-bit word.
+bool framebufferLayout(const Visual* visual, int depth) {
+  return (depth == 24 || depth == 32) && visual->c_class == TrueColor && visual->red_mask == 0xFF0000 &&
+         visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF;
+}
+
+}  // namespace
+
+// A window's framebuffer on the X server: its pixels in memory that the
+// server reads directly where it can, sent a dirty tile run at a time.
+class X11Desktop::Surface : public PixelStorage, public RasterDevice {
+ public:
+  Surface(X11Desktop& desktop, HWND window, Window drawable, bool ownsDrawable, Visual* visual, int depth, POINT offset)
+      : RasterDevice(this),
+        desktop_(desktop),
+        window_(window),
+        drawable_(drawable),
+        ownsDrawable_(ownsDrawable),
+        visual_(visual),
+        depth_(depth),
+        offset_(offset),
+        gc_(XCreateGC(desktop.display_, drawable, 0, nullptr)) {
+    framebuffer().changes().enable(true);
+    desktop_.surfaces_[drawable_] = this;
+  }
+
+  ~Surface() override {
+    desktop_.surfaces_.erase(drawable_);
+    XSync(desktop_.display_, False);  // the server is done with the pixels
+    forgetImage();
+    framebuffer().resize(0, 0);
+    XFreeGC(desktop_.display_, gc_);
+    if (ownsDrawable_) XDestroyWindow(desktop_.display_, drawable_);
+    XFlush(desktop_.display_);
+  }
+
+  HWND window() const { return window_; }
+  Window drawable() const { return drawable_; }
+  bool ownsDrawable() const { return ownsDrawable_; }
+
+  void resize(int width, int height) override {
+    XSync(desktop_.display_, False);
+    forgetImage();
+    RasterDevice::resize(width, height);
+    Framebuffer& pixels = framebuffer();
+    if (pixels.width() == 0 || pixels.height() == 0) return;
+    char* data = reinterpret_cast<char*>(pixels.row(0));
+    // The image spans the whole padded row; only the visible part is sent.
+    image_ = shared_ ? XShmCreateImage(desktop_.display_, visual_, depth_, ZPixmap, data, &segment_, pixels.stride(),
+                                       pixels.height())
+                     : XCreateImage(desktop_.display_, visual_, depth_, ZPixmap, 0, data, pixels.stride(),
+                                    pixels.height(), 32, pixels.stride() * 4);
+    if (image_ && image_->bits_per_pixel != 32) forgetImage();
+    if (image_) image_->byte_order = LSBFirst;
+  }
+
+  bool changed() { return framebuffer().changes().any(); }
+
+  void present() {
+    if (!image_) return;
+    framebuffer().changes().take([&](int x, int y, int width, int height) {
+      if (shared_) {
+        XShmPutImage(desktop_.display_, drawable_, gc_, image_, x, y, x + offset_.x, y + offset_.y, width, height,
+                     False);
+      } else {
+        XPutImage(desktop_.display_, drawable_, gc_, image_, x, y, x + offset_.x, y + offset_.y, width, height);
+      }
+    });
+  }
+
+  uint32_t* allocate(size_t bytes) override {
+    shared_ = desktop_.sharedMemory_ && attachSegment(bytes);
+    if (shared_) return reinterpret_cast<uint32_t*>(segment_.shmaddr);
+    return static_cast<uint32_t*>(std::calloc(bytes, 1));
+  }
+
+  void release(uint32_t* pixels) override {
+    if (!shared_) {
+      std::free(pixels);
+      return;
+    }
+    XShmDetach(desktop_.display_, &segment_);
+    XSync(desktop_.display_, False);
+    shmdt(segment_.shmaddr);
+    shared_ = false;
+  }
+
+ private:
+  bool attachSegment(size_t bytes) {
+    segment_ = XShmSegmentInfo{};
+    segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (segment_.shmid < 0) return false;
+    void* memory = shmat(segment_.shmid, nullptr, 0);
+    segment_.shmaddr = static_cast<char*>(memory);
+    segment_.readOnly = True;
+    const bool attached = memory != reinterpret_cast<void*>(-1) &&
+                          accepted(desktop_.display_, [&] { XShmAttach(desktop_.display_, &segment_); });
+    // Marked for removal now, the segment goes once both sides detach,
+    // however the process ends.
+    shmctl(segment_.shmid, IPC_RMID, nullptr);
+    if (!attached && memory != reinterpret_cast<void*>(-1)) shmdt(memory);
+    return attached;
+  }
+
+  void forgetImage() {
+    if (!image_) return;
+    image_->data = nullptr;  // the framebuffer owns the pixels
+    XDestroyImage(image_);
+    image_ = nullptr;
+  }
+
+  X11Desktop& desktop_;
+  HWND window_;
+  Window drawable_;
+  bool ownsDrawable_;
+  Visual* visual_;
+  int depth_;
+  POINT offset_;
+  GC gc_;
+  XImage* image_ = nullptr;
+  bool shared_ = false;
+  XShmSegmentInfo segment_{};
+};
+
+std::unique_ptr<X11Desktop> X11Desktop::open(std::string& error) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    const char* name = std::getenv("DISPLAY");
+    error = name && *name ? std::string("cannot open display ") + name : "no display (DISPLAY is not set)";
+    return nullptr;
+  }
+  const int screen = DefaultScreen(display);
+  if (!framebufferLayout(DefaultVisual(display, screen), DefaultDepth(display, screen))) {
+    XCloseDisplay(display);
+    error = "the display needs a 24-bit true-colour visual";
+    return nullptr;
+  }
+  return std::unique_ptr<X11Desktop>(new X11Desktop(display));
+}
+
+X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
+  XSetErrorHandler(recordError);
+  // Shared memory works only where the server runs on this machine.
+  int major = 0, minor = 0;
+  Bool pixmaps = False;
+  sharedMemory_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) && ImageByteOrder(display_) == LSBFirst;
+  deleteWindowAtom_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+  windowClassAtom_ = XInternAtom(display_, "_LUMAREL_WINDOW_CLASS", False);
+  const Window root = DefaultRootWindow(display_);
+  const char nothing[1] = {0};
+  const Pixmap empty = XCreateBitmapFromData(display_, root, nothing, 1, 1);
+  XColor black{};
+  blankCursor_ = XCreatePixmapCursor(display_, empty, empty, &black, &black, 0, 0);
+  XFreePixmap(display_, empty);
+
+  const int screen = DefaultScreen(display_);
+  platform::setScreenSize(DisplayWidth(display_, screen), DisplayHeight(display_, screen));
+  Window rootReturn, child;
+  int rootX = 0, rootY = 0, x, y;
+  unsigned int buttons;
+  XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &x, &y, &buttons);
+  platform::setCursorPosition(POINT{rootX, rootY});
+}
+
+X11Desktop::~X11Desktop() {
+  platform::setDesktop(nullptr);
+  platform::setDeviceFactory(nullptr);
+  XFreeCursor(display_, blankCursor_);
+  XCloseDisplay(display_);
+}
+
+void X11Desktop::install() {
+  platform::setDesktop(this);
+  platform::setDeviceFactory([this](HWND window) { return makeDevice(window); });
+}
+
+void X11Desktop::closeOnSignals(std::initializer_list<int> signals) {
+  if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  struct sigaction action {};
+  action.sa_handler = onCloseSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : signals) sigaction(signal, &action, nullptr);
+}
+
+HWND X11Desktop::rootWindow() const { return handleOf(DefaultRootWindow(display_)); }
+
+HWND X11Desktop::createFramedWindow(int width, int height, const char* title) {
+  const int screen = DefaultScreen(display_);
+  const Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, std::max(width, 1),
+                                            std::max(height, 1), 0, BlackPixel(display_, screen),
+                                            BlackPixel(display_, screen));
+  XStoreName(display_, window, title);
+  XSetWMProtocols(display_, window, &deleteWindowAtom_, 1);
+  XMapWindow(display_, window);
+  XSync(display_, False);
+  return handleOf(window);
+}
+
+std::unique_ptr<platform::Device> X11Desktop::makeDevice(HWND window) {
+  const auto description = platform::describeWindow(window);
+  if (!description) return nullptr;
+  if (description->parent == nullptr) {
+    // A top-level window of ours: the full-screen saver.
+    const RECT& r = description->rect;
+    const bool topmost = (description->exStyle & WS_EX_TOPMOST) != 0;
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = topmost;
+    attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
+    attributes.event_mask =
+        KeyPressMask | ButtonPressMask | PointerMotionMask | FocusChangeMask | ExposureMask | StructureNotifyMask;
+    const Window created = XCreateWindow(
+        display_, DefaultRootWindow(display_), r.left, r.top, static_cast<unsigned>(std::max<LONG>(r.right - r.left, 1)),
+        static_cast<unsigned>(std::max<LONG>(r.bottom - r.top, 1)), 0, CopyFromParent, InputOutput, CopyFromParent,
+        CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+    XStoreName(display_, created, description->title.c_str());
+    XClassHint hint{const_cast<char*>("lumarel"), const_cast<char*>("Lumarel")};
+    XSetClassHint(display_, created, &hint);
+    // Lets another process find a running saver by its class and title.
+    XChangeProperty(display_, created, windowClassAtom_, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(description->className.data()),
+                    static_cast<int>(description->className.size()));
+    auto surface = std::make_unique<Surface>(*this, window, created, true, DefaultVisual(display_, DefaultScreen(display_)),
+                                             DefaultDepth(display_, DefaultScreen(display_)), POINT{0, 0});
+    if (description->style & WS_VISIBLE) {
+      XMapRaised(display_, created);
+      if (topmost) {
+        // On top of everything, the saver takes the keyboard and the pointer.
+        XGrabKeyboard(display_, created, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        XGrabPointer(display_, created, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None,
+                     None, CurrentTime);
+      }
+    }
+    return surface;
+  }
+  if (platform::describeWindow(description->parent)) return nullptr;  // inside one of our windows
+  // A child of a desktop window (a preview, or a daemon's window): drawn
+  // straight into that window, whose owner keeps the input.
+  const Window parent = xWindow(description->parent);
+  XWindowAttributes attributes;
+  if (!accepted(display_, [&] { XGetWindowAttributes(display_, parent, &attributes); })) return nullptr;
+  if (!framebufferLayout(attributes.visual, attributes.depth)) return nullptr;
+  XSelectInput(display_, parent, attributes.your_event_mask | StructureNotifyMask | ExposureMask);
+  return std::make_unique<Surface>(*this, window, parent, false, attributes.visual, attributes.depth,
+                                   POINT{description->rect.left, description->rect.top});
+}
+
+bool X11Desktop::clientSize(HWND window, SIZE& size) {
+  const uintptr_t id = reinterpret_cast<uintptr_t>(window);
+  if (id == 0 || id > 0x1FFFFFFF) return false;  // X ids have 29 bits
+  XWindowAttributes attributes;
+  if (!accepted(display_, [&] { XGetWindowAttributes(display_, static_cast<Window>(id), &attributes); })) return false;
+  size = SIZE{attributes.width, attributes.height};
+  return true;
+}
+
+HWND X11Desktop::find(const char* className, const char* title) {
+  Window root, parent, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) return nullptr;
+  HWND found = nullptr;
+  for (unsigned int i = 0; i < count && !found; ++i) {
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* value = nullptr;
+    if (XGetWindowProperty(display_, children[i], windowClassAtom_, 0, 64, False, XA_STRING, &type, &format, &items,
+                           &after, &value) == Success &&
+        value) {
+      char* name = nullptr;
+      if (std::string(reinterpret_cast<char*>(value), items) == className && XFetchName(display_, children[i], &name) &&
+          name && std::strcmp(name, title) == 0)
+        found = handleOf(children[i]);
+      if (name) XFree(name);
+      XFree(value);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+bool X11Desktop::bringToFront(HWND window) {
+  return accepted(display_, [&] { XRaiseWindow(display_, xWindow(window)); });
+}
+
+void X11Desktop::collectInput() {
+  char drained[16];
+  if (signalPipe[0] >= 0 && read(signalPipe[0], drained, sizeof drained) > 0) {
+    for (const auto& [drawable, surface] : surfaces_) PostMessageA(surface->window(), WM_CLOSE, 0, 0);
+  }
+  while (XPending(display_)) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    handleEvent(event);
+  }
+  applyCursor();
+  if (platform::timerClock() >= nextPresent_) present();
+}
+
+void X11Desktop::waitForInput(uint64_t deadline) {
+  XFlush(display_);
+  if (XEventsQueued(display_, QueuedAlready) > 0) return;
+  if (std::any_of(surfaces_.begin(), surfaces_.end(), [](auto& entry) { return entry.second->changed(); }))
+    deadline = std::min(deadline, nextPresent_);
+  const uint64_t now = platform::timerClock();
+  const int timeout = deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
+  pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+  poll(sources, signalPipe[0] >= 0 ? 2 : 1, timeout);
+}
+
+void X11Desktop::present() {
+  bool sent = false;
+  for (const auto& [drawable, surface] : surfaces_) {
+    if (!surface->changed()) continue;
+    surface->present();
+    sent = true;
+  }
+  if (!sent) return;
+  XFlush(display_);
+  nextPresent_ = platform::timerClock() + refreshPeriod;
+}
+
+void X11Desktop::applyCursor() {
+  const bool hidden = platform::cursorHidden();
+  if (hidden == cursorHidden_) return;
+  cursorHidden_ = hidden;
+  for (const auto& [drawable, surface] : surfaces_) {
+    if (!surface->ownsDrawable()) continue;
+    if (hidden) {
+      XDefineCursor(display_, drawable, blankCursor_);
+    } else {
+      XUndefineCursor(display_, drawable);
+    }
+  }
+}
+
+void X11Desktop::handleEvent(const XEvent& event) {
+  const auto found = surfaces_.find(event.xany.window);
+  if (found == surfaces_.end()) return;
+  Surface& surface = *found->second;
+  const HWND window = surface.window();
+  switch (event.type) {
+    case KeyPress:
+      PostMessageA(window, WM_KEYDOWN, event.xkey.keycode, 0);
+      break;
+    case ButtonPress: {
+      const LPARAM at = MAKELPARAM(event.xbutton.x, event.xbutton.y);
+      switch (event.xbutton.button) {
+        case Button1:
+          PostMessageA(window, WM_LBUTTONDOWN, 0, at);
+          break;
+        case Button2:
+          PostMessageA(window, WM_MBUTTONDOWN, 0, at);
+          break;
+        case Button3:
+          PostMessageA(window, WM_RBUTTONDOWN, 0, at);
+          break;
+        default:  // wheels and extra buttons
+          break;
+      }
+      break;
+    }
+    case MotionNotify:
+      platform::setCursorPosition(POINT{event.xmotion.x_root, event.xmotion.y_root});
+      PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(event.xmotion.x, event.xmotion.y));
+      break;
+    case FocusOut:
+      // Focus gone to another application; grabs and our own windows aside.
+      if ((event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed) &&
+          event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer)
+        PostMessageA(window, WM_ACTIVATEAPP, 0, 0);
+      break;
+    case Expose:
+      if (event.xexpose.count == 0) InvalidateRect(window, nullptr, FALSE);
+      break;
+    case ConfigureNotify: {
+      if (surface.ownsDrawable()) break;
+      // The window we draw into changed size: the saver follows it.
+      RECT client{};
+      GetClientRect(window, &client);
+      if (client.right == event.xconfigure.width && client.bottom == event.xconfigure.height) break;
+      SetWindowPos(window, nullptr, 0, 0, event.xconfigure.width, event.xconfigure.height, SWP_NOZORDER);
+      InvalidateRect(window, nullptr, TRUE);
+      break;
+    }
+    case DestroyNotify:
+      if (!surface.ownsDrawable()) DestroyWindow(window);  // a child goes with its parent
+      break;
+    case ClientMessage:
+      if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindowAtom_) PostMessageA(window, WM_CLOSE, 0, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+std::optional<unsigned long> parseWindowId(const std::string& text) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  if (digits.empty() || digits.size() > 10) return std::nullopt;
+  for (const char c : digits)
+    if (!(hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
+      return std::nullopt;
+  const unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
+  if (value > 0xFFFFFFFFUL) return std::nullopt;
+  return value;
+}

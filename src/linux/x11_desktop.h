@@ -1,0 +1,60 @@
+// The X11 front end: shows our windows' framebuffers on an X display and
+// turns X events into the messages that the saver's windows expect.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/platform_control.h"
+
+using XDisplay = struct _XDisplay;
+
+class X11Desktop : public platform::Desktop {
+ public:
+  // The display named by $DISPLAY; null, with the reason, when there is none.
+  static std::unique_ptr<X11Desktop> open(std::string& error);
+  ~X11Desktop() override;
+  X11Desktop(const X11Desktop&) = delete;
+  X11Desktop& operator=(const X11Desktop&) = delete;
+
+  // Makes this the platform's desktop and the maker of window devices.
+  void install();
+  // Once one of these signals arrives, every saver window is asked to close.
+  void closeOnSignals(std::initializer_list<int> signals);
+
+  HWND rootWindow() const;
+  // A top-level window of the desktop's own, managed and titled, that a
+  // preview can draw into; closing it closes the preview.
+  HWND createFramedWindow(int width, int height, const char* title);
+
+  bool clientSize(HWND window, SIZE& size) override;
+  HWND find(const char* className, const char* title) override;
+  bool bringToFront(HWND window) override;
+  void collectInput() override;
+  void waitForInput(uint64_t deadline) override;
+
+  class Surface;
+
+ private:
+  explicit X11Desktop(XDisplay* display);
+  std::unique_ptr<platform::Device> makeDevice(HWND window);
+  void handleEvent(const union _XEvent& event);
+  void present();
+  void applyCursor();
+
+  XDisplay* display_;
+  bool sharedMemory_ = false;
+  unsigned long blankCursor_ = 0;
+  bool cursorHidden_ = false;
+  uint64_t nextPresent_ = 0;
+  std::map<unsigned long, Surface*> surfaces_;  // by the X window drawn into
+  unsigned long deleteWindowAtom_ = 0;
+  unsigned long windowClassAtom_ = 0;
+};
+
+// An X window id as text: "0x" and hex digits, or decimal digits.
+std::optional<unsigned long> parseWindowId(const std::string& text);
