@@ -2,10 +2,10 @@
 # Installs the Debian packages that building and testing need; does nothing
 # for packages that are already there. Usage: setup.sh [build|test]
 set -e
-packages="cmake ninja-build g++ pkg-config libpng-dev"
+packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev"
 if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
-  packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick"
+  packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver"
 fi
 missing=""
 for package in $packages; do

@@ -17,6 +17,9 @@ cmake -S "$root" -B "$root/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DL
 cmake --build "$root/build-sanitize" -j "$jobs"
 ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure
 
+echo "== The Linux saver on a virtual X display"
+"$root/tests/e2e/linux_desktop.sh" "$root/build/lumarel"
+
 for arch in x86_64 i686; do
   echo "== Cross build for Windows ($arch)"
   cmake -S "$root" -B "$root/build-windows-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \

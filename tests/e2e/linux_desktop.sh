@@ -1,0 +1,151 @@
+#!/bin/bash
+# End-to-end tests of the lumarel program on a virtual X display: the
+# full-screen saver, drawing into another program's window as a daemon asks,
+# the exit codes, and the settings dialog.
+#   linux_desktop.sh LUMAREL
+set -u
+saver="$(realpath "$1")"
+source "$(dirname "$0")/x_session.sh"
+export XDG_CONFIG_HOME="$work/config"
+ini="$XDG_CONFIG_HOME/lumarel/control.ini"
+
+# run_saver NAME ARGS...: starts the saver in the background, prints its
+# process id; its exit code lands in $work/NAME.exit.
+run_saver() {
+  local name="$1"
+  shift
+  ("$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
+  echo $!
+}
+
+# The process id of the saver itself, under the subshell that waits for it.
+saver_pid() { pgrep -P "$1" -f "$saver" | head -n 1; }
+
+# Whether the saver drew in a picture of a host window, whose own background
+# is white: more than a hundredth of it neither white nor black.
+drawn() {
+  local share
+  share=$(convert "$1" -fill black -opaque white -threshold 0 -format "%[fx:mean]" info:)
+  awk "BEGIN { exit !($share > 0.01) }"
+}
+
+# A window of another program to draw into, named $1; prints its id.
+host_window() {
+  xev -geometry 400x300+10+10 -name "$1" >/dev/null 2>&1 &
+  wait_for_window "$1" 10
+  xdotool search --name "^$1\$" | head -n 1
+}
+
+start_display 1024x768
+
+# Full screen: draws, survives a 4-pixel move, ends on a 5-pixel one.
+xdotool mousemove 500 400
+pid=$(run_saver full /s)
+check "/s shows the saver window" wait_for_window "Screen Saver" 10
+geometry=$(xdotool search --name "^Screen Saver\$" getwindowgeometry 2>/dev/null | awk '/Geometry/ { print $2 }')
+check "the saver window covers the screen" test "$geometry" = 1024x768
+sleep 2
+import -window root "$work/full1.png"
+sleep 2
+import -window root "$work/full2.png"
+check "the picture changes over time" differ "$work/full1.png" "$work/full2.png"
+check "the picture is not black" not_black "$work/full2.png"
+second=$(run_saver second /s)
+check "a second /s ends at once" wait_for_exit "$second" 10
+check "a second /s exits with 0" test "$(exit_code_of second)" = 0
+check "the first saver keeps running" kill -0 "$pid"
+xdotool mousemove_relative -- 3 1
+sleep 1
+check "a 4-pixel move does not end the saver" kill -0 "$pid"
+xdotool mousemove_relative -- 1 0
+check "a 5-pixel move ends the saver" wait_for_exit "$pid" 5
+check "the saver exits with 0" test "$(exit_code_of full)" = 0
+
+pid=$(run_saver keyed -s)
+wait_for_window "Screen Saver" 10
+sleep 1
+xdotool key space
+check "a key press ends the saver" wait_for_exit "$pid" 5
+check "... with exit code 0" test "$(exit_code_of keyed)" = 0
+pid=$(run_saver clicked /s)
+wait_for_window "Screen Saver" 10
+sleep 1
+xdotool click 1
+check "a button press ends the saver" wait_for_exit "$pid" 5
+
+# Another program's window: drawn into, input left to its owner, resized
+# with it, and SIGTERM ends the saver at once.
+window=$(host_window "Host Window")
+pid=$(run_saver windowed --window-id "$window")
+sleep 2
+import -window "$window" "$work/window1.png"
+sleep 2
+import -window "$window" "$work/window2.png"
+check "--window-id draws into the window" drawn "$work/window2.png"
+check "... and animates" differ "$work/window1.png" "$work/window2.png"
+xdotool mousemove --window "$window" 100 100 click 1 key space mousemove_relative -- 50 50
+sleep 1
+check "... and leaves the input to the window's owner" kill -0 "$pid"
+xdotool windowsize "$window" 640 480
+grown=false
+for _ in 1 2 3 4 5 6; do
+  sleep 1
+  import -window "$window" "$work/grown.png"
+  # Lit pixels beyond the old 400 x 300 show that the drawing follows.
+  convert "$work/grown.png" -crop 240x480+400+0 +repage "$work/grown-right.png"
+  if drawn "$work/grown-right.png"; then
+    grown=true
+    break
+  fi
+done
+check "... follows the window to a larger size" $grown
+kill -TERM "$(saver_pid "$pid")"
+check "SIGTERM ends it promptly" wait_for_exit "$pid" 2
+check "... with exit code 0" test "$(exit_code_of windowed)" = 0
+
+# The daemon's convention: the window comes in XSCREENSAVER_WINDOW, in hex.
+window=$(host_window "Daemon Window")
+hex=$(printf '0x%x' "$window")
+pid=$( (export XSCREENSAVER_WINDOW="$hex" && run_saver daemon --root))
+sleep 2
+import -window "$window" "$work/daemon.png"
+check "XSCREENSAVER_WINDOW names the window to draw into" drawn "$work/daemon.png"
+kill -TERM "$(saver_pid "$pid")"
+check "... and SIGTERM ends it with 0" wait_for_exit "$pid" 2
+check "... exit code 0" test "$(exit_code_of daemon)" = 0
+pkill -x xev
+
+# Windows that do not exist end with -1 (255 to the shell).
+for arguments in "--window-id 0x7fffff0" "--window-id twelve" "/p 12345" "/p"; do
+  # shellcheck disable=SC2086
+  timeout 10 "$saver" $arguments >/dev/null 2>&1
+  check "'$arguments' exits with -1" test $? -eq 255
+done
+timeout 10 "$saver" --interval 0 /s >/dev/null 2>&1
+check "a bad option value is refused with 2" test $? -eq 2
+
+# The settings dialog: Cancel writes nothing, OK writes the 39 keys.
+mkdir -p "$(dirname "$ini")"
+printf '; kept as it is\n[ScreenSaver.Lumarel]\nPercentCrayon=30\n' >"$ini"
+cp "$ini" "$work/before.ini"
+pid=$(run_saver cancelled)
+check "no switch opens the settings dialog" wait_for_window "Vestrand Lumarel Settings" 10
+sleep 1
+import -window root "$work/dialog.png"
+xdotool search --name "^Vestrand Lumarel Settings\$" windowfocus --sync
+xdotool key Escape
+check "Cancel closes the dialog" wait_for_exit "$pid" 5
+check "... with 0" test "$(exit_code_of cancelled)" = 0
+check "Cancel writes nothing" cmp -s "$ini" "$work/before.ini"
+rm -f "$ini"
+pid=$(run_saver accepted /c)
+wait_for_window "Vestrand Lumarel Settings" 10
+sleep 1
+xdotool search --name "^Vestrand Lumarel Settings\$" windowfocus --sync
+xdotool key Return
+check "OK closes the dialog" wait_for_exit "$pid" 5
+check "... with 1" test "$(exit_code_of accepted)" = 1
+check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
+
+cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+finish
