@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,23 @@ namespace {
 // About one frame of a 60 Hz display: drawing reaches the screen at most
 // this often, however fast the timer runs.
 constexpr uint64_t refreshPeriod = 17;
+
+// How often the mains supply and the suspend clock are looked at.
+constexpr uint64_t powerCheckPeriod = 2000;
+
+uint8_t mainsStatus() {
+  SYSTEM_POWER_STATUS status;
+  return GetSystemPowerStatus(&status) ? status.ACLineStatus : 0xFF;
+}
+
+// The boot clock runs on while the machine is suspended, the monotonic
+// clock does not: their difference is the time spent asleep.
+int64_t millisecondsSuspended() {
+  timespec boot{}, monotonic{};
+  clock_gettime(CLOCK_BOOTTIME, &boot);
+  clock_gettime(CLOCK_MONOTONIC, &monotonic);
+  return (boot.tv_sec - monotonic.tv_sec) * 1000 + (boot.tv_nsec - monotonic.tv_nsec) / 1000000;
+}
 
 // Errors that Xlib reports later: a window that went away, a server that
 // cannot attach shared memory. Operations that care look at the code.
@@ -213,6 +231,8 @@ X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
   unsigned int buttons;
   XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &x, &y, &buttons);
   platform::setCursorPosition(POINT{rootX, rootY});
+  mainsStatus_ = mainsStatus();
+  sleptMilliseconds_ = millisecondsSuspended();
 }
 
 X11Desktop::~X11Desktop() {
@@ -346,7 +366,26 @@ void X11Desktop::collectInput() {
     handleEvent(event);
   }
   applyCursor();
-  if (platform::timerClock() >= nextPresent_) present();
+  const uint64_t now = platform::timerClock();
+  if (now >= nextPresent_) present();
+  if (now >= nextPowerCheck_) {
+    watchPower();
+    nextPowerCheck_ = now + powerCheckPeriod;
+  }
+}
+
+// The desktop's power events, as the system would broadcast them.
+void X11Desktop::watchPower() {
+  const uint8_t mains = mainsStatus();
+  const int64_t slept = millisecondsSuspended();
+  const bool resumed = slept - sleptMilliseconds_ > 1000;
+  const bool mainsChanged = mains != mainsStatus_;
+  mainsStatus_ = mains;
+  sleptMilliseconds_ = slept;
+  for (const auto& [drawable, surface] : surfaces_) {
+    if (resumed) PostMessageA(surface->window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    if (mainsChanged) PostMessageA(surface->window(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+  }
 }
 
 void X11Desktop::waitForInput(uint64_t deadline) {
@@ -354,6 +393,7 @@ void X11Desktop::waitForInput(uint64_t deadline) {
   if (XEventsQueued(display_, QueuedAlready) > 0) return;
   if (std::any_of(surfaces_.begin(), surfaces_.end(), [](auto& entry) { return entry.second->changed(); }))
     deadline = std::min(deadline, nextPresent_);
+  deadline = std::min(deadline, nextPowerCheck_);
   const uint64_t now = platform::timerClock();
   const int timeout = deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
   pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
