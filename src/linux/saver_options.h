@@ -31,3 +31,6 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
 
 // Whether the options run the saver, rather than the settings dialog.
 bool runsSaver(const SaverOptions& options);
+
+// An X window id as text: "0x" and hex digits, or decimal digits.
+std::optional<unsigned long> parseWindowId(const std::string& text);

@@ -485,15 +485,3 @@ void X11Desktop::handleEvent(const XEvent& event) {
       break;
   }
 }
-
-std::optional<unsigned long> parseWindowId(const std::string& text) {
-  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  const std::string digits = hex ? text.substr(2) : text;
-  if (digits.empty() || digits.size() > 10) return std::nullopt;
-  for (const char c : digits)
-    if (!(hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
-      return std::nullopt;
-  const unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
-  if (value > 0xFFFFFFFFUL) return std::nullopt;
-  return value;
-}

@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/platform_control.h"
@@ -59,6 +58,3 @@ class X11Desktop : public platform::Desktop {
   unsigned long deleteWindowAtom_ = 0;
   unsigned long windowClassAtom_ = 0;
 };
-
-// An X window id as text: "0x" and hex digits, or decimal digits.
-std::optional<unsigned long> parseWindowId(const std::string& text);

@@ -2,6 +2,7 @@
 // every pixel of a line from the closed formula, clipping that never moves a
 // pixel, and the arc and curve conventions.
 
+#include <array>
 #include <random>
 #include <set>
 
@@ -132,6 +133,80 @@ TEST(RasterCurves, AStraightCurveIsItsChordWithoutTheLastPixel) {
   const RasterPoint wild[4] = {{0, 0}, {2000000000, -2000000000}, {-2000000000, 2000000000}, {29, 9}};
   drawBezier(far, wild, 1);
   EXPECT_FALSE(lit(far).empty());
+}
+
+// What a display is told to send: every changed pixel, and little else.
+struct Shown {
+  std::vector<std::array<int, 4>> runs;  // x, y, width, height
+  int64_t area = 0;
+  bool covers(int64_t x, int64_t y) const {
+    for (auto [left, top, width, height] : runs)
+      if (x >= left && x < left + width && y >= top && y < top + height) return true;
+    return false;
+  }
+};
+
+Shown takeChanges(Framebuffer& image) {
+  Shown shown;
+  image.changes().take([&](int x, int y, int width, int height) {
+    shown.runs.push_back({x, y, width, height});
+    shown.area += int64_t(width) * height;
+  });
+  return shown;
+}
+
+TEST(RasterChanges, EveryDrawnPixelIsReportedOnceAndNothingAfter) {
+  Framebuffer image(500, 400);
+  image.changes().enable(true);
+  EXPECT_EQ(takeChanges(image).area, 500 * 400);  // a new surface was never shown
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int64_t> coordinate(-300, 800);
+  for (int round = 0; round < 40; ++round) {
+    Framebuffer before = image;
+    const RasterPoint a{coordinate(random), coordinate(random)}, b{coordinate(random), coordinate(random)};
+    const RasterPoint c{coordinate(random), coordinate(random)}, d{coordinate(random), coordinate(random)};
+    switch (round % 3) {
+      case 0:
+        drawLine(image, a, b, 0xFF0000 + round);
+        break;
+      case 1:
+        drawArc(image, a, b, c, d, 0x00FF00 + round);
+        break;
+      default: {
+        const RasterPoint curve[4] = {a, b, c, d};
+        drawBezier(image, curve, 0x0000FF + round);
+      }
+    }
+    const Shown shown = takeChanges(image);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (image.pixel(x, y) != before.pixel(x, y)) {
+          ASSERT_TRUE(shown.covers(x, y)) << round << ": " << x << "," << y;
+        }
+    EXPECT_FALSE(image.changes().any());
+  }
+}
+
+TEST(RasterChanges, LongSlantedStrokesReportTheTilesAlongThemNotTheirBox) {
+  Framebuffer image(1024, 1024);
+  image.changes().enable(true);
+  takeChanges(image);
+  drawLine(image, {0, 0}, {1023, 1000}, 1);
+  // The diagonal crosses at most two tiles per tile step: 64 of the 1024 tiles.
+  EXPECT_LE(takeChanges(image).area, 2 * 33 * 32 * 32);
+  drawArc(image, {12, 12}, {1012, 1012}, {1012, 512}, {1012, 512}, 1);
+  EXPECT_LE(takeChanges(image).area, 4 * 2 * 33 * 32 * 32);
+  image.fill(100, 100, 101, 101, 5);
+  const Shown one = takeChanges(image);
+  ASSERT_EQ(one.runs.size(), 1u);
+  EXPECT_EQ(one.runs[0], (std::array<int, 4>{96, 96, 32, 32}));
+}
+
+TEST(RasterChanges, UntrackedSurfacesMarkNothing) {
+  Framebuffer image(64, 64);
+  takeChanges(image);
+  drawLine(image, {0, 0}, {63, 63}, 1);
+  EXPECT_EQ(takeChanges(image).area, 0);
 }
 
 }  // namespace

@@ -1,0 +1,87 @@
+// The lumarel program's command line: the saver's switches, the daemons'
+// conventions, and the per-run overrides.
+
+#include "linux/saver_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::optional<SaverOptions> parse(std::vector<const char*> words, const char* daemonWindow = nullptr) {
+  words.insert(words.begin(), "lumarel");
+  std::string error;
+  auto options = parseSaverOptions(static_cast<int>(words.size()), words.data(), daemonWindow, error);
+  EXPECT_EQ(options.has_value(), error.empty()) << error;
+  return options;
+}
+
+TEST(SaverOptions, SwitchWordsReachTheSaverAsTheyStand) {
+  EXPECT_EQ(parse({"/p", "123"})->switches, "/p 123");
+  EXPECT_EQ(parse({"-s"})->switches, "-s");
+  EXPECT_EQ(parse({"/c:77"})->switches, "/c:77");
+  EXPECT_EQ(parse({})->switches, "");
+  EXPECT_EQ(parse({"/p", "123"})->target, SaverOptions::Target::Switches);
+}
+
+TEST(SaverOptions, DaemonOptionsTakeOneDashOrTwo) {
+  EXPECT_EQ(parse({"-root"})->target, SaverOptions::Target::Root);
+  EXPECT_EQ(parse({"--root"})->target, SaverOptions::Target::Root);
+  EXPECT_EQ(parse({"--window"})->target, SaverOptions::Target::OwnWindow);
+  const auto byId = parse({"-window-id", "0x400007"});
+  EXPECT_EQ(byId->target, SaverOptions::Target::WindowId);
+  EXPECT_EQ(byId->windowId, "0x400007");
+}
+
+TEST(SaverOptions, TheDaemonsWindowTakesOverTheRootOrAnEmptyCommandLine) {
+  for (const auto& words : {std::vector<const char*>{"--root"}, std::vector<const char*>{}}) {
+    const auto options = parse(words, "0x1200003");
+    EXPECT_EQ(options->target, SaverOptions::Target::WindowId);
+    EXPECT_EQ(options->windowId, "0x1200003");
+  }
+  // An explicit window, or a switch of the saver's own, wins over it.
+  EXPECT_EQ(parse({"--window-id", "5"}, "0x1200003")->windowId, "5");
+  EXPECT_EQ(parse({"/s"}, "0x1200003")->target, SaverOptions::Target::Switches);
+  EXPECT_EQ(parse({"--root"}, "")->target, SaverOptions::Target::Root);
+}
+
+TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
+  const auto options = parse({"--interval", "5", "--crayon", "100", "--root"});
+  EXPECT_EQ(options->overrides, (SettingOverride{{"Timer interval", "5"}, {"PercentCrayon", "100"}}));
+  EXPECT_TRUE(runsSaver(*options));
+  std::string error;
+  for (const auto& words : {std::vector<const char*>{"lumarel", "--interval", "0"},
+                            std::vector<const char*>{"lumarel", "--interval", "1001"},
+                            std::vector<const char*>{"lumarel", "--interval", "-5"},
+                            std::vector<const char*>{"lumarel", "--crayon", "101"},
+                            std::vector<const char*>{"lumarel", "--crayon", "ten"},
+                            std::vector<const char*>{"lumarel", "--crayon"},
+                            std::vector<const char*>{"lumarel", "--root", "--window"},
+                            std::vector<const char*>{"lumarel", "--root", "/s"},
+                            std::vector<const char*>{"lumarel", "--fullscreen"}}) {
+    error.clear();
+    EXPECT_FALSE(parseSaverOptions(static_cast<int>(words.size()), words.data(), nullptr, error)) << words[1];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(SaverOptions, OnlySaverRunsTakeOverrides) {
+  EXPECT_TRUE(runsSaver(*parse({"/s"})));
+  EXPECT_TRUE(runsSaver(*parse({"--", "/l", "12"})));
+  EXPECT_TRUE(runsSaver(*parse({"--window"})));
+  EXPECT_FALSE(runsSaver(*parse({})));
+  EXPECT_FALSE(runsSaver(*parse({"/c"})));
+  EXPECT_FALSE(runsSaver(*parse({"/a", "1"})));
+}
+
+TEST(SaverOptions, WindowIdsInHexOrDecimal) {
+  EXPECT_EQ(parseWindowId("0x1a00007"), 0x1a00007u);
+  EXPECT_EQ(parseWindowId("0XFF"), 255u);
+  EXPECT_EQ(parseWindowId("4194311"), 4194311u);
+  EXPECT_EQ(parseWindowId("4294967295"), 4294967295u);
+  for (const char* bad : {"", "0x", "12ab", "0xg1", "-5", "+5", " 5", "4294967296", "0x100000000"})
+    EXPECT_FALSE(parseWindowId(bad)) << bad;
+}
+
+}  // namespace
