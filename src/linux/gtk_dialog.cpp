@@ -84,7 +84,8 @@ void showState(ShownDialog& shown) {
                                      SendMessageA(control.window, BM_GETCHECK, 0, 0) == BST_CHECKED);
         break;
       case Kind::Label:
-        gtk_label_set_text(GTK_LABEL(control.widget), plainText(platform::describeWindow(control.window)->title).c_str());
+        gtk_label_set_text(GTK_LABEL(control.widget),
+                           plainText(platform::describeWindow(control.window)->title).c_str());
         break;
       case Kind::ScrollBar:
         gtk_range_set_value(GTK_RANGE(control.widget), GetScrollPos(control.window, SB_CTL));
@@ -216,8 +217,9 @@ GtkWidget* makeWidget(HWND control, const platform::WindowDescription& descripti
     case Kind::CheckBox:
       return gtk_check_button_new_with_mnemonic(text.c_str());
     case Kind::RadioButton:
-      radioGroup = radioGroup ? gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(radioGroup), text.c_str())
-                              : gtk_radio_button_new_with_mnemonic(nullptr, text.c_str());
+      radioGroup = radioGroup
+                       ? gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(radioGroup), text.c_str())
+                       : gtk_radio_button_new_with_mnemonic(nullptr, text.c_str());
       return radioGroup;
     case Kind::GroupBox:
       return gtk_frame_new(plainText(description.title).c_str());
@@ -319,10 +321,12 @@ void showGtkDialog(HWND dialog) {
   g_signal_connect(shown.window, "key-press-event", G_CALLBACK(onKeyPress), &shown);
   showState(shown);
   gtk_widget_show_all(shown.window);
+  gtk_window_present(window);  // the keyboard goes to the dialog just opened
 
   openDialogs.push_back(&shown);
   while (!platform::dialogEnded(dialog)) gtk_main_iteration();
   openDialogs.pop_back();
   gtk_widget_destroy(shown.window);
+  if (!openDialogs.empty()) gtk_window_present(GTK_WINDOW(openDialogs.back()->window));
   while (gtk_events_pending()) gtk_main_iteration();
 }

@@ -22,9 +22,7 @@ int fail(const std::string& message, int status) {
 
 // The switches that run the saver as a preview inside a window of the
 // desktop: there the daemon (or the window's owner) keeps the input.
-std::string previewSwitches(HWND window) {
-  return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window));
-}
+std::string previewSwitches(HWND window) { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window)); }
 
 }  // namespace
 

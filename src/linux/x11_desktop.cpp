@@ -259,9 +259,9 @@ HWND X11Desktop::rootWindow() const { return handleOf(DefaultRootWindow(display_
 
 HWND X11Desktop::createFramedWindow(int width, int height, const char* title) {
   const int screen = DefaultScreen(display_);
-  const Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, std::max(width, 1),
-                                            std::max(height, 1), 0, BlackPixel(display_, screen),
-                                            BlackPixel(display_, screen));
+  const Window window =
+      XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, std::max(width, 1), std::max(height, 1), 0,
+                          BlackPixel(display_, screen), BlackPixel(display_, screen));
   XStoreName(display_, window, title);
   XSetWMProtocols(display_, window, &deleteWindowAtom_, 1);
   XMapWindow(display_, window);
@@ -281,10 +281,11 @@ std::unique_ptr<platform::Device> X11Desktop::makeDevice(HWND window) {
     attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
     attributes.event_mask =
         KeyPressMask | ButtonPressMask | PointerMotionMask | FocusChangeMask | ExposureMask | StructureNotifyMask;
-    const Window created = XCreateWindow(
-        display_, DefaultRootWindow(display_), r.left, r.top, static_cast<unsigned>(std::max<LONG>(r.right - r.left, 1)),
-        static_cast<unsigned>(std::max<LONG>(r.bottom - r.top, 1)), 0, CopyFromParent, InputOutput, CopyFromParent,
-        CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+    const Window created =
+        XCreateWindow(display_, DefaultRootWindow(display_), r.left, r.top,
+                      static_cast<unsigned>(std::max<LONG>(r.right - r.left, 1)),
+                      static_cast<unsigned>(std::max<LONG>(r.bottom - r.top, 1)), 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
     XStoreName(display_, created, description->title.c_str());
     XClassHint hint{const_cast<char*>("lumarel"), const_cast<char*>("Lumarel")};
     XSetClassHint(display_, created, &hint);
@@ -292,8 +293,9 @@ std::unique_ptr<platform::Device> X11Desktop::makeDevice(HWND window) {
     XChangeProperty(display_, created, windowClassAtom_, XA_STRING, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(description->className.data()),
                     static_cast<int>(description->className.size()));
-    auto surface = std::make_unique<Surface>(*this, window, created, true, DefaultVisual(display_, DefaultScreen(display_)),
-                                             DefaultDepth(display_, DefaultScreen(display_)), POINT{0, 0});
+    auto surface =
+        std::make_unique<Surface>(*this, window, created, true, DefaultVisual(display_, DefaultScreen(display_)),
+                                  DefaultDepth(display_, DefaultScreen(display_)), POINT{0, 0});
     if (description->style & WS_VISIBLE) {
       XMapRaised(display_, created);
       if (topmost) {
@@ -395,7 +397,8 @@ void X11Desktop::waitForInput(uint64_t deadline) {
     deadline = std::min(deadline, nextPresent_);
   deadline = std::min(deadline, nextPowerCheck_);
   const uint64_t now = platform::timerClock();
-  const int timeout = deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
+  const int timeout =
+      deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
   pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
   poll(sources, signalPipe[0] >= 0 ? 2 : 1, timeout);
 }

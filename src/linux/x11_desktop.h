@@ -53,7 +53,7 @@ class X11Desktop : public platform::Desktop {
   uint64_t nextPresent_ = 0;
   uint64_t nextPowerCheck_ = 0;
   uint8_t mainsStatus_ = 0xFF;
-  int64_t sleptMilliseconds_ = 0;  // time the machine spent suspended, so far
+  int64_t sleptMilliseconds_ = 0;               // time the machine spent suspended, so far
   std::map<unsigned long, Surface*> surfaces_;  // by the X window drawn into
   unsigned long deleteWindowAtom_ = 0;
   unsigned long windowClassAtom_ = 0;

@@ -172,8 +172,13 @@ void setDesktop(Desktop* desktop) { state().desktop = desktop; }
 std::optional<WindowDescription> describeWindow(HWND window) {
   const Window* w = findWindow(window);
   if (!w) return std::nullopt;
-  return WindowDescription{w->windowClass->name, w->title, w->style,  w->exStyle,
-                           w->id,                w->parent, RECT{w->x, w->y, w->x + w->width, w->y + w->height}};
+  return WindowDescription{w->windowClass->name,
+                           w->title,
+                           w->style,
+                           w->exStyle,
+                           w->id,
+                           w->parent,
+                           RECT{w->x, w->y, w->x + w->width, w->y + w->height}};
 }
 
 std::vector<HWND> childWindows(HWND parent) {

@@ -141,8 +141,20 @@ rm -f "$ini"
 pid=$(run_saver accepted /c)
 wait_for_window "Vestrand Lumarel Settings" 10
 sleep 1
-xdotool search --name "^Vestrand Lumarel Settings\$" windowfocus --sync
+# "About..." sits at dialog units (30, 174) to (68, 188) of the 329 x 194 template.
+dialog=$(xdotool search --name "^Vestrand Lumarel Settings\$" | head -n 1)
+read -r width height < <(xdotool getwindowgeometry "$dialog" | awk '/Geometry/ { sub("x", " ", $2); print $2 }')
+xdotool mousemove --window "$dialog" $((49 * width / 329)) $((181 * height / 194)) click 1
+check "About... opens the About box" wait_for_window "About Vestrand Lumarel XP" 5
+sleep 0.5
+import -window root "$work/about.png"
 xdotool key Return
+for _ in $(seq 1 20); do xdotool search --name "^About Vestrand Lumarel XP\$" >/dev/null || break; sleep 0.1; done
+check "... and Enter closes it" test -z "$(xdotool search --name "^About Vestrand Lumarel XP\$")"
+check "... leaving the dialog open" kill -0 "$pid"
+sleep 0.5
+# The focus is on "About..." now, where Enter would press it again: OK is clicked.
+xdotool mousemove --window "$dialog" $((213 * width / 329)) $((181 * height / 194)) click 1
 check "OK closes the dialog" wait_for_exit "$pid" 5
 check "... with 1" test "$(exit_code_of accepted)" = 1
 check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39

@@ -120,9 +120,10 @@ TEST_F(DesktopTest, DialogsAreLeftToTheDialogDriverAndDescribedToIt) {
     EndDialog(dialog, 7);
     EXPECT_TRUE(platform::dialogEnded(dialog));
   });
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_ABOUT), nullptr,
-                            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0),
-            7);
+  EXPECT_EQ(
+      DialogBoxParamA(
+          nullptr, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0),
+      7);
   EXPECT_EQ(devices, 0);
   ASSERT_FALSE(controls.empty());
   const auto ok = std::find_if(controls.begin(), controls.end(), [](auto& c) { return c.id == IDOK; });

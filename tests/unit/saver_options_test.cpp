@@ -51,15 +51,13 @@ TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
   EXPECT_EQ(options->overrides, (SettingOverride{{"Timer interval", "5"}, {"PercentCrayon", "100"}}));
   EXPECT_TRUE(runsSaver(*options));
   std::string error;
-  for (const auto& words : {std::vector<const char*>{"lumarel", "--interval", "0"},
-                            std::vector<const char*>{"lumarel", "--interval", "1001"},
-                            std::vector<const char*>{"lumarel", "--interval", "-5"},
-                            std::vector<const char*>{"lumarel", "--crayon", "101"},
-                            std::vector<const char*>{"lumarel", "--crayon", "ten"},
-                            std::vector<const char*>{"lumarel", "--crayon"},
-                            std::vector<const char*>{"lumarel", "--root", "--window"},
-                            std::vector<const char*>{"lumarel", "--root", "/s"},
-                            std::vector<const char*>{"lumarel", "--fullscreen"}}) {
+  for (const auto& words :
+       {std::vector<const char*>{"lumarel", "--interval", "0"},
+        std::vector<const char*>{"lumarel", "--interval", "1001"},
+        std::vector<const char*>{"lumarel", "--interval", "-5"}, std::vector<const char*>{"lumarel", "--crayon", "101"},
+        std::vector<const char*>{"lumarel", "--crayon", "ten"}, std::vector<const char*>{"lumarel", "--crayon"},
+        std::vector<const char*>{"lumarel", "--root", "--window"}, std::vector<const char*>{"lumarel", "--root", "/s"},
+        std::vector<const char*>{"lumarel", "--fullscreen"}}) {
     error.clear();
     EXPECT_FALSE(parseSaverOptions(static_cast<int>(words.size()), words.data(), nullptr, error)) << words[1];
     EXPECT_FALSE(error.empty());
