@@ -5,7 +5,7 @@ set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev"
 if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
-  packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver"
+  packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
 fi
 missing=""
 for package in $packages; do
