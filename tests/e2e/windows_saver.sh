@@ -16,35 +16,7 @@ for switch in /x "/?" "/p" "/p abc" "/p 0" "/a 1"; do
   check "switch '$switch' exits with -1" test $? -eq 255
 done
 
-# Full screen: draws, survives a 4-pixel move, ends on a 5-pixel one.
-xdotool mousemove 500 400
-pid=$(run_saver full /s)
-check "/s shows the saver window" wait_for_window "Screen Saver" 20
-geometry=$(xdotool search --name "^Screen Saver\$" getwindowgeometry 2>/dev/null | awk '/Geometry/ { print $2 }')
-check "the saver window covers the screen" test "$geometry" = 1024x768
-sleep 2
-import -window root "$work/shot1.png"
-sleep 2
-import -window root "$work/shot2.png"
-check "the picture changes over time" differ "$work/shot1.png" "$work/shot2.png"
-check "the picture is not black" not_black "$work/shot2.png"
-second=$(run_saver second /s)
-check "a second /s ends at once" wait_for_exit "$second" 20
-check "a second /s exits with 0" test "$(exit_code_of second)" = 0
-check "the first saver keeps running" kill -0 "$pid"
-xdotool mousemove_relative -- 3 1
-sleep 1
-check "a 4-pixel move does not end the saver" kill -0 "$pid"
-xdotool mousemove_relative -- 1 0
-check "a 5-pixel move ends the saver" wait_for_exit "$pid" 10
-check "the saver exits with 0" test "$(exit_code_of full)" = 0
-
-pid=$(run_saver keyed -s)
-wait_for_window "Screen Saver" 20
-sleep 1
-xdotool key space
-check "a key press ends the saver" wait_for_exit "$pid" 10
-check "... with exit code 0" test "$(exit_code_of keyed)" = 0
+check_full_screen 20
 
 # Preview: a child in the host's window that keys do not end; the host's end
 # ends it. Wine does not show a child window of another process on the X

@@ -50,19 +50,11 @@ class FakeDesktop : public platform::Desktop {
   std::vector<uint64_t> deadlines;
 };
 
-LRESULT CALLBACK plainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 class DesktopTest : public SaverTest {
  protected:
   void SetUp() override {
     SaverTest::SetUp();
     platform::setDesktop(&desktop);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = plainProcedure;
-    windowClass.lpszClassName = "Plain";
-    RegisterClassA(&windowClass);
   }
   FakeDesktop desktop;
 };
@@ -74,13 +66,10 @@ TEST_F(DesktopTest, OtherProgramsWindowsCanParentOurs) {
   ASSERT_TRUE(GetClientRect(desktopWindow, &client));
   EXPECT_EQ(client.right, 300);
   EXPECT_EQ(client.bottom, 200);
-  HWND child = CreateWindowExA(0, "Plain", "Preview", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, desktopWindow, nullptr,
-                               nullptr, nullptr);
+  HWND child = plainWindow(300, 200, WS_CHILD | WS_VISIBLE, desktopWindow);
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(GetParent(child), desktopWindow);
-  EXPECT_EQ(CreateWindowExA(0, "Plain", "Lost", WS_CHILD, 0, 0, 1, 1, reinterpret_cast<HWND>(uintptr_t{0x400002}),
-                            nullptr, nullptr, nullptr),
-            nullptr);
+  EXPECT_EQ(plainWindow(1, 1, WS_CHILD, reinterpret_cast<HWND>(uintptr_t{0x400002})), nullptr);
 }
 
 TEST_F(DesktopTest, AFullScreenStartDefersToASaverOfAnotherProcess) {
@@ -93,7 +82,7 @@ TEST_F(DesktopTest, AFullScreenStartDefersToASaverOfAnotherProcess) {
 }
 
 TEST_F(DesktopTest, TheLoopCollectsInputBeforeTimersAndWaitsForTheNextTimer) {
-  HWND window = CreateWindowExA(0, "Plain", "Saver", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND window = plainWindow(10, 10);
   desktop.target = window;
   const uint64_t set = platform::timerClock();
   SetTimer(window, 1, 50, nullptr);

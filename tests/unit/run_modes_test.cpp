@@ -19,10 +19,6 @@ void WINAPI recordPasswordChange(LPCSTR provider, HWND owner, DWORD, DWORD) {
   changeCalls.push_back({provider, owner});
 }
 
-LRESULT CALLBACK plainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 class RunModesTest : public SaverTest {
  protected:
   void SetUp() override {
@@ -34,13 +30,6 @@ class RunModesTest : public SaverTest {
       dialogOwner = GetParent(dialog);
       SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-  }
-  HWND plainWindow() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = plainProcedure;
-    windowClass.lpszClassName = "Plain";
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, "Plain", "", WS_POPUP, 0, 0, 200, 150, nullptr, nullptr, nullptr, nullptr);
   }
   static std::string number(HWND window) { return std::to_string(reinterpret_cast<uintptr_t>(window)); }
   int32_t dispatch(const std::string& tail) { return DispatchRunMode(GetModuleHandleA(nullptr), tail.c_str()); }
@@ -65,13 +54,13 @@ TEST(ParseDecimal, ReadsLeadingDigitsAndWrapsAt32Bits) {
 }
 
 TEST_F(RunModesTest, NoSwitchOrCOpensTheSettingsDialog) {
-  HWND owner = plainWindow();
+  HWND owner = plainWindow(200, 150);
   SetForegroundWindow(owner);
   for (const char* tail : {"", "/", "- -/", "/c", "/C 123", "c"}) {
     EXPECT_EQ(dispatch(tail), 1) << tail;
     EXPECT_EQ(dialogOwner, std::string(tail).find_first_of("cC") == std::string::npos ? nullptr : owner) << tail;
   }
-  HWND other = plainWindow();
+  HWND other = plainWindow(200, 150);
   EXPECT_EQ(dispatch("/c:" + number(other)), 1);
   EXPECT_EQ(dialogOwner, other);
   EXPECT_EQ(dispatch("/c:99999"), 1);  // no such window: the foreground one
@@ -97,7 +86,7 @@ TEST_F(RunModesTest, SRunsTheFullScreenSaverOnlyOnce) {
 }
 
 TEST_F(RunModesTest, PRunsAPreviewFillingTheParent) {
-  HWND parent = plainWindow();
+  HWND parent = plainWindow(200, 150);
   PostQuitMessage(0);
   EXPECT_EQ(dispatch("/p  " + number(parent)), 0);
   HWND preview = FindWindowA(saverClassName, "Preview");
@@ -118,7 +107,7 @@ TEST_F(RunModesTest, AFaultDuringAModeRunEndsTheProcessWithMinusOne) {
 TEST_F(RunModesTest, AChangesThePasswordOnlyOnTheNineXFamily) {
   platform::provideLibrary(
       "MPR.DLL", {{"PwdChangePasswordA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(recordPasswordChange))}});
-  HWND owner = plainWindow();
+  HWND owner = plainWindow(200, 150);
   EXPECT_EQ(dispatch("/a " + number(owner)), -1);
   EXPECT_TRUE(changeCalls.empty());
   platform::setPlatformFamily(platform::PlatformFamily::Windows9x);

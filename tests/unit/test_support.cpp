@@ -65,14 +65,17 @@ void SaverTest::recordWindows() {
   platform::setDeviceFactory([this](HWND) { return std::make_unique<RecordingDevice>(stream_); });
 }
 
-HDC SaverTest::captureDc(int width, int height) {
-  recordWindows();
+HWND SaverTest::plainWindow(int width, int height, DWORD style, HWND parent) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = plainProcedure;
-  windowClass.lpszClassName = "Capture";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "Capture", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
-  return GetDC(window);
+  windowClass.lpszClassName = "Plain";
+  RegisterClassA(&windowClass);  // fails harmlessly when registered already
+  return CreateWindowExA(0, "Plain", "", style, 0, 0, width, height, parent, nullptr, nullptr, nullptr);
+}
+
+HDC SaverTest::captureDc(int width, int height) {
+  recordWindows();
+  return GetDC(plainWindow(width, height));
 }
 
 std::vector<std::string> SaverTest::takeTrace() {

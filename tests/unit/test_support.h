@@ -47,6 +47,8 @@ class SaverTest : public ::testing::Test {
   void recordWindows();
   // A plain window of the given size whose device context draws into the trace.
   HDC captureDc(int width = 640, int height = 480);
+  // A window that does only the default processing.
+  static HWND plainWindow(int width, int height, DWORD style = WS_POPUP, HWND parent = nullptr);
   // The trace lines so far; clears them.
   std::vector<std::string> takeTrace();
   // Counts the lines of a trace that start with the word.
