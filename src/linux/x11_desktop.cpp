@@ -128,8 +128,9 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
   bool changed() { return framebuffer().changes().any(); }
 
   void present() {
-    if (!image_) return;
+    // Taken even without an image to send them in, or they would stay due.
     framebuffer().changes().take([&](int x, int y, int width, int height) {
+      if (!image_) return;
       if (shared_) {
         XShmPutImage(desktop_.display_, drawable_, gc_, image_, x, y, x + offset_.x, y + offset_.y, width, height,
                      False);
@@ -300,7 +301,8 @@ std::unique_ptr<platform::Device> X11Desktop::makeDevice(HWND window) {
       XMapRaised(display_, created);
       if (topmost) {
         // On top of everything, the saver takes the keyboard and the pointer.
-        XGrabKeyboard(display_, created, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (XGrabKeyboard(display_, created, True, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
+          XSetInputFocus(display_, created, RevertToParent, CurrentTime);  // another client holds the keyboard
         XGrabPointer(display_, created, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None,
                      None, CurrentTime);
       }
