@@ -4,7 +4,6 @@
 work="$(mktemp -d)"
 passed=0
 failed=0
-export DISPLAY=":$((90 + RANDOM % 100))"
 
 cleanup() {
   declare -F cleanup_more >/dev/null && cleanup_more
@@ -13,14 +12,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Starts Xvfb on a display number that is free, and waits until it is ready.
 start_display() {  # start_display WIDTHxHEIGHT
-  Xvfb "$DISPLAY" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb=$!
-  for _ in $(seq 1 50); do
-    xdpyinfo >/dev/null 2>&1 && return 0
+  for _ in $(seq 1 300); do
+    [ -s "$work/display" ] && break
     sleep 0.1
   done
-  return 1
+  if [ ! -s "$work/display" ]; then
+    echo "FAIL: Xvfb did not start"
+    exit 1
+  fi
+  export DISPLAY=":$(cat "$work/display")"
 }
 
 check() {  # check NAME COMMAND...: counts the command's success
