@@ -54,9 +54,6 @@ void advanceVirtualClock(uint64_t to);
 // The dialog manager's window classes (registering again does nothing).
 void registerDialogClasses();
 
-// The front end's desktop, or null.
-Desktop* desktop();
-
 // A registered class by name, or null.
 WindowClassRecord* findRegisteredClass(const char* name);
 

@@ -138,8 +138,6 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
          });
 }
 
-Desktop* desktop() { return state().desktop; }
-
 WindowClassRecord* findRegisteredClass(const char* name) { return findClass(name).get(); }
 
 void resetWindowing() {
