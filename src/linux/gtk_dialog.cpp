@@ -55,10 +55,13 @@ std::string mnemonicText(const std::string& text) {
   return converted;
 }
 
+// The text as a static or a frame shows it: "&x" is x, "&&" an ampersand.
 std::string plainText(const std::string& text) {
   std::string plain;
-  for (const char c : mnemonicText(text))
-    if (c != '_' || (!plain.empty() && plain.back() == '_')) plain += c;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    plain += text[i];
+  }
   return plain;
 }
 

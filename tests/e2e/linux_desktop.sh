@@ -14,7 +14,7 @@ ini="$XDG_CONFIG_HOME/lumarel/control.ini"
 run_saver() {
   local name="$1"
   shift
-  ("$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
+  ("$saver" "$@" 2>"$work/$name.err"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
   echo $!
 }
 
@@ -114,10 +114,11 @@ rm -f "$ini"
 pid=$(run_saver accepted /c)
 wait_for_window "Vestrand Lumarel Settings" 10
 sleep 1
-# "About..." sits at dialog units (30, 174) to (68, 188) of the 329 x 194 template.
+# Clicks at dialog units of the 329 x 194 template: "About..." spans (30, 174) to (68, 188).
 dialog=$(xdotool search --name "^Vestrand Lumarel Settings\$" | head -n 1)
 read -r width height < <(xdotool getwindowgeometry "$dialog" | awk '/Geometry/ { sub("x", " ", $2); print $2 }')
-xdotool mousemove --window "$dialog" $((49 * width / 329)) $((181 * height / 194)) click 1
+click_dialog() { xdotool mousemove --window "$dialog" $(($1 * width / 329)) $(($2 * height / 194)) click 1; }
+click_dialog 49 181
 check "About... opens the About box" wait_for_window "About Vestrand Lumarel XP" 5
 sleep 0.5
 import -window root "$work/about.png"
@@ -126,11 +127,25 @@ for _ in $(seq 1 20); do xdotool search --name "^About Vestrand Lumarel XP\$" >/
 check "... and Enter closes it" test -z "$(xdotool search --name "^About Vestrand Lumarel XP\$")"
 check "... leaving the dialog open" kill -0 "$pid"
 sleep 0.5
-# The focus is on "About..." now, where Enter would press it again: OK is clicked.
-xdotool mousemove --window "$dialog" $((213 * width / 329)) $((181 * height / 194)) click 1
+# The bars take the keyboard once clicked: End and Home move them to their ends.
+click_dialog 238 127
+xdotool key End
+click_dialog 238 151
+xdotool key Home
+sleep 0.5
+import -window root "$work/dialog-bars.png"
+# The focus is on a bar now, where Enter would mean OK too; OK is clicked.
+click_dialog 213 181
 check "OK closes the dialog" wait_for_exit "$pid" 5
 check "... with 1" test "$(exit_code_of accepted)" = 1
 check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
+check "... with the style bar at its right end and the speed bar at its left" \
+  test "$(grep -E '^(PercentCrayon|Timer interval)=' "$ini" | sort | paste -sd ' ')" = "PercentCrayon=100 Timer interval=5"
 
 cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+if [ "$failed" -gt 0 ]; then
+  for log in "$work"/*.err; do
+    [ -s "$log" ] && echo "$(basename "$log" .err) (exit $(exit_code_of "$(basename "$log" .err)")): $(head -c 2000 "$log")"
+  done
+fi
 finish

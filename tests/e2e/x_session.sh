@@ -7,7 +7,9 @@ failed=0
 
 cleanup() {
   declare -F cleanup_more >/dev/null && cleanup_more
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  # Waited for: a server still going away would remove the socket of the
+  # next one that takes the same display number.
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
