@@ -15,6 +15,7 @@ struct Control {
   HWND window;
   int id;
   Kind kind;
+  int group;  // controls from one WS_GROUP control to the next: a radio group
   GtkWidget* widget;
 };
 
@@ -22,8 +23,7 @@ struct ShownDialog {
   HWND dialog = nullptr;
   GtkWidget* window = nullptr;
   std::vector<Control> controls;
-  std::vector<int> groups;  // per control: the group it belongs to (radio buttons)
-  bool syncing = false;     // widgets being set from the dialog, not by the user
+  bool syncing = false;  // widgets being set from the dialog, not by the user
 };
 
 Kind kindOf(const platform::WindowDescription& control) {
@@ -120,7 +120,7 @@ void onToggled(GtkToggleButton* button, gpointer data) {
     // An automatic radio button checks itself and clears its group.
     if (!active) return;
     for (size_t i = 0; i < shown.controls.size(); ++i)
-      if (shown.controls[i].kind == Kind::RadioButton && shown.groups[i] == shown.groups[binding->index])
+      if (shown.controls[i].kind == Kind::RadioButton && shown.controls[i].group == control.group)
         SendMessageA(shown.controls[i].window, BM_SETCHECK, i == binding->index ? BST_CHECKED : BST_UNCHECKED, 0);
   } else {
     SendMessageA(control.window, BM_SETCHECK, active ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -296,8 +296,7 @@ void showGtkDialog(HWND dialog) {
       gtk_widget_set_size_request(widget, std::max(1, static_cast<int>((r.right - r.left) * scaleX)),
                                   std::max(1, static_cast<int>((r.bottom - r.top) * scaleY)));
       gtk_fixed_put(GTK_FIXED(fixed), widget, static_cast<int>(r.left * scaleX), static_cast<int>(r.top * scaleY));
-      shown.controls.push_back(Control{child, control->id, kind, widget});
-      shown.groups.push_back(group);
+      shown.controls.push_back(Control{child, control->id, kind, group, widget});
       bindings.push_back(Binding{&shown, shown.controls.size() - 1});
       Binding* binding = &bindings.back();
       switch (kind) {
