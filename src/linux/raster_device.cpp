@@ -1,7 +1,5 @@
 #include "raster_device.h"
 
-#include "raster/curves.h"
-
 namespace {
 
 RasterPoint toDevice(const platform::DrawingState& state, int x, int y) {
@@ -10,17 +8,20 @@ RasterPoint toDevice(const platform::DrawingState& state, int x, int y) {
 
 }  // namespace
 
-void RasterDevice::resize(int width, int height) { framebuffer_.resize(width, height); }
+void RasterDevice::resize(int width, int height) {
+  framebuffer_.resize(width, height);
+  drawing_.surfaceResized();
+}
 
 void RasterDevice::fillRect(const RECT& rect, COLORREF colour) {
-  framebuffer_.fill(rect.left, rect.top, rect.right, rect.bottom, pixelFromColorRef(colour));
+  drawing_.fill(rect.left, rect.top, rect.right, rect.bottom, pixelFromColorRef(colour));
 }
 
 void RasterDevice::arc(const platform::DrawingState& state, int left, int top, int right, int bottom, int xStart,
                        int yStart, int xEnd, int yEnd) {
   if (!state.penVisible) return;
-  drawArc(framebuffer_, toDevice(state, left, top), toDevice(state, right, bottom), toDevice(state, xStart, yStart),
-          toDevice(state, xEnd, yEnd), pixelFromColorRef(state.penColor));
+  drawing_.arc(toDevice(state, left, top), toDevice(state, right, bottom), toDevice(state, xStart, yStart),
+               toDevice(state, xEnd, yEnd), pixelFromColorRef(state.penColor));
 }
 
 void RasterDevice::polyBezier(const platform::DrawingState& state, const POINT* points, int count) {
@@ -30,6 +31,6 @@ void RasterDevice::polyBezier(const platform::DrawingState& state, const POINT* 
                                   toDevice(state, points[first + 1].x, points[first + 1].y),
                                   toDevice(state, points[first + 2].x, points[first + 2].y),
                                   toDevice(state, points[first + 3].x, points[first + 3].y)};
-    drawBezier(framebuffer_, curve, pixelFromColorRef(state.penColor));
+    drawing_.bezier(curve, pixelFromColorRef(state.penColor));
   }
 }

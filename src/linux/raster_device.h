@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform_control.h"
+#include "raster/banded_drawing.h"
 #include "raster/framebuffer.h"
 
 class RasterDevice : public platform::Device {
@@ -10,7 +11,11 @@ class RasterDevice : public platform::Device {
   RasterDevice() = default;
   // Pixels in the given storage (see Framebuffer).
   explicit RasterDevice(PixelStorage* storage) : framebuffer_(storage) {}
-  Framebuffer& framebuffer() { return framebuffer_; }
+  // The pixels with everything drawn so far.
+  Framebuffer& framebuffer() {
+    drawing_.finish();
+    return framebuffer_;
+  }
 
   void resize(int width, int height) override;
   void fillRect(const RECT& rect, COLORREF colour) override;
@@ -21,4 +26,5 @@ class RasterDevice : public platform::Device {
 
  private:
   Framebuffer framebuffer_;
+  BandedDrawing drawing_{framebuffer_};
 };

@@ -64,27 +64,27 @@ class EllipseChain {
   }
   int64_t size() const { return 4 * static_cast<int64_t>(quadrant_->size()); }
   const std::vector<ChainPoint>& quadrant() const { return *quadrant_; }
-  // Paints positions [from, to) of quadrant q where they fall on the surface.
-  void paint(Framebuffer& target, int64_t q, int64_t from, int64_t to, uint32_t colour) const {
+  // Paints positions [from, to) of quadrant q where they fall in the band.
+  void paint(const Canvas& target, int64_t q, int64_t from, int64_t to, uint32_t colour) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
     const ChainPoint* points = quadrant_->data();
-    const int64_t stride = target.stride(), width = target.width(), height = target.height();
-    uint32_t* pixels = target.row(0);
+    const int64_t stride = target.stride(), width = target.width(), top = target.top();
+    const int64_t rows = target.bottom() - top;
+    uint32_t* pixels = target.pixels();
     const bool right = q == 0 || q == 3, upper = q < 2, forward = q % 2 == 0;
     // Within a quadrant the chain runs one way in x and in y, so the ends of
     // a piece bound it.
-    if (DirtyTiles& changes = target.changes(); changes.enabled()) {
+    if (target.tracksChanges()) {
       for (int64_t r = from; r < to; r += DirtyTiles::tileSize) {
         const int64_t last = std::min(to, r + DirtyTiles::tileSize) - 1;
         const RasterPoint a = place(points[forward ? r : n - 1 - r], right, upper);
         const RasterPoint b = place(points[forward ? last : n - 1 - last], right, upper);
-        changes.mark(a.x, a.y, b.x, b.y);
+        target.markChanged(a.x, a.y, b.x, b.y);
       }
     }
     for (int64_t r = from; r < to; ++r) {
       const auto [x, y] = place(points[forward ? r : n - 1 - r], right, upper);
-      if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) &&
-          static_cast<uint64_t>(y) < static_cast<uint64_t>(height))
+      if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) && static_cast<uint64_t>(y - top) < static_cast<uint64_t>(rows))
         pixels[y * stride + x] = colour;
     }
   }
@@ -131,7 +131,7 @@ int64_t chainIndexOfRay(const std::vector<ChainPoint>& quadrant, int64_t width, 
   return rayX >= 0 ? 4 * n - firstPast(rayX, -rayY, true) : 2 * n + firstPast(-rayX, -rayY, false);
 }
 
-void drawArcAlongChain(Framebuffer& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
+void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
                        RasterPoint end, uint32_t colour) {
   const EllipseChain chain(left, top, right, bottom);
   const int64_t total = chain.size();
@@ -211,33 +211,33 @@ int64_t nearestOnCurve(int64_t p, int64_t q, int64_t t) {
 }
 
 // The non-negative offsets t, with the parity of limit, for which
-// centre2 + sign * t lands on pixel coordinates 0..size-1.
-bool visibleOffsets(int64_t centre2, int sign, int64_t limit, int64_t size, int64_t& lo, int64_t& hi) {
-  const int64_t first = sign > 0 ? -centre2 : centre2 - 2 * (size - 1);
-  const int64_t last = sign > 0 ? 2 * (size - 1) - centre2 : centre2;
+// centre2 + sign * t lands on pixel coordinates low..high-1.
+bool visibleOffsets(int64_t centre2, int sign, int64_t limit, int64_t low, int64_t high, int64_t& lo, int64_t& hi) {
+  const int64_t first = sign > 0 ? 2 * low - centre2 : centre2 - 2 * (high - 1);
+  const int64_t last = sign > 0 ? 2 * (high - 1) - centre2 : centre2 - 2 * low;
   lo = std::max<int64_t>(first, 0);
   hi = std::min(last, limit);
   if ((lo & 1) != (limit & 1)) ++lo;
   return lo <= hi;
 }
 
-void sampleQuadrant(Framebuffer& target, const Ellipse& e, int su, int sv, const Sweep& sweep, uint32_t colour) {
+void sampleQuadrant(const Canvas& target, const Ellipse& e, int su, int sv, const Sweep& sweep, uint32_t colour) {
   const auto plot = [&](int64_t u, int64_t v) {
     const int64_t x = (e.centreX2 + su * u) / 2, y = (e.centreY2 + sv * v) / 2;
     if (target.contains(x, y) && sweep.contains(Direction{Wide(su) * u, -Wide(sv) * v})) {
-      target.row(static_cast<int>(y))[x] = colour;
-      target.changes().mark(x, y, x, y);
+      target.pixels()[y * target.stride() + x] = colour;
+      target.markChanged(x, y, x, y);
     }
   };
   const Wide aa = Wide(e.a) * e.a, bb = Wide(e.b) * e.b;
   int64_t lo, hi;
-  if (visibleOffsets(e.centreX2, su, e.a, target.width(), lo, hi)) {
+  if (visibleOffsets(e.centreX2, su, e.a, 0, target.width(), lo, hi)) {
     for (int64_t u = lo; u <= hi; u += 2) {
       const int64_t v = nearestOnCurve(e.a, e.b, u);
       if (bb * u <= aa * v) plot(u, v);  // at most 45 degrees steep
     }
   }
-  if (visibleOffsets(e.centreY2, sv, e.b, target.height(), lo, hi)) {
+  if (visibleOffsets(e.centreY2, sv, e.b, target.top(), target.bottom(), lo, hi)) {
     for (int64_t v = lo; v <= hi; v += 2) {
       const int64_t u = nearestOnCurve(e.b, e.a, v);
       if (bb * u >= aa * v) plot(u, v);  // at least 45 degrees steep
@@ -257,7 +257,7 @@ Direction meetEllipse(const Ellipse& e, RasterPoint through) {
   return Direction{Wide(2) * pixelX - e.centreX2, e.centreY2 - Wide(2) * pixelY};
 }
 
-void drawArcBySampling(Framebuffer& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
+void drawArcBySampling(const Canvas& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
                        RasterPoint end, uint32_t colour) {
   const Ellipse e{left + right - 1, top + bottom - 1, right - left - 1, bottom - top - 1};
   const Sweep sweep(meetEllipse(e, start), meetEllipse(e, end));
@@ -267,12 +267,13 @@ void drawArcBySampling(Framebuffer& target, int64_t left, int64_t top, int64_t r
 
 }  // namespace
 
-void drawArc(Framebuffer& target, RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end,
+void drawArc(const Canvas& target, RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end,
              uint32_t colour) {
   const int64_t left = std::min(corner1.x, corner2.x), right = std::max(corner1.x, corner2.x);
   const int64_t top = std::min(corner1.y, corner2.y), bottom = std::max(corner1.y, corner2.y);
-  // An ellipse lies within its box: one wholly off the surface draws nothing there.
-  if (right == left || bottom == top || right <= 0 || bottom <= 0 || left >= target.width() || top >= target.height())
+  // An ellipse lies within its box: one wholly off the band draws nothing there.
+  if (right == left || bottom == top || right <= 0 || bottom <= target.top() || left >= target.width() ||
+      top >= target.bottom())
     return;
   // The walk costs the ellipse's perimeter; beyond a few times the surface's
   // (and where its error term would outgrow 64 bits) sampling costs less.

@@ -13,86 +13,102 @@ constexpr int fractionBits = 4;
 constexpr int64_t onePixel = 1 << fractionBits;
 constexpr int maxDepth = 8;
 
-struct Fixed {
-  int64_t x, y;
+// A cubic piece in fixed point: its ends and control points.
+struct Piece {
+  int64_t x0, y0, x1, y1, x2, y2, x3, y3;
 };
 
 // GDI's rounded midpoint: C division, which truncates toward zero.
 int64_t halfway(int64_t a, int64_t b) { return (a + b + 1) / 2; }
-Fixed halfway(Fixed a, Fixed b) { return Fixed{halfway(a.x, b.x), halfway(a.y, b.y)}; }
 
 int64_t toPixels(int64_t fixed) { return (fixed + onePixel / 2) >> fractionBits; }
 
 bool between(int64_t value, int64_t from, int64_t to) { return value < from ? value >= to : value <= to; }
 
-// The flatness test along one orientation: major and minor pick the
-// coordinates (x and y for a shallow chord, y and x for a steep one).
-template <typename Major, typename Minor>
-bool flatAlong(const Fixed p[4], Major major, Minor minor) {
-  if (!between(major(p[1]), major(p[0]), major(p[3])) || !between(major(p[2]), major(p[0]), major(p[3]))) return false;
-  const int64_t majorPixels = toPixels(major(p[3]) - major(p[0]));
+// The flatness test along one orientation: a0..a3 the coordinates along the
+// chord's major axis, b0..b3 across it.
+bool flatAlong(int64_t a0, int64_t a1, int64_t a2, int64_t a3, int64_t b0, int64_t b1, int64_t b2, int64_t b3) {
+  if (!between(a1, a0, a3) || !between(a2, a0, a3)) return false;
+  const int64_t majorPixels = toPixels(a3 - a0);
   if (majorPixels == 0) return true;
   // The slope mixes fixed point and pixels, as the reference does; a 32-bit
   // division where the values allow it, being several times faster.
-  const int64_t rise = minor(p[3]) - minor(p[0]);
+  const int64_t rise = b3 - b0;
   const int64_t slope = rise == static_cast<int32_t>(rise) && majorPixels == static_cast<int32_t>(majorPixels)
                             ? static_cast<int32_t>(rise) / static_cast<int32_t>(majorPixels)
                             : rise / majorPixels;
-  for (int c = 1; c <= 2; ++c)
-    if (std::llabs(minor(p[c]) - minor(p[0]) - slope * toPixels(major(p[c]) - major(p[0]))) > onePixel) return false;
-  return true;
+  return std::llabs(b1 - b0 - slope * toPixels(a1 - a0)) <= onePixel &&
+         std::llabs(b2 - b0 - slope * toPixels(a2 - a0)) <= onePixel;
 }
 
-bool flatEnough(const Fixed p[4]) {
-  const auto x = [](const Fixed& f) { return f.x; };
-  const auto y = [](const Fixed& f) { return f.y; };
-  const bool shallow = std::llabs(p[3].y - p[0].y) <= std::llabs(p[3].x - p[0].x);
-  return shallow ? flatAlong(p, x, y) : flatAlong(p, y, x);
+bool flatEnough(const Piece& p) {
+  const bool shallow = std::llabs(p.y3 - p.y0) <= std::llabs(p.x3 - p.x0);
+  return shallow ? flatAlong(p.x0, p.x1, p.x2, p.x3, p.y0, p.y1, p.y2, p.y3)
+                 : flatAlong(p.y0, p.y1, p.y2, p.y3, p.x0, p.x1, p.x2, p.x3);
 }
 
-struct Flattener {
+class Flattener {
+ public:
+  explicit Flattener(const Canvas& target)
+      : nearY_((target.top() - 1) * onePixel),
+        farX_((target.width() + 1) * onePixel),
+        farY_((target.bottom() + 1) * onePixel) {}
+
+  // Depth first, first halves first, with the second halves waiting on a
+  // stack of their own: the pieces stay in registers.
+  void flatten(Piece piece) {
+    add(piece.x0, piece.y0);
+    Piece waiting[maxDepth];
+    int waitingDepth[maxDepth];
+    int pending = 0, depth = 0;
+    for (;;) {
+      if (depth == maxDepth || offSurface(piece) || flatEnough(piece)) {
+        add(piece.x3, piece.y3);
+        if (pending == 0) return;
+        --pending;
+        piece = waiting[pending];
+        depth = waitingDepth[pending];
+        continue;
+      }
+      const Piece& p = piece;
+      const int64_t endHalfX = halfway(p.x2, p.x3), endHalfY = halfway(p.y2, p.y3);
+      const int64_t controlsX = halfway(p.x1, p.x2), controlsY = halfway(p.y1, p.y2);
+      const int64_t endQuarterX = halfway(controlsX, endHalfX), endQuarterY = halfway(controlsY, endHalfY);
+      const int64_t startHalfX = halfway(p.x0, p.x1), startHalfY = halfway(p.y0, p.y1);
+      const int64_t startQuarterX = halfway(startHalfX, controlsX), startQuarterY = halfway(startHalfY, controlsY);
+      const int64_t middleX = halfway(startQuarterX, endQuarterX), middleY = halfway(startQuarterY, endQuarterY);
+      ++depth;
+      waiting[pending] = Piece{middleX, middleY, endQuarterX, endQuarterY, endHalfX, endHalfY, p.x3, p.y3};
+      waitingDepth[pending++] = depth;
+      piece = Piece{p.x0, p.y0, startHalfX, startHalfY, startQuarterX, startQuarterY, middleX, middleY};
+    }
+  }
+
   RasterPoint points[(1 << maxDepth) + 1];
   int count = 0;
-  int64_t surfaceWidth, surfaceHeight;
 
-  // A piece whose control points all lie beyond one edge of the surface
-  // (with a pixel to spare for rounding) stays off it, however it is flattened.
-  bool offSurface(const Fixed p[4]) const {
-    const auto all = [&](auto beyond) { return beyond(p[0]) && beyond(p[1]) && beyond(p[2]) && beyond(p[3]); };
-    return all([](const Fixed& f) { return f.x < -onePixel; }) || all([](const Fixed& f) { return f.y < -onePixel; }) ||
-           all([&](const Fixed& f) { return f.x > (surfaceWidth + 1) * onePixel; }) ||
-           all([&](const Fixed& f) { return f.y > (surfaceHeight + 1) * onePixel; });
+ private:
+  // A piece whose control points all lie beyond one edge of the band (with a
+  // pixel to spare for rounding) stays off it, however it is flattened: the
+  // lines that are left out would not have drawn a pixel there.
+  bool offSurface(const Piece& p) const {
+    return (p.x0 < -onePixel && p.x1 < -onePixel && p.x2 < -onePixel && p.x3 < -onePixel) ||
+           (p.y0 < nearY_ && p.y1 < nearY_ && p.y2 < nearY_ && p.y3 < nearY_) ||
+           (p.x0 > farX_ && p.x1 > farX_ && p.x2 > farX_ && p.x3 > farX_) ||
+           (p.y0 > farY_ && p.y1 > farY_ && p.y2 > farY_ && p.y3 > farY_);
   }
 
-  void add(Fixed p) { points[count++] = RasterPoint{toPixels(p.x), toPixels(p.y)}; }
+  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x), toPixels(y)}; }
 
-  void subdivide(const Fixed p[4], int depth) {
-    if (depth == maxDepth || offSurface(p) || flatEnough(p)) {
-      add(p[3]);
-      return;
-    }
-    const Fixed endHalf = halfway(p[2], p[3]), controls = halfway(p[1], p[2]);
-    const Fixed endQuarter = halfway(controls, endHalf);
-    const Fixed startHalf = halfway(p[0], p[1]);
-    const Fixed startQuarter = halfway(startHalf, controls);
-    const Fixed middle = halfway(startQuarter, endQuarter);
-    const Fixed first[4] = {p[0], startHalf, startQuarter, middle};
-    const Fixed second[4] = {middle, endQuarter, endHalf, p[3]};
-    subdivide(first, depth + 1);
-    subdivide(second, depth + 1);
-  }
+  int64_t nearY_, farX_, farY_;
 };
-
-Fixed toFixed(RasterPoint p) { return Fixed{p.x * onePixel, p.y * onePixel}; }
 
 }  // namespace
 
-void drawBezier(Framebuffer& target, const RasterPoint points[4], uint32_t colour) {
-  Flattener flattener;
-  flattener.surfaceWidth = target.width();
-  flattener.surfaceHeight = target.height();
-  const Fixed curve[4] = {toFixed(points[0]), toFixed(points[1]), toFixed(points[2]), toFixed(points[3])};
-  flattener.add(curve[0]);
-  flattener.subdivide(curve, 0);
+void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour) {
+  Flattener flattener(target);
+  flattener.flatten(Piece{points[0].x * onePixel, points[0].y * onePixel, points[1].x * onePixel,
+                          points[1].y * onePixel, points[2].x * onePixel, points[2].y * onePixel,
+                          points[3].x * onePixel, points[3].y * onePixel});
   drawPolyline(target, flattener.points, flattener.count, colour);
 }

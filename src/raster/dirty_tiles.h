@@ -23,11 +23,11 @@ class DirtyTiles {
     columns_ = (width + tileSize - 1) >> tileShift;
     rows_ = (height + tileSize - 1) >> tileShift;
     tiles_.assign(static_cast<size_t>(columns_) * rows_, 1);
-    any_ = !tiles_.empty();
   }
 
   // The pixels from (x0, y0) to (x1, y1), corners included and in any order,
-  // clipped to the surface.
+  // clipped to the surface. Marks in different tile rows may be made at the
+  // same time.
   void mark(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     if (!enabled_) return;
     if (x0 > x1) std::swap(x0, x1);
@@ -39,16 +39,14 @@ class DirtyTiles {
     const int bottom = static_cast<int>(std::min<int64_t>(y1, height_ - 1)) >> tileShift;
     for (int row = top; row <= bottom; ++row)
       std::fill_n(tiles_.begin() + static_cast<ptrdiff_t>(row) * columns_ + left, right - left + 1, uint8_t{1});
-    any_ = true;
   }
 
-  bool any() const { return any_; }
+  bool any() const { return std::find(tiles_.begin(), tiles_.end(), 1) != tiles_.end(); }
 
   // Calls show(x, y, width, height) once for each run of dirty tiles along a
   // tile row, in pixels clipped to the surface, and forgets them.
   template <typename Show>
   void take(Show&& show) {
-    if (!any_) return;
     for (int row = 0; row < rows_; ++row) {
       uint8_t* tiles = tiles_.data() + static_cast<size_t>(row) * columns_;
       for (int column = 0; column < columns_;) {
@@ -62,12 +60,10 @@ class DirtyTiles {
         show(x, y, std::min(column << tileShift, width_) - x, std::min(y + tileSize, height_) - y);
       }
     }
-    any_ = false;
   }
 
  private:
   bool enabled_ = false;
-  bool any_ = false;
   int width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
   std::vector<uint8_t> tiles_;
 };

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "canvas.h"
+
 namespace {
 
 // Lines that run down the screen touch a new row, and so a new page, at
@@ -62,12 +64,15 @@ void Framebuffer::resize(int width, int height) {
 }
 
 void Framebuffer::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) {
+  Canvas(*this).fill(left, top, right, bottom, colour);
+}
+
+void Canvas::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) const {
   left = std::max<int64_t>(left, 0);
-  top = std::max<int64_t>(top, 0);
-  right = std::min<int64_t>(right, width_);
-  bottom = std::min<int64_t>(bottom, height_);
+  top = std::max<int64_t>(top, top_);
+  right = std::min<int64_t>(right, width());
+  bottom = std::min<int64_t>(bottom, bottom_);
   if (left >= right || top >= bottom) return;
-  changes_.mark(left, top, right - 1, bottom - 1);
-  for (int64_t y = top; y < bottom; ++y)
-    std::fill(row(static_cast<int>(y)) + left, row(static_cast<int>(y)) + right, colour);
+  framebuffer_->changes().mark(left, top, right - 1, bottom - 1);
+  for (int64_t y = top; y < bottom; ++y) std::fill(pixels() + y * stride() + left, pixels() + y * stride() + right, colour);
 }

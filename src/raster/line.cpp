@@ -26,14 +26,20 @@ struct MajorWalk {
   }
 };
 
-// Steps k within [lo, hi] where the major coordinate stays on the surface.
-bool clipMajor(const MajorWalk& walk, int64_t limit, int64_t& lo, int64_t& hi) {
+// Coordinates first to last, both included.
+struct Span {
+  int64_t first, last;
+  bool contains(int64_t value) const { return value >= first && value <= last; }
+};
+
+// Narrows [lo, hi] to the steps whose major coordinate lies in the span.
+bool clipMajor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
   if (walk.majorStep > 0) {
-    lo = std::max(lo, -walk.majorStart);
-    hi = std::min(hi, limit - 1 - walk.majorStart);
+    lo = std::max(lo, span.first - walk.majorStart);
+    hi = std::min(hi, span.last - walk.majorStart);
   } else {
-    lo = std::max(lo, walk.majorStart - (limit - 1));
-    hi = std::min(hi, walk.majorStart);
+    lo = std::max(lo, walk.majorStart - span.last);
+    hi = std::min(hi, walk.majorStart - span.first);
   }
   return lo <= hi;
 }
@@ -43,14 +49,14 @@ Wide floorDiv(Wide numerator, Wide denominator) {  // denominator > 0
   return quotient - (numerator % denominator != 0 && numerator < 0);
 }
 
-// Narrows [lo, hi] to the steps whose minor coordinate lies in 0..limit-1.
+// Narrows [lo, hi] to the steps whose minor coordinate lies in the span.
 // With E = 2k * delta - length, the minor coordinate is start + ceil(E / (2 * length)),
 // which is at least m exactly when E > 2 * length * (m - start - 1), and at
 // most m exactly when E <= 2 * length * (m - start).
-bool clipMinor(const MajorWalk& walk, int64_t limit, int64_t& lo, int64_t& hi) {
+bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
   const Wide length = walk.length, delta = walk.minorDelta;
-  const Wide aboveFirst = length * (2 * (Wide(0) - walk.minorStart) - 1);         // 2k * delta > this
-  const Wide belowLast = length * (2 * (Wide(limit - 1) - walk.minorStart) + 1);  // 2k * delta <= this
+  const Wide aboveFirst = length * (2 * (Wide(span.first) - walk.minorStart) - 1);  // 2k * delta > this
+  const Wide belowLast = length * (2 * (Wide(span.last) - walk.minorStart) + 1);    // 2k * delta <= this
   Wide first = lo, last = hi;
   if (delta > 0) {
     first = std::max(first, floorDiv(aboveFirst, 2 * delta) + 1);
@@ -67,64 +73,52 @@ bool clipMinor(const MajorWalk& walk, int64_t limit, int64_t& lo, int64_t& hi) {
   return true;
 }
 
-// A shallow line as runs of pixels that share their minor coordinate. With
-// length = q * |delta| + rest, every run after the first has q or q + 1
-// pixels, decided without a division by the remainder that it starts with.
-void drawRuns(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, ptrdiff_t minorStride, int64_t count,
-              int64_t remainder, int64_t twiceLength, int64_t twiceDelta, uint32_t colour) {
-  const int64_t twiceMagnitude = twiceDelta < 0 ? -twiceDelta : twiceDelta;
-  // Pixels until the minor coordinate moves, from a remainder r in (-2L, 0]:
-  // the first t with r + 2|d| t > 0 (rising), or r - 2|d| t <= -2L (falling).
-  const auto firstRun = [&](int64_t r) -> int64_t {
-    if (twiceMagnitude == 0) return count;
-    return twiceDelta > 0 ? -r / twiceMagnitude + 1 : (r + twiceLength + twiceMagnitude - 1) / twiceMagnitude;
+// The line in 32.32 fixed point: each pixel's minor offset comes from its
+// own step count, so no remainder or branch carries from pixel to pixel.
+// The position is kept rounded down; the result is exact while the error
+// this accumulates stays below 1 / (2 * length), the finest distance of the
+// true position from a pixel boundary. Returns false where that would fail.
+bool drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, ptrdiff_t minorStride, int64_t count,
+                    int64_t remainder, int64_t length, int64_t delta, uint32_t colour) {
+  constexpr int64_t one = int64_t(1) << 32;
+  if (count > (one / 2) / (2 * length)) return false;  // also keeps the products below within 64 bits
+  const auto floorDivide = [](int64_t numerator, int64_t denominator) {
+    return numerator / denominator - (numerator % denominator != 0 && numerator < 0);
   };
-  const int64_t whole = twiceMagnitude ? twiceLength / twiceMagnitude : 0;
-  int64_t run = firstRun(remainder);
-  for (;;) {
-    const int64_t take = run < count ? run : count;
-    for (int64_t i = 0; i < take; ++i, index += majorStride) pixels[index] = colour;
-    count -= take;
-    if (count == 0) return;
-    index += minorStride;
-    if (twiceDelta > 0) {
-      remainder += twiceDelta * take - twiceLength;
-      run = whole + (-remainder >= twiceMagnitude * whole);
-    } else {
-      remainder += twiceDelta * take + twiceLength;
-      run = whole + (remainder + twiceLength > twiceMagnitude * whole);
-    }
-  }
+  // The true offset from the start is ceil((remainder + 2 * step * delta) / (2 * length)).
+  int64_t position = floorDivide(remainder * one, 2 * length) + (one - 1);
+  const int64_t slope = floorDivide(delta * one, length);
+  for (; count > 0; --count, index += majorStride, position += slope) pixels[index + (position >> 32) * minorStride] = colour;
+  return true;
 }
 
 // Marks what steps lo to hi change, a tile's length at a time, so that a
 // long slanted line marks the tiles along it rather than its whole box.
 template <bool XMajor>
-void markChanges(DirtyTiles& changes, const MajorWalk& walk, int64_t lo, int64_t hi) {
+void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi) {
   for (int64_t from = lo; from <= hi; from += DirtyTiles::tileSize) {
     const int64_t to = std::min(hi, from + DirtyTiles::tileSize - 1);
     const int64_t majorFrom = walk.majorStart + walk.majorStep * from, majorTo = walk.majorStart + walk.majorStep * to;
     const int64_t minorFrom = walk.minorAt(from), minorTo = walk.minorAt(to);
     if (XMajor) {
-      changes.mark(majorFrom, minorFrom, majorTo, minorTo);
+      target.markChanged(majorFrom, minorFrom, majorTo, minorTo);
     } else {
-      changes.mark(minorFrom, majorFrom, minorTo, majorTo);
+      target.markChanged(minorFrom, majorFrom, minorTo, majorTo);
     }
   }
 }
 
 template <bool XMajor>
-void walkLine(Framebuffer& target, const MajorWalk& walk, uint32_t colour) {
-  const int64_t majorLimit = XMajor ? target.width() : target.height();
-  const int64_t minorLimit = XMajor ? target.height() : target.width();
+void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
+  const Span columns{0, target.width() - int64_t(1)}, rows{target.top(), target.bottom() - int64_t(1)};
+  const Span majorSpan = XMajor ? columns : rows, minorSpan = XMajor ? rows : columns;
   int64_t lo = 0, hi = walk.length - 1;
-  // A line between two points on the surface stays on it: most lines need no clipping.
-  const int64_t majorEnd = walk.majorStart + walk.majorStep * walk.length;
-  const int64_t minorEnd = walk.minorStart + walk.minorDelta;
-  const bool inside = walk.majorStart >= 0 && walk.majorStart < majorLimit && majorEnd >= 0 && majorEnd < majorLimit &&
-                      walk.minorStart >= 0 && walk.minorStart < minorLimit && minorEnd >= 0 && minorEnd < minorLimit;
-  if (!inside && (!clipMajor(walk, majorLimit, lo, hi) || !clipMinor(walk, minorLimit, lo, hi))) return;
-  if (target.changes().enabled()) markChanges<XMajor>(target.changes(), walk, lo, hi);
+  // A line between two points in the band stays in it: most lines need no clipping.
+  const bool inside = majorSpan.contains(walk.majorStart) &&
+                      majorSpan.contains(walk.majorStart + walk.majorStep * walk.length) &&
+                      minorSpan.contains(walk.minorStart) && minorSpan.contains(walk.minorStart + walk.minorDelta);
+  if (!inside && (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi))) return;
+  if (target.tracksChanges()) markChanges<XMajor>(target, walk, lo, hi);
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
   int64_t offset = 0, remainder = -walk.length;
@@ -133,25 +127,21 @@ void walkLine(Framebuffer& target, const MajorWalk& walk, uint32_t colour) {
     offset = static_cast<int64_t>(ceilDiv(error, Wide(2) * walk.length));
     remainder = static_cast<int64_t>(error - Wide(2) * walk.length * offset);
   }
-  const int64_t twiceLength = 2 * walk.length, twiceDelta = 2 * walk.minorDelta;
   const int64_t major = walk.majorStart + walk.majorStep * lo;
   const int64_t minor = walk.minorStart + offset;
   const ptrdiff_t stride = target.stride();
-  uint32_t* pixels = target.row(0);
+  uint32_t* pixels = target.pixels();
   // An index rather than a pointer: it may step off the surface after the last pixel.
   ptrdiff_t index = XMajor ? minor * stride + major : major * stride + minor;
   const ptrdiff_t majorStride = XMajor ? walk.majorStep : walk.majorStep * stride;
   const ptrdiff_t minorStride = XMajor ? stride : 1;
   int64_t count = hi - lo + 1;
-  const int64_t delta = walk.minorDelta, magnitude = delta < 0 ? -delta : delta;
-  if (2 * magnitude <= walk.length) {
-    drawRuns(pixels, index, majorStride, delta < 0 ? -minorStride : minorStride, count, remainder, twiceLength,
-             twiceDelta, colour);
+  if (drawFixedPoint(pixels, index, majorStride, minorStride, count, remainder, walk.length, walk.minorDelta, colour))
     return;
-  }
-  // Steep enough that runs are short: step pixel by pixel, without branches,
+  // Lines too long for that: the remainder carried exactly, without branches,
   // which would be mispredicted about half the time.
-  if (delta >= 0) {
+  const int64_t twiceLength = 2 * walk.length, twiceDelta = 2 * walk.minorDelta;
+  if (twiceDelta >= 0) {
     for (; count > 0; --count) {
       pixels[index] = colour;
       remainder += twiceDelta;
@@ -172,7 +162,7 @@ void walkLine(Framebuffer& target, const MajorWalk& walk, uint32_t colour) {
 
 }  // namespace
 
-void drawLine(Framebuffer& target, RasterPoint from, RasterPoint to, uint32_t colour) {
+void drawLine(const Canvas& target, RasterPoint from, RasterPoint to, uint32_t colour) {
   const int64_t dx = to.x - from.x, dy = to.y - from.y;
   if (dx == 0 && dy == 0) return;
   const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
@@ -183,6 +173,6 @@ void drawLine(Framebuffer& target, RasterPoint from, RasterPoint to, uint32_t co
   }
 }
 
-void drawPolyline(Framebuffer& target, const RasterPoint* points, int count, uint32_t colour) {
+void drawPolyline(const Canvas& target, const RasterPoint* points, int count, uint32_t colour) {
   for (int i = 0; i + 1 < count; ++i) drawLine(target, points[i], points[i + 1], colour);
 }

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
-#include "framebuffer.h"
+#include "canvas.h"
 
 struct RasterPoint {
   int64_t x, y;
 };
 
-void drawLine(Framebuffer& target, RasterPoint from, RasterPoint to, uint32_t colour);
+void drawLine(const Canvas& target, RasterPoint from, RasterPoint to, uint32_t colour);
 // Each segment starts afresh from its own start; only the final point is left out.
-void drawPolyline(Framebuffer& target, const RasterPoint* points, int count, uint32_t colour);
+void drawPolyline(const Canvas& target, const RasterPoint* points, int count, uint32_t colour);

@@ -1,0 +1,135 @@
+#include "banded_drawing.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "curves.h"
+
+namespace {
+
+// Enough strokes to keep the threads busy for a while, in little memory.
+constexpr size_t queueLimit = 4096;
+// A band shorter than this is not worth a thread.
+constexpr int minimumBandRows = 256;
+constexpr int maximumBands = 4;
+
+// Band edges on tile rows, so that bands mark different tiles as changed.
+std::vector<int> bandEdgesFor(int height) {
+  const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, maximumBands);
+  std::vector<int> edges{0};
+  for (int band = 1; band < bands; ++band)
+    edges.push_back(height * band / bands / DirtyTiles::tileSize * DirtyTiles::tileSize);
+  edges.push_back(height);
+  return edges;
+}
+
+}  // namespace
+
+BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target) { surfaceResized(); }
+
+BandedDrawing::~BandedDrawing() { stopHelpers(); }
+
+void BandedDrawing::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) {
+  add(Command{Kind::Fill, colour, {{left, top}, {right, bottom}, {}, {}}});
+}
+
+void BandedDrawing::arc(RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end, uint32_t colour) {
+  add(Command{Kind::Arc, colour, {corner1, corner2, start, end}});
+}
+
+void BandedDrawing::bezier(const RasterPoint points[4], uint32_t colour) {
+  add(Command{Kind::Bezier, colour, {points[0], points[1], points[2], points[3]}});
+}
+
+void BandedDrawing::add(const Command& command) {
+  if (helpers_.empty()) {
+    drawCommand(command, target_);
+    return;
+  }
+  queue_.push_back(command);
+  if (queue_.size() >= queueLimit) finish();
+}
+
+void BandedDrawing::drawCommand(const Command& command, const Canvas& band) {
+  const RasterPoint* p = command.points;
+  switch (command.kind) {
+    case Kind::Fill:
+      band.fill(p[0].x, p[0].y, p[1].x, p[1].y, command.colour);
+      break;
+    case Kind::Arc:
+      drawArc(band, p[0], p[1], p[2], p[3], command.colour);
+      break;
+    case Kind::Bezier:
+      drawBezier(band, p, command.colour);
+      break;
+  }
+}
+
+void BandedDrawing::drawQueue(int band) const {
+  const Canvas canvas(target_, bandEdges_[band], bandEdges_[band + 1]);
+  for (const Command& command : queue_) drawCommand(command, canvas);
+}
+
+void BandedDrawing::finish() {
+  if (queue_.empty()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    ++round_;
+    helpersBusy_ = static_cast<int>(helpers_.size());
+  }
+  wake_.notify_all();
+  drawQueue(0);
+  {
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return helpersBusy_ == 0; });
+  }
+  queue_.clear();
+}
+
+void BandedDrawing::surfaceResized() {
+  queue_.clear();
+  std::vector<int> edges = bandEdgesFor(target_.height());
+  if (edges.size() == bandEdges_.size()) {
+    bandEdges_ = std::move(edges);
+    return;
+  }
+  stopHelpers();
+  bandEdges_ = std::move(edges);
+  try {
+    for (int band = 1; band + 1 < static_cast<int>(bandEdges_.size()); ++band)
+      helpers_.emplace_back([this, band, round = round_] { helperLoop(band, round); });
+  } catch (const std::system_error&) {
+    // No more threads to be had: one thread draws everything, as it is queued.
+    stopHelpers();
+    bandEdges_ = {0, target_.height()};
+  }
+}
+
+void BandedDrawing::helperLoop(int band, uint64_t seenRound) {
+  for (;;) {
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [&] { return stopping_ || round_ != seenRound; });
+      if (stopping_) return;
+      seenRound = round_;
+    }
+    drawQueue(band);
+    {
+      const std::lock_guard lock(mutex_);
+      --helpersBusy_;
+    }
+    done_.notify_one();
+  }
+}
+
+void BandedDrawing::stopHelpers() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& helper : helpers_) helper.join();
+  helpers_.clear();
+  stopping_ = false;
+}
