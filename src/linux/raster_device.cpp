@@ -8,10 +8,7 @@ RasterPoint toDevice(const platform::DrawingState& state, int x, int y) {
 
 }  // namespace
 
-void RasterDevice::resize(int width, int height) {
-  framebuffer_.resize(width, height);
-  drawing_.surfaceResized();
-}
+void RasterDevice::resize(int width, int height) { drawing_.resize(width, height); }
 
 void RasterDevice::fillRect(const RECT& rect, COLORREF colour) {
   drawing_.fill(rect.left, rect.top, rect.right, rect.bottom, pixelFromColorRef(colour));

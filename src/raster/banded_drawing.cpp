@@ -26,7 +26,7 @@ std::vector<int> bandEdgesFor(int height) {
 
 }  // namespace
 
-BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target) { surfaceResized(); }
+BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target) { divideIntoBands(); }
 
 BandedDrawing::~BandedDrawing() { stopHelpers(); }
 
@@ -87,8 +87,13 @@ void BandedDrawing::finish() {
   queue_.clear();
 }
 
-void BandedDrawing::surfaceResized() {
+void BandedDrawing::resize(int width, int height) {
   queue_.clear();
+  target_.resize(width, height);
+  divideIntoBands();
+}
+
+void BandedDrawing::divideIntoBands() {
   std::vector<int> edges = bandEdgesFor(target_.height());
   if (edges.size() == bandEdges_.size()) {
     bandEdges_ = std::move(edges);

@@ -28,8 +28,8 @@ class BandedDrawing {
 
   // Draws what is queued: before anything reads the pixels.
   void finish();
-  // The framebuffer has a new size: what is queued no longer applies.
-  void surfaceResized();
+  // Resizes the framebuffer (every pixel black), dropping what is queued.
+  void resize(int width, int height);
 
  private:
   enum class Kind : uint8_t { Fill, Arc, Bezier };
@@ -42,6 +42,7 @@ class BandedDrawing {
   static void drawCommand(const Command& command, const Canvas& band);
   void drawQueue(int band) const;
   void helperLoop(int band, uint64_t seenRound);
+  void divideIntoBands();
   void stopHelpers();
 
   Framebuffer& target_;
