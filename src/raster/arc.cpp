@@ -84,7 +84,8 @@ class EllipseChain {
     }
     for (int64_t r = from; r < to; ++r) {
       const auto [x, y] = place(points[forward ? r : n - 1 - r], right, upper);
-      if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) && static_cast<uint64_t>(y - top) < static_cast<uint64_t>(rows))
+      if (static_cast<uint64_t>(x) < static_cast<uint64_t>(width) &&
+          static_cast<uint64_t>(y - top) < static_cast<uint64_t>(rows))
         pixels[y * stride + x] = colour;
     }
   }
@@ -131,8 +132,8 @@ int64_t chainIndexOfRay(const std::vector<ChainPoint>& quadrant, int64_t width, 
   return rayX >= 0 ? 4 * n - firstPast(rayX, -rayY, true) : 2 * n + firstPast(-rayX, -rayY, false);
 }
 
-void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
-                       RasterPoint end, uint32_t colour) {
+void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t right, int64_t bottom,
+                       RasterPoint start, RasterPoint end, uint32_t colour) {
   const EllipseChain chain(left, top, right, bottom);
   const int64_t total = chain.size();
   const int64_t width = right - left;
@@ -257,8 +258,8 @@ Direction meetEllipse(const Ellipse& e, RasterPoint through) {
   return Direction{Wide(2) * pixelX - e.centreX2, e.centreY2 - Wide(2) * pixelY};
 }
 
-void drawArcBySampling(const Canvas& target, int64_t left, int64_t top, int64_t right, int64_t bottom, RasterPoint start,
-                       RasterPoint end, uint32_t colour) {
+void drawArcBySampling(const Canvas& target, int64_t left, int64_t top, int64_t right, int64_t bottom,
+                       RasterPoint start, RasterPoint end, uint32_t colour) {
   const Ellipse e{left + right - 1, top + bottom - 1, right - left - 1, bottom - top - 1};
   const Sweep sweep(meetEllipse(e, start), meetEllipse(e, end));
   for (int su : {1, -1})

@@ -88,7 +88,8 @@ bool drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, pt
   // The true offset from the start is ceil((remainder + 2 * step * delta) / (2 * length)).
   int64_t position = floorDivide(remainder * one, 2 * length) + (one - 1);
   const int64_t slope = floorDivide(delta * one, length);
-  for (; count > 0; --count, index += majorStride, position += slope) pixels[index + (position >> 32) * minorStride] = colour;
+  for (; count > 0; --count, index += majorStride, position += slope)
+    pixels[index + (position >> 32) * minorStride] = colour;
   return true;
 }
 

@@ -28,7 +28,8 @@ std::vector<Stroke> randomStrokes(int count, int width, int height, uint32_t see
     const int64_t spread = i % 9 == 0 ? 2000000000 : i % 9 == 1 ? 40000 : std::max(width, height);
     std::uniform_int_distribution<int64_t> coordinate(-spread, spread);
     const auto point = [&] { return RasterPoint{width / 2 + coordinate(random), height / 2 + coordinate(random)}; };
-    Stroke stroke{static_cast<decltype(Stroke::kind)>(i % 4), {point(), point(), point(), point()},
+    Stroke stroke{static_cast<decltype(Stroke::kind)>(i % 4),
+                  {point(), point(), point(), point()},
                   static_cast<uint32_t>(random() & 0xFFFFFF)};
     strokes.push_back(stroke);
   }
