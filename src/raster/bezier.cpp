@@ -58,16 +58,18 @@ class Flattener {
   // stack of their own: the pieces stay in registers.
   void flatten(Piece piece) {
     add(piece.x0, piece.y0);
-    Piece waiting[maxDepth];
-    int waitingDepth[maxDepth];
+    struct Waiting {
+      Piece piece;
+      int depth;
+    } waiting[maxDepth];
     int pending = 0, depth = 0;
     for (;;) {
-      if (depth == maxDepth || offSurface(piece) || flatEnough(piece)) {
+      if (depth == maxDepth || offBand(piece) || flatEnough(piece)) {
         add(piece.x3, piece.y3);
         if (pending == 0) return;
         --pending;
-        piece = waiting[pending];
-        depth = waitingDepth[pending];
+        piece = waiting[pending].piece;
+        depth = waiting[pending].depth;
         continue;
       }
       const Piece& p = piece;
@@ -78,8 +80,7 @@ class Flattener {
       const int64_t startQuarterX = halfway(startHalfX, controlsX), startQuarterY = halfway(startHalfY, controlsY);
       const int64_t middleX = halfway(startQuarterX, endQuarterX), middleY = halfway(startQuarterY, endQuarterY);
       ++depth;
-      waiting[pending] = Piece{middleX, middleY, endQuarterX, endQuarterY, endHalfX, endHalfY, p.x3, p.y3};
-      waitingDepth[pending++] = depth;
+      waiting[pending++] = {Piece{middleX, middleY, endQuarterX, endQuarterY, endHalfX, endHalfY, p.x3, p.y3}, depth};
       piece = Piece{p.x0, p.y0, startHalfX, startHalfY, startQuarterX, startQuarterY, middleX, middleY};
     }
   }
@@ -91,7 +92,7 @@ class Flattener {
   // A piece whose control points all lie beyond one edge of the band (with a
   // pixel to spare for rounding) stays off it, however it is flattened: the
   // lines that are left out would not have drawn a pixel there.
-  bool offSurface(const Piece& p) const {
+  bool offBand(const Piece& p) const {
     return (p.x0 < -onePixel && p.x1 < -onePixel && p.x2 < -onePixel && p.x3 < -onePixel) ||
            (p.y0 < nearY_ && p.y1 < nearY_ && p.y2 < nearY_ && p.y3 < nearY_) ||
            (p.x0 > farX_ && p.x1 > farX_ && p.x2 > farX_ && p.x3 > farX_) ||

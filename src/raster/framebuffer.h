@@ -38,7 +38,6 @@ class Framebuffer {
   uint32_t* row(int y) { return pixels_.get() + static_cast<size_t>(y) * stride_; }
   const uint32_t* row(int y) const { return pixels_.get() + static_cast<size_t>(y) * stride_; }
   uint32_t pixel(int x, int y) const { return row(y)[x]; }
-  bool contains(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
   // Fills [left, right) x [top, bottom), clipped to the surface.
   void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
