@@ -6,6 +6,7 @@ packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev lib
 if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
+  packages="$packages mate-screensaver xsecurelock xautolock dbus-daemon libglib2.0-bin dconf-gsettings-backend"
 fi
 missing=""
 for package in $packages; do

@@ -21,6 +21,8 @@ echo "== The Linux saver on a virtual X display"
 "$root/tests/e2e/linux_desktop.sh" "$root/build/lumarel"
 echo "== The installed Linux saver under the xscreensaver daemon"
 "$root/tests/e2e/xscreensaver_daemon.sh" "$root/build"
+echo "== The installed Linux saver under MATE's daemon, xsecurelock and xautolock"
+"$root/tests/e2e/saver_hosts.sh" "$root/build"
 
 for arch in x86_64 i686; do
   echo "== Cross build for Windows ($arch)"
