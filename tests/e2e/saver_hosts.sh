@@ -116,6 +116,21 @@ gsettings set org.mate.screensaver mode single
 gsettings set org.mate.screensaver themes "['screensavers-lumarel']"
 gsettings set org.mate.screensaver lock-enabled false
 gsettings set org.mate.screensaver idle-activation-enabled false
+# The settings window lists the theme and shows it in its preview.
+mate-screensaver-preferences >"$work/preferences.log" 2>&1 &
+preferences=$!
+if saver=$(wait_for_child "$preferences" lumarel 10); then
+  check "the daemon's settings preview lumarel" true
+  window=$(tr '\0' '\n' <"/proc/$saver/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+  sleep 2
+  import -window "$window" "$work/mate-preview.png"
+  check "... which draws figures into it" not_black "$work/mate-preview.png"
+else
+  check "the daemon's settings preview lumarel" false
+fi
+kill "$preferences" && wait "$preferences"
+check "closing the settings ends the preview" wait_for_exit "${saver:-0}" 10
+
 mate-screensaver --no-daemon >"$work/mate.log" 2>&1 &
 mate=$!
 up=false
