@@ -120,16 +120,17 @@ gsettings set org.mate.screensaver idle-activation-enabled false
 mate-screensaver-preferences >"$work/preferences.log" 2>&1 &
 preferences=$!
 if saver=$(wait_for_child "$preferences" lumarel 10); then
-  check "the daemon's settings preview lumarel" true
+  check "the daemon's settings window previews lumarel" true
   window=$(tr '\0' '\n' <"/proc/$saver/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
   sleep 2
   import -window "$window" "$work/mate-preview.png"
   check "... which draws figures into it" not_black "$work/mate-preview.png"
 else
-  check "the daemon's settings preview lumarel" false
+  check "the daemon's settings window previews lumarel" false
+  saver=""
 fi
 kill "$preferences" && wait "$preferences"
-check "closing the settings ends the preview" wait_for_exit "${saver:-0}" 10
+[ -n "$saver" ] && check "closing the settings window ends the preview" wait_for_exit "$saver" 10
 
 mate-screensaver --no-daemon >"$work/mate.log" 2>&1 &
 mate=$!
