@@ -1,24 +1,22 @@
 #!/bin/bash
-# The Debian package installed for real on this machine, as root: apt
-# installs it, the installed program says its version and passes the checks
-# of the installed program under the screen-saver daemon, and a purge leaves
-# the file system as it found it.
+# The Debian package installed for real on this machine (as root, or through
+# sudo): apt installs it, the installed program says its version and passes
+# the checks of the installed program under the screen-saver daemon, and a
+# purge leaves the file system as it found it.
 #   debian_package.sh lumarel_VERSION_amd64.deb
 set -u
 deb="$(realpath "$1")"
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/x_session.sh"
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "FAIL: installing the package needs root"
-  exit 1
-fi
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
 # A lumarel that someone installed is theirs: not ours to replace or purge.
 if dpkg-query -W -f='${Status}' lumarel 2>/dev/null | grep -q installed; then
   echo "FAIL: lumarel is installed on this machine already; remove it first"
   exit 1
 fi
-apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -q "$@" >>"$work/apt.log" 2>&1; }
+apt_get() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -q "$@" >>"$work/apt.log" 2>&1; }
 installed=false
 cleanup_more() { $installed && apt_get purge lumarel; }
 

@@ -28,8 +28,12 @@ done
 check "the man page" grep -q "^\.TH LUMAREL 6 .* \"Lumarel $release\"" "$build/lumarel.6"
 check "the Debian package" test "$(dpkg-deb -f "$dist/lumarel_${release}_amd64.deb" Version)" = "$release"
 
-start_session 640x480
+check "SHA256SUMS holds the three files of the release" \
+  test "$(cd "$dist" && sha256sum -c SHA256SUMS 2>/dev/null | grep -c ': OK$')" = 3
 unzip -q "$dist/lumarel-$release-windows.zip" -d "$work/zip"
+check "the zip says how to install by hand" test -s "$work/zip/lumarel-$release-windows/INSTALL.txt"
+
+start_session 640x480
 # says NAME FILE LINE...: version_info reads FILE and prints every LINE.
 says() {
   local name="$1" file="$2" line
