@@ -15,11 +15,12 @@ umask 022
 
 echo "== Linux build with the distribution's hardening flags"
 build="$root/build-package"
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 # Without the benchmarks, which are not installed.
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_TESTS=OFF \
   -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_INSTALL_PREFIX=/usr \
-  -DCMAKE_CXX_FLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS) $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)" >/dev/null
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j "$jobs"
 version="$(sed -n 's/^LUMAREL_VERSION:INTERNAL=//p' "$build/CMakeCache.txt")"
 file_version="$(sed -n 's/^LUMAREL_FILE_VERSION:INTERNAL=//p' "$build/CMakeCache.txt")"
@@ -42,13 +43,18 @@ for arch in x86_64 i686; do
 done
 rm -rf "$dist"
 mkdir -p "$dist"
+# The same tree gives the same package and zip: their files carry the date
+# of the release's changelog entry. (makensis stamps the installer itself.)
+SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -l "$changelog" -S Timestamp)"
+export SOURCE_DATE_EPOCH
 
 echo "== Debian package"
 deb="$dist/lumarel_${version}_amd64.deb"
 package="$stage/deb"
 DESTDIR="$package" cmake --install "$build" >/dev/null
+programs="$(find "$package" -type f -exec sh -c 'file -b "$1" | grep -q "^ELF"' sh {} \; -print)"
 # As Debian's own packages are stripped.
-strip --remove-section=.comment --remove-section=.note "$package"/usr/bin/*
+echo "$programs" | xargs strip --remove-section=.comment --remove-section=.note
 doc="$package/usr/share/doc/lumarel"
 mkdir -p "$doc" "$package/DEBIAN"
 cp "$root/packaging/debian/copyright" "$doc/copyright"
@@ -56,17 +62,21 @@ install -D -m 644 "$root/packaging/debian/lintian-overrides" "$package/usr/share
 # A package whose version has no Debian revision is native: its changelog is changelog.gz.
 gzip -9n <"$changelog" >"$doc/changelog.gz"
 find "$package/usr/share/man" -type f ! -name '*.gz' -exec gzip -9n {} +
-find "$package" -type d -exec chmod 755 {} +
-find "$package/usr" -type f -exec chmod 644 {} +
-chmod 755 "$package/usr/bin"/*
+chmod -R u=rwX,go=rX "$package"
+# dpkg-shlibdeps wants to be run in a source package.
 mkdir -p "$stage/shlibs/debian"
 printf 'Source: lumarel\n\nPackage: lumarel\nArchitecture: any\n' >"$stage/shlibs/debian/control"
-depends="$(cd "$stage/shlibs" && dpkg-shlibdeps -O "$package"/usr/bin/* | sed -n 's/^shlibs:Depends=//p')"
-(cd "$package" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$package/DEBIAN/md5sums"
-chmod 644 "$package/DEBIAN/md5sums"
+depends="$(cd "$stage/shlibs" && echo "$programs" | xargs dpkg-shlibdeps -O | sed -n 's/^shlibs:Depends=//p')"
+# Files in /etc are the administrator's to change: conffiles, which dpkg keeps.
+if [ -d "$package/etc" ]; then
+  (cd "$package" && find etc -type f | sed 's|^|/|' | sort) >"$package/DEBIAN/conffiles"
+fi
+(cd "$package" && find . -type f ! -path './DEBIAN/*' ! -path './etc/*' | sed 's|^\./||' | sort | xargs md5sum) \
+  >"$package/DEBIAN/md5sums"
 sed -e "s/@VERSION@/$version/" -e "s/@DEPENDS@/$depends/" \
   -e "s/@INSTALLED_SIZE@/$(du -sk --exclude=DEBIAN "$package" | cut -f1)/" \
   "$root/packaging/debian/control.in" >"$package/DEBIAN/control"
+find "$package" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 dpkg-deb --root-owner-group -Zxz --build "$package" "$deb" >/dev/null
 echo "lintian:"
 lintian --info "$deb" || { echo "package.sh: lintian found errors" >&2; exit 1; }
@@ -85,7 +95,8 @@ mkdir -p "$folder"
 cp "$saver64" "$saver32" "$folder/"
 # A text for Windows: CRLF line ends.
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$root/packaging/windows/INSTALL.txt" >"$folder/INSTALL.txt"
-(cd "$stage" && zip -q -X -r "$dist/lumarel-$version-windows.zip" "lumarel-$version-windows")
+find "$folder" -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
+(cd "$stage" && find "lumarel-$version-windows" | sort | zip -q -X "$dist/lumarel-$version-windows.zip" -@)
 
 (cd "$dist" && sha256sum lumarel_* lumarel-* >SHA256SUMS)
 echo "== dist/"

@@ -5,10 +5,10 @@ set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev"
 # Making the release: the Windows builds, the installer and the Debian package.
 if [ "$1" = package ] || [ "$1" = test ]; then
-  packages="$packages mingw-w64 nsis dpkg-dev lintian zip"
+  packages="$packages mingw-w64 nsis dpkg-dev lintian zip file"
 fi
 if [ "$1" = test ]; then
-  packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip file unzip"
+  packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip unzip"
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
 fi
 missing=""

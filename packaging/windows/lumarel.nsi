@@ -19,6 +19,7 @@ RequestExecutionLevel admin
 InstallDir "$PROGRAMFILES\Lumarel"
 ShowInstDetails show
 ShowUninstDetails show
+BrandingText "Lumarel ${VERSION}"
 
 VIProductVersion "${FILE_VERSION}"
 VIFileVersion "${FILE_VERSION}"
@@ -40,6 +41,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "The Lumarel developers"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SAVER_VALUE "SCRNSAVE.EXE"
 
+; makensis reads relative paths from the script's folder.
+!define MUI_ICON "../../resources/lumarel.ico"
+!define MUI_UNICON "../../resources/lumarel.ico"
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES

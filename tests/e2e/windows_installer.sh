@@ -11,6 +11,10 @@ set -u
 setup="$(realpath "$1")"
 version="$2"
 kind="$3"
+case "$kind" in
+  win64 | win98) ;;
+  *) echo "usage: windows_installer.sh SETUP.exe VERSION win64|win98" >&2 && exit 2 ;;
+esac
 source "$(dirname "$0")/wine_session.sh"
 
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumarel'
@@ -28,7 +32,7 @@ else
   # 32-bit system folder and registry view; 64-bit Windows runs the saver
   # from the real one.
   view=/reg:64
-  loader=/usr/lib/wine/wine64
+  loader="$(command -v wine64 || echo /usr/lib/wine/wine64)"
 fi
 installed="$WINEPREFIX/drive_c/windows/system32/lumarel.scr"
 saver_path='C:\windows\system32\lumarel.scr'
