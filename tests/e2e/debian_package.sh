@@ -29,7 +29,7 @@ existing >"$work/before"
 check "apt installs the package" apt_get install --no-install-recommends "$deb"
 installed=true
 check "... as version $version" test "$(dpkg-query -W -f='${Version}' lumarel 2>/dev/null)" = "$version"
-check "lumarel --version names it" test "$(lumarel --version)" = "lumarel $version"
+check "lumarel --version names it" test "$(/usr/bin/lumarel --version)" = "lumarel $version"
 check "every file of the package is in place" test "$(existing | wc -l)" = "$(wc -l <"$work/paths")"
 
 "$here/xscreensaver_daemon.sh" /usr

@@ -1,7 +1,7 @@
 #!/bin/bash
 # One release everywhere: the version that CMakeLists.txt sets against what
-# the Linux programs print, the man page, the Debian package, the version
-# resources and About boxes of both shipped .scr files and the installer.
+# the Linux programs print, the Debian package and its man page, the version
+# resources and About boxes of both shipped .scr files, and the installer.
 #   versions_agree.sh BUILD_DIR WINDOWS_BUILD_DIR DIST_DIR
 # (WINDOWS_BUILD_DIR: a 64-bit Windows build, for its version_info.exe)
 set -u
@@ -25,8 +25,10 @@ prints_version() {  # prints_version PROGRAM: one line, its name and the release
 for program in lumarel lumarel-render lumarel-trace; do
   check "$program --version" prints_version "$program"
 done
-check "the man page" grep -q "^\.TH LUMAREL 6 .* \"Lumarel $release\"" "$build/lumarel.6"
-check "the Debian package" test "$(dpkg-deb -f "$dist/lumarel_${release}_amd64.deb" Version)" = "$release"
+deb="$dist/lumarel_${release}_amd64.deb"
+check "the Debian package" test "$(dpkg-deb -f "$deb" Version)" = "$release"
+check "... and its man page" grep -q "^\.TH LUMAREL 6 .* \"Lumarel $release\"" \
+  <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man6/lumarel.6.gz | gunzip)
 
 check "SHA256SUMS holds the three files of the release" \
   test "$(cd "$dist" && sha256sum -c SHA256SUMS 2>/dev/null | grep -c ': OK$')" = 3
