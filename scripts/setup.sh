@@ -1,10 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing need; does nothing
-# for packages that are already there. Usage: setup.sh [build|test]
+# for packages that are already there. Usage: setup.sh [build|package|test]
 set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev"
+# Making the release: the Windows builds, the installer and the Debian package.
+if [ "$1" = package ] || [ "$1" = test ]; then
+  packages="$packages mingw-w64 nsis dpkg-dev lintian zip file"
+fi
 if [ "$1" = test ]; then
-  packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
+  packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip unzip"
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
   packages="$packages mate-screensaver xsecurelock xautolock dbus-daemon libglib2.0-bin dconf-gsettings-backend"
 fi

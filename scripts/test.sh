@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds and runs every test: the unit tests and golden traces (also under
 # AddressSanitizer and UndefinedBehaviorSanitizer), the Windows cross builds,
-# and the Windows screen saver end to end under Wine on a virtual display.
+# the Windows screen saver end to end under Wine on a virtual display, and the
+# release: packages made, installed and removed for real.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" test
@@ -19,8 +20,6 @@ ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure
 
 echo "== The Linux saver on a virtual X display"
 "$root/tests/e2e/linux_desktop.sh" "$root/build/lumarel"
-echo "== The installed Linux saver under the xscreensaver daemon"
-"$root/tests/e2e/xscreensaver_daemon.sh" "$root/build"
 echo "== The installed Linux saver under MATE's daemon, xsecurelock and xautolock"
 "$root/tests/e2e/saver_hosts.sh" "$root/build"
 
@@ -34,4 +33,16 @@ echo "== The Windows screen saver under Wine"
 "$root/tests/e2e/windows_saver.sh" "$root/build-windows-x86_64/lumarel.scr" "$root/build-windows-x86_64/preview_host.exe"
 echo "== The 32-bit Windows screen saver under Wine as Windows 98"
 "$root/tests/e2e/windows_9x.sh" "$root/build-windows-i686/lumarel32.scr" "$root/build-windows-i686/PASSWORD.CPL"
+
+echo "== The release: Debian package, Windows installer and zip"
+"$root/scripts/package.sh"
+version="$(sed -n 's/^LUMAREL_VERSION:INTERNAL=//p' "$root/build/CMakeCache.txt")"
+echo "== One version everywhere"
+"$root/tests/e2e/versions_agree.sh" "$root/build" "$root/build-windows-x86_64" "$root/dist"
+echo "== The Debian package installed, under the xscreensaver daemon, and purged"
+"$root/tests/e2e/debian_package.sh" "$root/dist/lumarel_${version}_amd64.deb"
+echo "== The Windows installer under Wine, 64-bit"
+"$root/tests/e2e/windows_installer.sh" "$root/dist/lumarel-$version-setup.exe" "$version" win64
+echo "== The Windows installer under Wine as Windows 98"
+"$root/tests/e2e/windows_installer.sh" "$root/dist/lumarel-$version-setup.exe" "$version" win98
 echo "All tests passed."

@@ -1,7 +1,10 @@
 #include "command_line.h"
 
 #include <sys/stat.h>
+#include <cstdio>
 #include <fstream>
+
+#include "version.h"
 
 std::optional<uint64_t> parseCount(const std::string& text, uint64_t max) {
   if (text.empty() || text.size() > 20) return std::nullopt;
@@ -29,3 +32,5 @@ bool readableFile(const std::string& path) {
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   return std::ifstream(path).good();
 }
+
+void printVersion(const char* program) { std::printf("%s %s\n", program, LUMAREL_VERSION); }

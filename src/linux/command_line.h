@@ -17,3 +17,6 @@ std::optional<WindowSize> parseWindowSize(const std::string& text);
 
 // True when the file exists and can be read as a regular file.
 bool readableFile(const std::string& path);
+
+// What --version prints: one line with the program's name and the release.
+void printVersion(const char* program);

@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
   std::string error;
   const auto options = parseSaverOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), error);
   if (!options) return fail(error + " (see --help)", 2);
+  if (options->version) {
+    printVersion("lumarel");
+    return 0;
+  }
   if (options->help) {
     std::printf("%s\n", saverUsage);
     return 0;

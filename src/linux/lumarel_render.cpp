@@ -23,7 +23,8 @@ namespace {
 
 constexpr char usage[] =
     "usage: lumarel-render --size WxH --seed S (--ticks N | --seconds T) [--ini FILE]\n"
-    "                      [--pattern NAME] [--colors NAME] [--crayon] (-o OUT.png | --gallery DIR)";
+    "                      [--pattern NAME] [--colors NAME] [--crayon] (-o OUT.png | --gallery DIR)\n"
+    "       lumarel-render --version";
 
 struct Options {
   WindowSize size{1280, 720};
@@ -150,6 +151,10 @@ int main(int argc, char** argv) {
     const std::string option = argv[i];
     if (option == "--help" || option == "-h") {
       std::printf("%s\n", usage);
+      return 0;
+    }
+    if (option == "--version") {
+      printVersion("lumarel-render");
       return 0;
     }
     if (option == "--crayon") {

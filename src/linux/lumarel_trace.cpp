@@ -10,7 +10,9 @@
 
 namespace {
 
-constexpr char usage[] = "usage: lumarel-trace --seed S --size WxH --ticks N [--ini FILE]";
+constexpr char usage[] =
+    "usage: lumarel-trace --seed S --size WxH --ticks N [--ini FILE]\n"
+    "       lumarel-trace --version";
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "lumarel-trace: %s (see --help)\n", message.c_str());
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
     const std::string option = argv[i];
     if (option == "--help" || option == "-h") {
       std::printf("%s\n", usage);
+      return 0;
+    }
+    if (option == "--version") {
+      printVersion("lumarel-trace");
       return 0;
     }
     if (i + 1 >= argc) return fail("missing value after " + option);

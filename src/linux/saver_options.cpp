@@ -18,6 +18,7 @@ const char saverUsage[] =
     "  --window         draw into a window of its own\n"
     "  --interval MS    timer interval for this run, 1 to 1000 ms\n"
     "  --crayon PERCENT share of crayon-style series for this run, 0 to 100\n"
+    "  --version        print the version\n"
     "\n"
     "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).";
 
@@ -47,6 +48,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
     const std::string word = argv[i];
     if (word == "--help" || word == "-h") {
       options.help = true;
+    } else if (word == "--version") {
+      options.version = true;
     } else if (isOption(word, "root")) {
       if (!setTarget(SaverOptions::Target::Root)) return std::nullopt;
     } else if (isOption(word, "window")) {

@@ -20,6 +20,7 @@ struct SaverOptions {
   std::string windowId;
   SettingOverride overrides;
   bool help = false;
+  bool version = false;
 };
 
 extern const char saverUsage[];

@@ -13,6 +13,7 @@
 
 #include "internal.h"
 #include "resource_ids.h"
+#include "version.h"
 
 namespace platform::detail {
 namespace {

@@ -1,6 +1,6 @@
 # Sourced by the Windows end-to-end scripts: an X session (x_session.sh) with
 # a Wine prefix of its own. The caller sets `saver` (the program under test)
-# first.
+# first, and `loader` where it needs another Wine loader than `wine`.
 source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 export WINEDEBUG=-all WINEPREFIX="$work/prefix"
 
@@ -17,6 +17,6 @@ run_saver() {
   local name="$1"
   shift
   # Detached from our output, or a caller's $(...) would wait for it.
-  (cd "$work" && wine "$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
+  (cd "$work" && "${loader:-wine}" "$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
   echo $!
 }

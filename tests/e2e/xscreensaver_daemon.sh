@@ -2,9 +2,9 @@
 # The installed lumarel under the real screen-saver daemon (xscreensaver) on
 # a virtual X display: installed files, the daemon's settings page, and the
 # daemon starting and stopping our program.
-#   xscreensaver_daemon.sh BUILD_DIR
+#   xscreensaver_daemon.sh PREFIX    (/usr for the installed package)
 set -u
-build="$(realpath "$1")"
+prefix="$(realpath "$1")"
 source "$(dirname "$0")/x_session.sh"
 
 # The daemon refuses to run its programs as root.
@@ -17,11 +17,10 @@ as_daemon_user() {
 }
 cleanup_more() { pkill -f "^xscreensaver" 2>/dev/null; }
 
-prefix="$work/usr"
-cmake --install "$build" --prefix "$prefix" >/dev/null
-for file in bin/lumarel share/man/man6/lumarel.6 share/applications/lumarel.desktop \
-  share/xscreensaver/config/lumarel.xml; do
-  check "installs $file" test -s "$prefix/$file"
+# The man page may be compressed.
+for file in "$prefix"/bin/lumarel "$prefix"/share/man/man6/lumarel.6* "$prefix"/share/applications/lumarel.desktop \
+  "$prefix"/share/xscreensaver/config/lumarel.xml; do
+  check "installs ${file#"$prefix"/}" test -s "$file"
 done
 
 # Every setting of the daemon's page, at both ends of its range, is an

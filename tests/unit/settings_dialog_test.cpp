@@ -10,6 +10,7 @@
 #include "resource_ids.h"
 #include "settings/settings_dialog.h"
 #include "test_support.h"
+#include "version.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ class SettingsDialogTest : public ProfileFileTest {
     platform::setDialogDriver([&user, this](HWND dialog) {
       if (GetDlgItem(dialog, IDC_STYLE_BAR) == nullptr) {  // the About box, over the dialog
         aboutOwner = GetParent(dialog);
+        for (HWND control : platform::childWindows(dialog))
+          aboutTexts.push_back(platform::describeWindow(control)->title);
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         return;
       }
@@ -40,6 +43,7 @@ class SettingsDialogTest : public ProfileFileTest {
     return DispatchRunMode(GetModuleHandleA(nullptr), "");
   }
   HWND aboutOwner = nullptr;
+  std::vector<std::string> aboutTexts;
 };
 
 TEST_F(SettingsDialogTest, WithoutAFileItShowsTheDefaults) {
@@ -100,6 +104,8 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesTheThirtyNineKeys) {
     EXPECT_NE(saved.find(line), std::string::npos) << line;
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 40);  // the section line and 39 keys
   EXPECT_NE(aboutOwner, nullptr);
+  // The About box names the release that the build was made as.
+  EXPECT_NE(std::find(aboutTexts.begin(), aboutTexts.end(), "Version " LUMAREL_VERSION), aboutTexts.end());
 }
 
 }  // namespace

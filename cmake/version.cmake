@@ -1,0 +1,28 @@
+# The release's names, from the project's version: the major number and the
+# minor one in two digits (3.3 is release "3.03", file version 3.3.0.0), then
+# a patch number when there is one ("3.03.1"). Writes them to version.h for
+# the programs and the resource script, and to the cache for the packaging.
+if(PROJECT_VERSION_MINOR GREATER 99)
+  message(FATAL_ERROR "the minor version must fit in two digits")
+endif()
+set(_patch 0)
+set(_tweak 0)
+if(PROJECT_VERSION_PATCH)
+  set(_patch ${PROJECT_VERSION_PATCH})
+endif()
+if(PROJECT_VERSION_TWEAK)
+  set(_tweak ${PROJECT_VERSION_TWEAK})
+endif()
+if(PROJECT_VERSION_MINOR LESS 10)
+  set(LUMAREL_VERSION "${PROJECT_VERSION_MAJOR}.0${PROJECT_VERSION_MINOR}")
+else()
+  set(LUMAREL_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+endif()
+if(_patch GREATER 0)
+  string(APPEND LUMAREL_VERSION ".${_patch}")
+endif()
+set(LUMAREL_FILE_VERSION_COMMAS "${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, ${_patch}, ${_tweak}")
+set(LUMAREL_FILE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${_patch}.${_tweak}")
+set(LUMAREL_VERSION "${LUMAREL_VERSION}" CACHE INTERNAL "The release as people see it")
+set(LUMAREL_FILE_VERSION "${LUMAREL_FILE_VERSION}" CACHE INTERNAL "The release as Windows numbers it")
+configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in ${PROJECT_BINARY_DIR}/generated/version.h @ONLY)
