@@ -1,5 +1,6 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
+#include "platform/ini_store.h"
 #include "platform/win32.h"
 #include "test_support.h"
 
@@ -56,6 +57,34 @@ TEST_F(PlatformTest, VirtualTimerTicksAtItsPeriodAndNeverBelowTheMinimum) {
   EXPECT_EQ(GetTickCount() - first, 10u);
   KillTimer(window, 1);
   EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), -1);  // nothing could ever arrive
+}
+
+TEST_F(PlatformTest, ALateTimerOnTheRealClockTicksOnceNotInABurst) {
+  HWND window = makeWindow(WS_POPUP);
+  SetTimer(window, 1, 20, nullptr);
+  Sleep(130);  // six periods late
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+  EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+  const DWORD late = GetTickCount();
+  ASSERT_TRUE(GetMessageA(&msg, window, WM_TIMER, WM_TIMER));
+  EXPECT_GE(GetTickCount() - late, 10u);  // the next one a period on, give or take the clock's grain
+  KillTimer(window, 1);
+}
+
+TEST_F(PlatformTest, WindowSizesAreHeldTo32767) {
+  HWND window = makeWindow(WS_POPUP);
+  RECT client{};
+  for (const int size : {32767, 32768, 40000, 1 << 30}) {
+    SetWindowPos(window, nullptr, 0, 0, size, size + 1, SWP_NOZORDER);
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 32767) << size;
+    EXPECT_EQ(client.bottom, 32767) << size;
+  }
+  SetWindowPos(window, nullptr, 0, 0, -5, 7, SWP_NOZORDER);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 0);
+  EXPECT_EQ(client.bottom, 7);
 }
 
 TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
@@ -124,6 +153,11 @@ TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
   EXPECT_EQ(MulDiv(7, 3, 0), -1);
   EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
+}
+
+TEST(PlatformKernel, ProfileNumbersReadHexDigitsAboveNine) {
+  EXPECT_EQ(platform::parseProfileInt("0xff"), 255u);
+  EXPECT_EQ(platform::parseProfileInt("0x1a2g"), 418u);
 }
 
 TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {

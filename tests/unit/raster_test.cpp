@@ -62,6 +62,21 @@ TEST(RasterLines, EveryPixelFollowsTheRuleAtAnySlopeAndDistance) {
   }
 }
 
+TEST(RasterLines, LinesTooLongForFixedPointKeepTheTieRule) {
+  // 70000 steps with one minor step: the exact half falls on step 35000.
+  Framebuffer wide(70002, 2), tall(2, 70002);
+  const std::pair<RasterPoint, RasterPoint> lines[] = {
+      {{0, 0}, {70000, 1}}, {{0, 1}, {70000, 0}}, {{70000, 0}, {0, 1}}, {{70001, 1}, {1, 0}}};
+  for (const auto& [a, b] : lines) {
+    wide.fill(0, 0, wide.width(), 2, 0);
+    drawLine(wide, a, b, 1);
+    ASSERT_EQ(lit(wide), expectedLine(a, b, wide.width(), 2)) << a.x << "," << a.y << " -> " << b.x << "," << b.y;
+    tall.fill(0, 0, 2, tall.height(), 0);
+    drawLine(tall, {a.y, a.x}, {b.y, b.x}, 1);
+    ASSERT_EQ(lit(tall), expectedLine({a.y, a.x}, {b.y, b.x}, 2, tall.height())) << "transposed " << a.x;
+  }
+}
+
 TEST(RasterLines, FirstPixelInLastPixelOutAndPolylinesRestartEachSegment) {
   Framebuffer image(10, 10);
   drawLine(image, {2, 2}, {2, 2}, 1);
