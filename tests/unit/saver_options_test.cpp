@@ -82,4 +82,31 @@ TEST(SaverOptions, WindowIdsInHexOrDecimal) {
     EXPECT_FALSE(parseWindowId(bad)) << bad;
 }
 
+TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
+  const struct {
+    const char* switches;
+    const char* problem;  // a word the message must hold; null: accepted
+    uint32_t window;
+  } cases[] = {{"", nullptr, 0},
+               {"/s", nullptr, 0},
+               {"-C:12", nullptr, 0},
+               {"/p 123", nullptr, 123},
+               {"/l77", nullptr, 77},
+               {"/p", "decimal id", 0},
+               {"/p abc", "decimal id", 0},
+               {"/p 0", "other than 0", 0},
+               {"/x", "unknown switch /x", 0},
+               {"/a 5", "Windows 95", 0},
+               {"\xe9", "unknown switch", 0}};
+  for (const auto& c : cases) {
+    const std::string problem = switchProblem(c.switches);
+    if (c.problem) {
+      EXPECT_NE(problem.find(c.problem), std::string::npos) << c.switches << ": " << problem;
+    } else {
+      EXPECT_EQ(problem, "") << c.switches;
+    }
+    EXPECT_EQ(previewWindowNumber(c.switches), c.window) << c.switches;
+  }
+}
+
 }  // namespace
