@@ -21,8 +21,20 @@ restore() {
   fi
   backup=""
 }
-trap 'restore' EXIT
-trap 'restore; exit 130' INT TERM HUP
+# The suite runs in a process group of its own, so that an interrupted run
+# ends the tests it started, and only those.
+suite=""
+stop_suite() { [ -n "$suite" ] && kill -- -"$suite" 2>/dev/null; suite=""; }
+run_suite() {
+  setsid nice ctest --test-dir "$build" -j "$jobs" -E 'e2e' --timeout 60 --stop-on-failure >/dev/null 2>&1 &
+  suite=$!
+  wait "$suite"
+  local status=$?
+  suite=""
+  return $status
+}
+trap 'stop_suite; restore' EXIT
+trap 'stop_suite; restore; exit 130' INT TERM HUP
 
 # Replaces the one occurrence of $2 in file $1 by $3; exits 3 when $2 does not
 # occur exactly once (the mutation is stale).
@@ -40,7 +52,7 @@ PY
 echo "== Baseline build in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_TESTS=ON >/dev/null || exit 1
 nice cmake --build "$build" -j "$jobs" >/dev/null || { echo "baseline build failed"; exit 1; }
-if ! nice ctest --test-dir "$build" -j "$jobs" -E 'e2e' >/dev/null 2>&1; then
+if ! run_suite; then
   echo "the unit suite fails without any mutation; fix that first"
   exit 1
 fi
@@ -67,7 +79,7 @@ for list in "${lists[@]}"; do
     fi
     if ! nice cmake --build "$build" -j "$jobs" >/dev/null 2>&1; then
       verdict=caught  # it does not even build
-    elif nice ctest --test-dir "$build" -j "$jobs" -E 'e2e' --timeout 120 >/dev/null 2>&1; then
+    elif run_suite; then
       verdict=survived
     else
       verdict=caught
