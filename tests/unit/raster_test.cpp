@@ -217,6 +217,19 @@ TEST(RasterChanges, LongSlantedStrokesReportTheTilesAlongThemNotTheirBox) {
   EXPECT_EQ(one.runs[0], (std::array<int, 4>{96, 96, 32, 32}));
 }
 
+TEST(RasterChanges, MarksWhollyOutsideTheSurfaceMarkNothing) {
+  DirtyTiles tiles;
+  tiles.enable(true);
+  tiles.resize(40, 40);  // two tile columns, the second partly off the surface
+  tiles.take([](int, int, int, int) {});
+  for (const auto& [x0, y0, x1, y1] :
+       {std::array<int64_t, 4>{40, 0, 45, 5}, {0, 40, 5, 45}, {-9, 0, -1, 5}, {0, -9, 5, -1}, {1000, 1000, 40, 40}})
+    tiles.mark(x0, y0, x1, y1);
+  EXPECT_FALSE(tiles.any());
+  tiles.mark(39, 39, 60, 60);
+  EXPECT_TRUE(tiles.any());
+}
+
 TEST(RasterChanges, UntrackedSurfacesMarkNothing) {
   Framebuffer image(64, 64);
   takeChanges(image);

@@ -76,10 +76,10 @@ TEST_F(SettingsDialogTest, BarsStepWithinTheirBoundsAndTheStyleLabelsFollow) {
   const struct {
     SettingsBar bar;
     int request, from, to;
-  } steps[] = {{SettingsBar::Speed, SB_PAGERIGHT, 95, 100}, {SettingsBar::Speed, SB_PAGELEFT, 12, 5},
-               {SettingsBar::Speed, SB_LINERIGHT, 20, 22},  {SettingsBar::Style, SB_LINERIGHT, 20, 21},
-               {SettingsBar::Style, SB_PAGELEFT, 5, 0},     {SettingsBar::Style, SB_THUMBPOSITION, 33, 33},
-               {SettingsBar::Style, SB_ENDSCROLL, 33, 33}};
+  } steps[] = {{SettingsBar::Speed, SB_PAGERIGHT, 95, 100},    {SettingsBar::Speed, SB_PAGELEFT, 12, 5},
+               {SettingsBar::Speed, SB_LINERIGHT, 20, 22},     {SettingsBar::Speed, SB_LINERIGHT, 99, 100},
+               {SettingsBar::Style, SB_LINERIGHT, 20, 21},     {SettingsBar::Style, SB_PAGELEFT, 5, 0},
+               {SettingsBar::Style, SB_THUMBPOSITION, 33, 33}, {SettingsBar::Style, SB_ENDSCROLL, 33, 33}};
   for (const auto& step : steps) EXPECT_EQ(scrolledPosition(step.bar, step.request, 0, step.from), step.to);
 }
 
