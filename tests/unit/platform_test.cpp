@@ -142,7 +142,9 @@ TEST_F(PlatformTest, DrawingCallsReachTheDeviceWithPenAndOrigin) {
   const POINT points[7] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 9}, {9, 9}, {9, 9}};
   EXPECT_TRUE(PolyBezier(dc, points, 4));
   for (const int count : {3, 5, 6}) EXPECT_FALSE(PolyBezier(dc, points, count)) << count;  // not 3n + 1
-  EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 5 6", "arc 1 2 3 4 5 6 7 8", "bez 1 2 3 4 5 6 7 8"}));
+  EXPECT_TRUE(PolyBezier(dc, points, 7));  // a chain: each curve starts where the last ended
+  EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 5 6", "arc 1 2 3 4 5 6 7 8", "bez 1 2 3 4 5 6 7 8",
+                                                   "bez 1 2 3 4 5 6 7 8", "bez 7 8 9 9 9 9 9 9"}));
 }
 
 // What a device is told: the pen's visibility, and the fills.

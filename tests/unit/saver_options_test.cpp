@@ -2,6 +2,7 @@
 // conventions, and the per-run overrides.
 
 #include "linux/saver_options.h"
+#include "linux/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,17 @@ TEST(SaverOptions, OnlySaverRunsTakeOverrides) {
   EXPECT_FALSE(runsSaver(*parse({})));
   EXPECT_FALSE(runsSaver(*parse({"/c"})));
   EXPECT_FALSE(runsSaver(*parse({"/a", "1"})));
+}
+
+TEST(SaverOptions, WindowSizesTakeEitherCaseOfX) {
+  for (const char* text : {"640x480", "640X480"}) {
+    const auto size = parseWindowSize(text);
+    ASSERT_TRUE(size) << text;
+    EXPECT_EQ(size->width, 640);
+    EXPECT_EQ(size->height, 480);
+  }
+  for (const char* bad : {"640", "x480", "640x", "32768x1", "1x32768", "6 40x480"})
+    EXPECT_FALSE(parseWindowSize(bad)) << bad;
 }
 
 TEST(SaverOptions, WindowIdsInHexOrDecimal) {
