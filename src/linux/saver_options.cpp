@@ -122,7 +122,7 @@ namespace {
 // letter that decides the mode (npos: none, the settings dialog).
 size_t switchLetter(const std::string& switches) { return switches.find_first_not_of(" -/"); }
 
-bool isPreviewLetter(char letter) { return std::strchr("pPlL", letter) != nullptr; }
+bool isPreviewLetter(char letter) { return letter != 0 && std::strchr("pPlL", letter) != nullptr; }
 
 }  // namespace
 
@@ -137,7 +137,7 @@ std::string switchProblem(const std::string& switches) {
   const size_t at = switchLetter(switches);
   if (at == std::string::npos) return "";
   const char letter = switches[at];
-  if (std::strchr("sScC", letter)) return "";
+  if (letter != 0 && std::strchr("sScC", letter)) return "";
   if (isPreviewLetter(letter)) {
     const size_t digits = switches.find_first_not_of(' ', at + 1);
     if (digits == std::string::npos || !std::isdigit(static_cast<unsigned char>(switches[digits])))
