@@ -18,6 +18,7 @@ expect_refusal --size 64x48 --seed 1 -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --seconds 1 -o "$work/a.png"
 expect_refusal --size 0x48 --seed 1 --ticks 5 -o "$work/a.png"
 expect_refusal --size 64x0 --seed 1 --ticks 5 -o "$work/a.png"
+grep -q -- "--size takes" "$work/err" && check ok || check no "a size without height is refused as a size"
 expect_refusal --size 64x48 --seed 1 --ticks 5
 expect_refusal --size 64x48 --seed 1 --ticks 5 --pattern Nonesuch -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --colors Purple -o "$work/a.png"
