@@ -136,13 +136,33 @@ void strokeAtOrigins(HDC dc) {
   const int32_t spacing = MulDiv(height, 8660, 10000);
   if (spacing < 1) return;
   const int32_t lastX = MulDiv(width, 3, 2);
-  for (int32_t x = s.centreX - spacing; x <= lastX; x += 2 * spacing) {
-    strokeAt(dc, x, 0);
-    strokeAt(dc, x, height);
+  const int64_t step = 2 * int64_t{spacing};
+  int64_t first = s.centreX - spacing, last = lastX;
+  // A window much wider than high has many columns, up to tens of thousands,
+  // and many of their copies cannot reach it: those are left out. The usual
+  // two columns are drawn whole. A stroke may fall a pixel outside its box
+  // (curve midpoints are rounded), hence the margin of one.
+  StrokeBox box{};
+  const bool culling = cullUnreachableCopies && last - first >= 2 * step;
+  if (culling) {
+    if (!activeArmsBox(s.armEnds, s.armControls, s.armActive, box)) return;
+    const int64_t leftmost = -1 - box.right - s.jitterX;  // columns further left miss the window
+    if (first < leftmost) first += (leftmost - first + step - 1) / step * step;
+    last = std::min<int64_t>(last, width - box.left - s.jitterX);
+  }
+  const auto reaches = [&](int64_t originY) {
+    return !culling || (box.bottom + originY + s.jitterY >= -1 && box.top + originY + s.jitterY <= height);
+  };
+  const bool upper = reaches(0), lower = reaches(height);
+  for (int64_t x = first; x <= last; x += step) {
+    if (upper) strokeAt(dc, static_cast<int32_t>(x), 0);
+    if (lower) strokeAt(dc, static_cast<int32_t>(x), height);
   }
 }
 
 }  // namespace
+
+bool cullUnreachableCopies = true;
 
 void rotateArms(ArmSet& set) {
   for (int end = 0; end < 2; ++end) {

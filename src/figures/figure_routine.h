@@ -8,3 +8,7 @@
 int stepFigure(HDC dc, int newFigure);
 void startControlSegment(Segment& control, Segment& velocity, const Segment& segment);
 void rotateArms(ArmSet& set);
+
+// Whether lattice copies that cannot reach the window are left out (they
+// draw nothing there); off only to compare against drawing them all.
+extern bool cullUnreachableCopies;

@@ -1,15 +1,8 @@
 #include "strokes.h"
 
+#include <algorithm>
+
 #include "engine/engine_state.h"
-
-namespace {
-
-void bezier(HDC dc, POINT p0, POINT p1, POINT p2, POINT p3) {
-  const POINT points[4] = {p0, p1, p2, p3};
-  PolyBezier(dc, points, 4);
-}
-
-}  // namespace
 
 int32_t truncateCoordinate(float value) {
   constexpr double limit = 2147483647.0;
@@ -24,52 +17,103 @@ void strokeMirroredPair(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) 
   Arc(dc, x1, -y1, x2, -y2, x2, -y2, x1, -y1);
 }
 
-void strokeArm(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1, int32_t cx2,
-               int32_t cy2) {
+namespace {
+
+// Hands each stroke of an arm, in drawing order, to the visitor: as
+// arc(left, top, right, bottom, xStart, yStart, xEnd, yEnd) or bezier(p0, p1, p2, p3).
+template <typename Visitor>
+void visitArm(Visitor& visit, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1, int32_t cx2,
+              int32_t cy2) {
   const EngineState& s = engineState;
   const int32_t h = s.centreY / 2;
   switch (s.figurePhase) {
     case 3:
       if (s.arcStrokes) {
-        Arc(dc, x1, -y1, x2, -y2, x1, -y1, x2, -y2);
-        Arc(dc, -x2, -y2, -x1, -y1, -x1, -y1, -x2, -y2);
+        visit.arc(x1, -y1, x2, -y2, x1, -y1, x2, -y2);
+        visit.arc(-x2, -y2, -x1, -y1, -x1, -y1, -x2, -y2);
       } else {
-        bezier(dc, {x1, -y1}, {x2, -y2}, {h, 0}, {x2, -y2});
-        bezier(dc, {-x1, -y1}, {-x2, -y2}, {-h, 0}, {-x2, -y2});
+        visit.bezier({x1, -y1}, {x2, -y2}, {h, 0}, {x2, -y2});
+        visit.bezier({-x1, -y1}, {-x2, -y2}, {-h, 0}, {-x2, -y2});
       }
       break;
     case 2:
       if (s.arcStrokes) {
-        Arc(dc, x1, y1, x2, y2, x1, y1, x2, y2);
-        Arc(dc, -x2, y2, -x1, y1, -x1, y1, -x2, y2);
+        visit.arc(x1, y1, x2, y2, x1, y1, x2, y2);
+        visit.arc(-x2, y2, -x1, y1, -x1, y1, -x2, y2);
       } else {
-        bezier(dc, {x1, y1}, {x2, y2}, {h, 0}, {x2, y2});
-        bezier(dc, {-x1, y1}, {-x2, y2}, {-h, 0}, {-x2, y2});
+        visit.bezier({x1, y1}, {x2, y2}, {h, 0}, {x2, y2});
+        visit.bezier({-x1, y1}, {-x2, y2}, {-h, 0}, {-x2, y2});
       }
       break;
     default:
       if (s.arcStrokes) {
-        Arc(dc, x1, y1, x2, y2, x1, y1, x2, y2);
-        Arc(dc, -x2, y2, -x1, y1, -x2, y2, -x1, y1);
-        Arc(dc, x2, -y2, x1, -y1, x2, -y2, x1, -y1);
-        Arc(dc, -x1, -y1, -x2, -y2, -x1, -y1, -x2, -y2);
+        visit.arc(x1, y1, x2, y2, x1, y1, x2, y2);
+        visit.arc(-x2, y2, -x1, y1, -x2, y2, -x1, y1);
+        visit.arc(x2, -y2, x1, -y1, x2, -y2, x1, -y1);
+        visit.arc(-x1, -y1, -x2, -y2, -x1, -y1, -x2, -y2);
       } else {
-        bezier(dc, {x1, y1}, {cx1, cy1}, {cx2, cy2}, {x2, y2});
-        bezier(dc, {-x1, y1}, {-cx1, cy1}, {-cx2, cy2}, {-x2, y2});
-        bezier(dc, {-x1, -y1}, {-cx1, -cy1}, {-cx2, -cy2}, {-x2, -y2});
-        bezier(dc, {x1, -y1}, {cx1, -cy1}, {cx2, -cy2}, {x2, -y2});
+        visit.bezier({x1, y1}, {cx1, cy1}, {cx2, cy2}, {x2, y2});
+        visit.bezier({-x1, y1}, {-cx1, cy1}, {-cx2, cy2}, {-x2, y2});
+        visit.bezier({-x1, -y1}, {-cx1, -cy1}, {-cx2, -cy2}, {-x2, -y2});
+        visit.bezier({x1, -y1}, {cx1, -cy1}, {cx2, -cy2}, {x2, -y2});
       }
       break;
   }
 }
 
-void strokeActiveArms(HDC dc, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3]) {
+template <typename Visitor>
+void visitActiveArms(Visitor& visit, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3]) {
   for (int arm = 0; arm < 3; ++arm) {
     if (!armActive[arm]) continue;
     const auto& e = armEnds.arms[arm];
     const auto& c = armControls.arms[arm];
-    strokeArm(dc, truncateCoordinate(e[0]), truncateCoordinate(e[1]), truncateCoordinate(e[2]),
-              truncateCoordinate(e[3]), truncateCoordinate(c[0]), truncateCoordinate(c[1]), truncateCoordinate(c[2]),
-              truncateCoordinate(c[3]));
+    visitArm(visit, truncateCoordinate(e[0]), truncateCoordinate(e[1]), truncateCoordinate(e[2]),
+             truncateCoordinate(e[3]), truncateCoordinate(c[0]), truncateCoordinate(c[1]), truncateCoordinate(c[2]),
+             truncateCoordinate(c[3]));
   }
+}
+
+struct Drawer {
+  HDC dc;
+  void arc(int32_t l, int32_t t, int32_t r, int32_t b, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
+    Arc(dc, l, t, r, b, xs, ys, xe, ye);
+  }
+  void bezier(POINT p0, POINT p1, POINT p2, POINT p3) {
+    const POINT points[4] = {p0, p1, p2, p3};
+    PolyBezier(dc, points, 4);
+  }
+};
+
+struct Bounds {
+  StrokeBox box{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+  void add(int64_t x, int64_t y) {
+    box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+  }
+  void arc(int32_t l, int32_t t, int32_t r, int32_t b, int32_t, int32_t, int32_t, int32_t) {
+    add(l, t);
+    add(r, b);
+  }
+  void bezier(POINT p0, POINT p1, POINT p2, POINT p3) {
+    for (const POINT& p : {p0, p1, p2, p3}) add(p.x, p.y);
+  }
+};
+
+}  // namespace
+
+void strokeArm(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1, int32_t cx2,
+               int32_t cy2) {
+  Drawer drawer{dc};
+  visitArm(drawer, x1, y1, x2, y2, cx1, cy1, cx2, cy2);
+}
+
+void strokeActiveArms(HDC dc, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3]) {
+  Drawer drawer{dc};
+  visitActiveArms(drawer, armEnds, armControls, armActive);
+}
+
+bool activeArmsBox(const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3], StrokeBox& box) {
+  Bounds bounds;
+  visitActiveArms(bounds, armEnds, armControls, armActive);
+  box = bounds.box;
+  return box.left <= box.right;
 }

@@ -1,6 +1,8 @@
 #include "gtk_dialog.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -103,6 +105,17 @@ void showState(ShownDialog& shown) {
 void command(ShownDialog& shown, int id, HWND control) {
   SendMessageA(shown.dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
   showState(shown);
+}
+
+int cancelDescriptor = -1;
+bool cancelRequested = false;
+
+gboolean onCancelRequest(gint descriptor, GIOCondition, gpointer) {
+  char drained[16];
+  while (read(descriptor, drained, sizeof drained) > 0) {
+  }
+  cancelRequested = true;
+  return G_SOURCE_CONTINUE;
 }
 
 struct Binding {
@@ -325,10 +338,23 @@ void showGtkDialog(HWND dialog) {
   gtk_widget_show_all(shown.window);
   gtk_window_present(window);  // the keyboard goes to the dialog just opened
 
+  guint cancelWatch = 0;
+  if (openDialogs.empty() && cancelDescriptor >= 0)
+    cancelWatch = g_unix_fd_add(cancelDescriptor, G_IO_IN, onCancelRequest, nullptr);
   openDialogs.push_back(&shown);
-  while (!platform::dialogEnded(dialog)) gtk_main_iteration();
+  while (!platform::dialogEnded(dialog)) {
+    if (cancelRequested) {
+      command(shown, IDCANCEL, GetDlgItem(dialog, IDCANCEL));
+      if (!platform::dialogEnded(dialog)) EndDialog(dialog, IDCANCEL);  // a box without Cancel
+      break;
+    }
+    gtk_main_iteration();
+  }
   openDialogs.pop_back();
+  if (cancelWatch) g_source_remove(cancelWatch);
   gtk_widget_destroy(shown.window);
   if (!openDialogs.empty()) gtk_window_present(GTK_WINDOW(openDialogs.back()->window));
   while (gtk_events_pending()) gtk_main_iteration();
 }
+
+void cancelDialogsWhenReadable(int descriptor) { cancelDescriptor = descriptor; }

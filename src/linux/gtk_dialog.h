@@ -7,3 +7,7 @@
 
 // A dialog driver (see platform::DialogDriver): runs until the dialog ends.
 void showGtkDialog(HWND dialog);
+
+// Once `descriptor` becomes readable (a signal to end), the open dialogs end
+// as their Cancel would: nothing is stored.
+void cancelDialogsWhenReadable(int descriptor);

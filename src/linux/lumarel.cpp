@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", saverUsage);
     return 0;
   }
+  if (options->target == SaverOptions::Target::Switches) {
+    if (const std::string problem = switchProblem(options->switches); !problem.empty()) return fail(problem, 255);
+  }
   if (!options->overrides.empty() && !runsSaver(*options))
     return fail("--interval and --crayon apply to saver runs only (see --help)", 2);
 
@@ -46,10 +49,14 @@ int main(int argc, char** argv) {
   desktop->install();
   desktop->closeOnSignals({SIGTERM, SIGINT, SIGHUP});
   platform::setDialogDriver(showGtkDialog);
+  cancelDialogsWhenReadable(X11Desktop::closeSignalDescriptor());
 
   std::string switches = options->switches;
   switch (options->target) {
     case SaverOptions::Target::Switches:
+      if (const uint32_t number = previewWindowNumber(switches);
+          number && !IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(number))))
+        return fail("no window " + std::to_string(number), 255);
       break;
     case SaverOptions::Target::Root:
       switches = previewSwitches(desktop->rootWindow());

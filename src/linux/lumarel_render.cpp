@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,9 @@ int main(int argc, char** argv) {
       options.crayon = true;
       continue;
     }
+    static const std::set<std::string> valued = {"--size",    "--seed",   "--ticks", "--seconds", "--ini",
+                                                 "--pattern", "--colors", "-o",      "--output",  "--gallery"};
+    if (!valued.count(option)) return fail("unknown option " + option);
     if (i + 1 >= argc) return fail("missing value after " + option);
     const std::string value = argv[++i];
     if (option == "--size") {
@@ -188,10 +192,8 @@ int main(int argc, char** argv) {
         return fail("no colour set is called " + value);
     } else if (option == "-o" || option == "--output") {
       options.output = value;
-    } else if (option == "--gallery") {
-      options.galleryFolder = value;
     } else {
-      return fail("unknown option " + option);
+      options.galleryFolder = value;
     }
   }
   if (!options.galleryFolder.empty()) {

@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
       printVersion("lumarel-trace");
       return 0;
     }
+    if (option != "--seed" && option != "--size" && option != "--ticks" && option != "--ini")
+      return fail("unknown option " + option);
     if (i + 1 >= argc) return fail("missing value after " + option);
     const std::string value = argv[++i];
     if (option == "--seed") {
@@ -43,11 +45,9 @@ int main(int argc, char** argv) {
       if (!(size = parseWindowSize(value))) return fail("--size takes WxH, each from 0 to 32767");
     } else if (option == "--ticks") {
       if (!(ticks = parseCount(value, UINT32_MAX))) return fail("--ticks takes a whole number");
-    } else if (option == "--ini") {
+    } else {
       if (!readableFile(value)) return fail("cannot read settings file " + value);
       scenario.iniPath = value;
-    } else {
-      return fail("unknown option " + option);
     }
   }
   if (!seed || !size || !ticks) return fail("--seed, --size and --ticks are required");

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "command_line.h"
+#include "host/run_modes.h"
 
 const char saverUsage[] =
     "usage: lumarel [/c | /s | /p WINDOW] [--interval MS] [--crayon PERCENT]\n"
@@ -116,4 +117,37 @@ std::optional<unsigned long> parseWindowId(const std::string& text) {
   const unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
   if (value > 0xFFFFFFFFUL) return std::nullopt;
   return value;
+}
+
+namespace {
+
+// Where the saver's scan of its switches stops: past separators, at the
+// letter that decides the mode (npos: none, the settings dialog).
+size_t switchLetter(const std::string& switches) { return switches.find_first_not_of(" -/"); }
+
+bool isPreviewLetter(char letter) { return letter != 0 && std::strchr("pPlL", letter) != nullptr; }
+
+}  // namespace
+
+uint32_t previewWindowNumber(const std::string& switches) {
+  const size_t letter = switchLetter(switches);
+  if (letter == std::string::npos || !isPreviewLetter(switches[letter])) return 0;
+  const size_t digits = switches.find_first_not_of(' ', letter + 1);
+  return digits == std::string::npos ? 0 : ParseDecimal(switches.c_str() + digits);
+}
+
+std::string switchProblem(const std::string& switches) {
+  const size_t at = switchLetter(switches);
+  if (at == std::string::npos) return "";
+  const char letter = switches[at];
+  if (letter != 0 && std::strchr("sScC", letter)) return "";
+  if (isPreviewLetter(letter)) {
+    const size_t digits = switches.find_first_not_of(' ', at + 1);
+    if (digits == std::string::npos || !std::isdigit(static_cast<unsigned char>(switches[digits])))
+      return std::string("/") + letter + " needs the decimal id of the window to draw into";
+    if (previewWindowNumber(switches) == 0) return std::string("/") + letter + " needs a window id other than 0";
+    return "";
+  }
+  if (letter == 'a' || letter == 'A') return "/a (change the password) is for Windows 95 and 98 only";
+  return "unknown switch " + switches;
 }

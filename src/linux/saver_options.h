@@ -3,6 +3,7 @@
 // settings that override the INI file for one run.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -35,3 +36,11 @@ bool runsSaver(const SaverOptions& options);
 
 // An X window id as text: "0x" and hex digits, or decimal digits.
 std::optional<unsigned long> parseWindowId(const std::string& text);
+
+// What the saver's own switches get wrong, in words (empty when the run-mode
+// scan takes them): an unknown switch, or /p without a window id. Whether
+// the window exists is for the display to say.
+std::string switchProblem(const std::string& switches);
+
+// The window number after /p (or /l), as the saver reads it; 0 for none.
+uint32_t previewWindowNumber(const std::string& switches);

@@ -256,6 +256,8 @@ void X11Desktop::closeOnSignals(std::initializer_list<int> signals) {
   for (int signal : signals) sigaction(signal, &action, nullptr);
 }
 
+int X11Desktop::closeSignalDescriptor() { return signalPipe[0]; }
+
 HWND X11Desktop::rootWindow() const { return handleOf(DefaultRootWindow(display_)); }
 
 HWND X11Desktop::createFramedWindow(int width, int height, const char* title) {

@@ -24,6 +24,9 @@ class X11Desktop : public platform::Desktop {
   void install();
   // Once one of these signals arrives, every saver window is asked to close.
   void closeOnSignals(std::initializer_list<int> signals);
+  // Readable once such a signal has arrived (-1 before closeOnSignals): what
+  // runs its own event loop, such as a dialog, watches it.
+  static int closeSignalDescriptor();
 
   HWND rootWindow() const;
   // A top-level window of the desktop's own, managed and titled, that a

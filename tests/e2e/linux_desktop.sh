@@ -29,11 +29,23 @@ drawn() {
   awk "BEGIN { exit !($share > 0.01) }"
 }
 
-# A window of another program to draw into, named $1; prints its id.
+# A window of another program to draw into, named $1; prints its id. The
+# program's process id goes to $work/$1.pid, to end it by.
 host_window() {
   xev -geometry 400x300+10+10 -name "$1" >/dev/null 2>&1 &
+  echo $! >"$work/$1.pid"
   wait_for_window "$1" 10
   xdotool search --name "^$1\$" | head -n 1
+}
+end_host() {  # end_host NAME: ends that window's program and waits for it
+  local pid
+  pid=$(cat "$work/$1.pid")
+  kill "$pid" 2>/dev/null
+  while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
+  rm -f "$work/$1.pid"
+}
+cleanup_more() {
+  for file in "$work"/*.pid; do [ -e "$file" ] && kill "$(cat "$file")" 2>/dev/null; done
 }
 
 start_display 1024x768
@@ -86,13 +98,26 @@ check "XSCREENSAVER_WINDOW names the window to draw into" drawn "$work/daemon.pn
 kill -TERM "$(saver_pid "$pid")"
 check "... and SIGTERM ends it with 0" wait_for_exit "$pid" 2
 check "... exit code 0" test "$(exit_code_of daemon)" = 0
-pkill -x xev
+end_host "Host Window"
+end_host "Daemon Window"
 
-# Windows that do not exist end with -1 (255 to the shell).
-for arguments in "--window-id 0x7fffff0" "--window-id twelve" "/p 12345" "/p"; do
+# The window it draws into goes away under it: it ends cleanly.
+window=$(host_window "Doomed Window")
+pid=$(run_saver doomed --window-id "$window")
+sleep 1
+check "a saver in another program's window runs" kill -0 "$pid"
+end_host "Doomed Window"
+check "... and ends when that window is destroyed" wait_for_exit "$pid" 3
+check "... with exit code 0" test "$(exit_code_of doomed)" = 0
+check "... saying nothing" test ! -s "$work/doomed.err"
+
+# Bad switches and windows that do not exist end with -1 (255 to the
+# shell), after one line that says what was wrong.
+for arguments in "--window-id 0x7fffff0" "--window-id twelve" "/p 12345" "/p" "/p 0" "/p abc" "/x" "/a"; do
   # shellcheck disable=SC2086
-  timeout 10 "$saver" $arguments >/dev/null 2>&1
+  timeout 10 "$saver" $arguments >/dev/null 2>"$work/bad.err"
   check "'$arguments' exits with -1" test $? -eq 255
+  check "... after one line on stderr" test "$(grep -c '^lumarel: ..' "$work/bad.err")/$(wc -l <"$work/bad.err")" = 1/1
 done
 timeout 10 "$saver" --interval 0 /s >/dev/null 2>&1
 check "a bad option value is refused with 2" test $? -eq 2
@@ -110,6 +135,20 @@ xdotool key Escape
 check "Cancel closes the dialog" wait_for_exit "$pid" 5
 check "... with 0" test "$(exit_code_of cancelled)" = 0
 check "Cancel writes nothing" cmp -s "$ini" "$work/before.ini"
+
+# A signal to end the dialog ends it as Cancel would, within a second.
+for signal in TERM INT HUP; do
+  pid=$(run_saver "signalled-$signal" /c)
+  wait_for_window "Vestrand Lumarel Settings" 10
+  dialog_pid=$(saver_pid "$pid")
+  kill -"$signal" "$dialog_pid"
+  # The program itself, not the subshell around it, which init reaps when it will.
+  check "SIG$signal ends the settings dialog within a second" wait_for_exit "$dialog_pid" 1
+  wait_for_exit "$pid" 5
+  check "... with 0, as Cancel" test "$(exit_code_of "signalled-$signal")" = 0
+  check "... and writes nothing" cmp -s "$ini" "$work/before.ini"
+done
+
 rm -f "$ini"
 pid=$(run_saver accepted /c)
 wait_for_window "Vestrand Lumarel Settings" 10

@@ -15,7 +15,8 @@ as_daemon_user() {
     "$@"
   fi
 }
-cleanup_more() { pkill -f "^xscreensaver" 2>/dev/null; }
+# Ends only the daemon this script started, by its process id.
+cleanup_more() { [ -n "${daemon:-}" ] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null; }
 
 # The man page may be compressed.
 for file in "$prefix"/bin/lumarel "$prefix"/share/man/man6/lumarel.6* "$prefix"/share/applications/lumarel.desktop \
@@ -56,7 +57,15 @@ EOF
 chmod 755 "$work"
 [ "$(id -u)" -eq 0 ] && chown -R nobody "$home"
 export HOME="$home" PATH="$prefix/bin:$PATH"
-(cd "$home" && as_daemon_user xscreensaver --no-splash >"$work/daemon.log" 2>&1 &)
+cd "$home" || exit 1
+# Started directly (not through the function), so that $! is the daemon's own id.
+if [ "$(id -u)" -eq 0 ]; then
+  setpriv --reuid=nobody --regid=nogroup --clear-groups xscreensaver --no-splash >"$work/daemon.log" 2>&1 &
+else
+  xscreensaver --no-splash >"$work/daemon.log" 2>&1 &
+fi
+daemon=$!
+cd - >/dev/null || exit 1
 up=false
 for _ in $(seq 1 50); do
   as_daemon_user xscreensaver-command -time >/dev/null 2>&1 && up=true && break

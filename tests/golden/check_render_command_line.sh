@@ -17,12 +17,22 @@ expect_refusal() {
 expect_refusal --size 64x48 --seed 1 -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --seconds 1 -o "$work/a.png"
 expect_refusal --size 0x48 --seed 1 --ticks 5 -o "$work/a.png"
+expect_refusal --size 64x0 --seed 1 --ticks 5 -o "$work/a.png"
+grep -q -- "--size takes" "$work/err" && check ok || check no "a size without height is refused as a size"
 expect_refusal --size 64x48 --seed 1 --ticks 5
 expect_refusal --size 64x48 --seed 1 --ticks 5 --pattern Nonesuch -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --colors Purple -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --ini "$work/missing.ini" -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 -o "$work/no/such/folder/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --gallery /proc/version/gallery
+for option in --bogus -x --crayonx; do
+  expect_refusal --size 64x48 --seed 1 --ticks 5 -o "$work/a.png" "$option"
+  grep -q "unknown option $option" "$work/err" && check ok || check no "$option is not named as unknown"
+done
+
+# The last entries of each list are found by name.
+"$render" --size 64x48 --seed 1 --ticks 20 --pattern Hyperdraw --colors "No Blue" -o "$work/last.png" &&
+  [ -s "$work/last.png" ] && check ok || check no "the last pattern and colour set by name"
 
 "$render" --size 64x48 --seed 1 --seconds 2 --pattern "angels & devils" --colors "black/white/gray" --crayon \
   -o "$work/one.png" && [ -s "$work/one.png" ] && check ok || check no "a single picture"

@@ -27,13 +27,12 @@ class EngineTest : public SaverTest {
   }
   // Draw steps (one pen each) of every tick.
   std::vector<size_t> stepsPerTick(uint64_t ticks) {
-    takeTrace();
-    runHeadlessTicks(ticks, nullptr);
     std::vector<size_t> steps;
-    for (const std::string& line : takeTrace()) {
-      if (line.rfind("tick", 0) == 0) steps.push_back(0);
-      if (line.rfind("pen", 0) == 0 && !steps.empty()) ++steps.back();
-    }
+    runHeadlessTicks(ticks, [&](uint64_t n) {
+      const size_t pens = count(takeTrace(), "pen");
+      if (n > 1) steps.push_back(pens);  // what tick n - 1 drew
+    });
+    steps.push_back(count(takeTrace(), "pen"));
     return steps;
   }
   TempDir dir;
@@ -153,8 +152,22 @@ TEST_F(EngineTest, TimerIntervalSetsTheDrawStepsPerTickExceptInTheSingleStepMode
   for (const auto& c : cases) {
     resetSaverProcess();
     startSaver(320, 240, 9, ini(onlyPattern(c.pattern) + "Pause=0\nTimer interval=" + c.interval + "\n"));
-    for (size_t steps : stepsPerTick(200)) ASSERT_EQ(steps, c.steps) << c.interval << " " << c.pattern;
+    const std::vector<size_t> steps = stepsPerTick(200);
+    ASSERT_EQ(steps.size(), 200u);
+    for (size_t n : steps) ASSERT_EQ(n, c.steps) << c.interval << " " << c.pattern;
   }
+}
+
+TEST_F(EngineTest, AnemoneTurnsToRigidArcsInAQuarterOfItsSeries) {
+  HWND window = startSaver(320, 240, 3, ini(onlyPattern(Anemone)));
+  int rigid = 0;
+  for (int series = 0; series < 800; ++series) {
+    prepareSeries(window);
+    ASSERT_EQ(engineState.patternId, Anemone);
+    rigid += engineState.drawingMode == RigidArcs;
+  }
+  EXPECT_GT(rigid, 150);  // two of the eight values of three random bits
+  EXPECT_LT(rigid, 250);
 }
 
 TEST_F(EngineTest, PauseRunsOneStepPerTickForAboutHalfASecond) {

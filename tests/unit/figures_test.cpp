@@ -203,6 +203,19 @@ TEST_F(FiguresTest, HexTilingPlacesCopiesOnTheLattice) {
   EXPECT_EQ(origins().size(), 1u);
 }
 
+TEST_F(FiguresTest, LatticeIncludesAColumnExactlyAtOneAndAHalfWidths) {
+  engineState.screenWidth = 200;
+  engineState.screenHeight = 231;  // copies 200 apart: the second column falls on x = 300
+  engineState.centreX = 100;
+  engineState.centreY = 115;
+  engineState.hexTiling = 1;
+  // Controls far to the left, so that the copy at x = 300 reaches back into the window.
+  engineState.armEnds = ArmSet{{{{-99, 0, -50, 0}}}};
+  engineState.armControls = ArmSet{{{{-250, -40, -250, -40}}}};
+  stepFigure(dc, 0);
+  EXPECT_EQ(origins(), (std::vector<std::string>{"100 115", "-100 0", "-100 231", "300 0", "300 231"}));
+}
+
 TEST_F(FiguresTest, CrayonFigureJitterGrowsWithDistanceFromTheCentre) {
   engineState.strokeStyle = Crayon;
   engineState.armEnds = ArmSet{{{{10, 10, 20, 20}}}};  // d well under a quarter: no draws

@@ -52,10 +52,10 @@ TEST_F(PasswordTest, ARefusalKeepsTheSaverAndQuickRetriesAreRefusedSilently) {
   EXPECT_TRUE(platform::screenSaverRunning());
   EXPECT_TRUE(survivesClose(window));  // the very first request asks at once
   EXPECT_EQ(prompts, 1);
-  Sleep(150);
+  Sleep(199);
   EXPECT_TRUE(survivesClose(window));
   EXPECT_EQ(prompts, 1);  // within 200 ms of the prompt: no new one
-  Sleep(100);
+  Sleep(1);               // exactly 200 ms: asks again
   answer = TRUE;
   EXPECT_FALSE(survivesClose(window));
   EXPECT_EQ(prompts, 2);

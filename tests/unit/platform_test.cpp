@@ -1,5 +1,6 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
+#include "platform/ini_store.h"
 #include "platform/win32.h"
 #include "test_support.h"
 
@@ -58,6 +59,34 @@ TEST_F(PlatformTest, VirtualTimerTicksAtItsPeriodAndNeverBelowTheMinimum) {
   EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), -1);  // nothing could ever arrive
 }
 
+TEST_F(PlatformTest, ALateTimerOnTheRealClockTicksOnceNotInABurst) {
+  HWND window = makeWindow(WS_POPUP);
+  SetTimer(window, 1, 20, nullptr);
+  Sleep(130);  // six periods late
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+  EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+  const DWORD late = GetTickCount();
+  ASSERT_TRUE(GetMessageA(&msg, window, WM_TIMER, WM_TIMER));
+  EXPECT_GE(GetTickCount() - late, 10u);  // the next one a period on, give or take the clock's grain
+  KillTimer(window, 1);
+}
+
+TEST_F(PlatformTest, WindowSizesAreHeldTo32767) {
+  HWND window = makeWindow(WS_POPUP);
+  RECT client{};
+  for (const int size : {32767, 32768, 40000, 1 << 30}) {
+    SetWindowPos(window, nullptr, 0, 0, size, size + 1, SWP_NOZORDER);
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 32767) << size;
+    EXPECT_EQ(client.bottom, 32767) << size;
+  }
+  SetWindowPos(window, nullptr, 0, 0, -5, 7, SWP_NOZORDER);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 0);
+  EXPECT_EQ(client.bottom, 7);
+}
+
 TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
   HWND window = makeWindow();
   takeTrace();
@@ -110,10 +139,81 @@ TEST_F(PlatformTest, DrawingCallsReachTheDeviceWithPenAndOrigin) {
   HDC dc = captureDc();
   SetViewportOrgEx(dc, 5, 6, nullptr);
   Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);
-  const POINT points[4] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}};
+  const POINT points[7] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 9}, {9, 9}, {9, 9}};
   EXPECT_TRUE(PolyBezier(dc, points, 4));
-  EXPECT_FALSE(PolyBezier(dc, points, 3));
-  EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 5 6", "arc 1 2 3 4 5 6 7 8", "bez 1 2 3 4 5 6 7 8"}));
+  for (const int count : {3, 5, 6}) EXPECT_FALSE(PolyBezier(dc, points, count)) << count;  // not 3n + 1
+  EXPECT_TRUE(PolyBezier(dc, points, 7));  // a chain: each curve starts where the last ended
+  EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 5 6", "arc 1 2 3 4 5 6 7 8", "bez 1 2 3 4 5 6 7 8",
+                                                   "bez 1 2 3 4 5 6 7 8", "bez 7 8 9 9 9 9 9 9"}));
+}
+
+// What a device is told: the pen's visibility, and the fills.
+struct StateDevice : platform::Device {
+  void resize(int, int) override {}
+  void fillRect(const RECT& rect, COLORREF) override { fills.push_back(rect); }
+  void viewportOriginSet(int, int) override {}
+  void arc(const platform::DrawingState& state, int, int, int, int, int, int, int, int) override {
+    penVisible.push_back(state.penVisible);
+  }
+  void polyBezier(const platform::DrawingState& state, const POINT*, int) override {
+    penVisible.push_back(state.penVisible);
+  }
+  std::vector<bool> penVisible;
+  std::vector<RECT> fills;
+};
+
+TEST_F(PlatformTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
+  StateDevice* device = nullptr;
+  platform::setDeviceFactory([&device](HWND) {
+    auto made = std::make_unique<StateDevice>();
+    device = made.get();
+    return made;
+  });
+  HWND window = plainWindow(50, 40);
+  ASSERT_NE(device, nullptr);
+  HDC dc = GetDC(window);
+  HPEN hollow = CreatePen(PS_NULL, 1, RGB(9, 9, 9)), solid = CreatePen(PS_SOLID, 1, RGB(9, 9, 9));
+  SelectObject(dc, hollow);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  SelectObject(dc, solid);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  EXPECT_EQ(device->penVisible, (std::vector<bool>{false, true}));
+  HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
+  for (const RECT& empty : {RECT{5, 5, 5, 9}, RECT{5, 5, 9, 5}, RECT{60, 0, 70, 10}, RECT{9, 9, 5, 5}})
+    FillRect(dc, &empty, brush);
+  EXPECT_TRUE(device->fills.empty());
+  const RECT one{0, 0, 1, 1};
+  FillRect(dc, &one, brush);
+  EXPECT_EQ(device->fills.size(), 1u);
+  ReleaseDC(window, dc);
+  DeleteObject(hollow);
+  DeleteObject(solid);
+  DeleteObject(brush);
+}
+
+TEST_F(PlatformTest, HiddenWindowsGetNoPaintAndTimersComeNoEarlier) {
+  platform::useVirtualClock();
+  HWND window = makeWindow(WS_POPUP), shown = makeWindow(WS_POPUP | WS_VISIBLE);
+  InvalidateRect(window, nullptr, TRUE);
+  InvalidateRect(shown, nullptr, TRUE);
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+  EXPECT_TRUE(PeekMessageA(&msg, shown, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+  SetTimer(window, 3, 10, nullptr);
+  Sleep(9);
+  EXPECT_FALSE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));  // due in a millisecond
+  Sleep(1);
+  EXPECT_TRUE(PeekMessageA(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE));
+}
+
+TEST_F(PlatformTest, AFreedLibraryHasNoEntries) {
+  platform::provideLibrary("EXTRA.DLL", {{"Entry", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&MulDiv))}});
+  HMODULE module = LoadLibraryA("EXTRA.DLL");
+  ASSERT_NE(module, nullptr);
+  EXPECT_NE(GetProcAddress(module, "Entry"), nullptr);
+  EXPECT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(GetProcAddress(module, "Entry"), nullptr);
+  EXPECT_FALSE(FreeLibrary(module));
 }
 
 TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
@@ -121,9 +221,16 @@ TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(1, 8660, 10000), 1);
   EXPECT_EQ(MulDiv(5, 1, 2), 3);
   EXPECT_EQ(MulDiv(-5, 1, 2), -3);
+  EXPECT_EQ(MulDiv(5, 1, -2), -3);
+  EXPECT_EQ(MulDiv(-5, 1, -2), 3);
   EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
   EXPECT_EQ(MulDiv(7, 3, 0), -1);
   EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
+}
+
+TEST(PlatformKernel, ProfileNumbersReadHexDigitsAboveNine) {
+  EXPECT_EQ(platform::parseProfileInt("0xff"), 255u);
+  EXPECT_EQ(platform::parseProfileInt("0x1a2g"), 418u);
 }
 
 TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {

@@ -62,6 +62,21 @@ TEST(RasterLines, EveryPixelFollowsTheRuleAtAnySlopeAndDistance) {
   }
 }
 
+TEST(RasterLines, LinesTooLongForFixedPointKeepTheTieRule) {
+  // 70000 steps with one minor step: the exact half falls on step 35000.
+  Framebuffer wide(70002, 2), tall(2, 70002);
+  const std::pair<RasterPoint, RasterPoint> lines[] = {
+      {{0, 0}, {70000, 1}}, {{0, 1}, {70000, 0}}, {{70000, 0}, {0, 1}}, {{70001, 1}, {1, 0}}};
+  for (const auto& [a, b] : lines) {
+    wide.fill(0, 0, wide.width(), 2, 0);
+    drawLine(wide, a, b, 1);
+    ASSERT_EQ(lit(wide), expectedLine(a, b, wide.width(), 2)) << a.x << "," << a.y << " -> " << b.x << "," << b.y;
+    tall.fill(0, 0, 2, tall.height(), 0);
+    drawLine(tall, {a.y, a.x}, {b.y, b.x}, 1);
+    ASSERT_EQ(lit(tall), expectedLine({a.y, a.x}, {b.y, b.x}, 2, tall.height())) << "transposed " << a.x;
+  }
+}
+
 TEST(RasterLines, FirstPixelInLastPixelOutAndPolylinesRestartEachSegment) {
   Framebuffer image(10, 10);
   drawLine(image, {2, 2}, {2, 2}, 1);
@@ -200,6 +215,19 @@ TEST(RasterChanges, LongSlantedStrokesReportTheTilesAlongThemNotTheirBox) {
   const Shown one = takeChanges(image);
   ASSERT_EQ(one.runs.size(), 1u);
   EXPECT_EQ(one.runs[0], (std::array<int, 4>{96, 96, 32, 32}));
+}
+
+TEST(RasterChanges, MarksWhollyOutsideTheSurfaceMarkNothing) {
+  DirtyTiles tiles;
+  tiles.enable(true);
+  tiles.resize(40, 40);  // two tile columns, the second partly off the surface
+  tiles.take([](int, int, int, int) {});
+  for (const auto& [x0, y0, x1, y1] :
+       {std::array<int64_t, 4>{40, 0, 45, 5}, {0, 40, 5, 45}, {-9, 0, -1, 5}, {0, -9, 5, -1}, {1000, 1000, 40, 40}})
+    tiles.mark(x0, y0, x1, y1);
+  EXPECT_FALSE(tiles.any());
+  tiles.mark(39, 39, 60, 60);
+  EXPECT_TRUE(tiles.any());
 }
 
 TEST(RasterChanges, UntrackedSurfacesMarkNothing) {

@@ -1,10 +1,14 @@
 // What the headless renderer draws is exactly what the trace lists, drawn.
 
+#include <algorithm>
 #include <sstream>
 
+#include "engine/engine_state.h"
+#include "figures/figure_routine.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "raster/curves.h"
+#include "settings/settings.h"
 #include "test_support.h"
 
 namespace {
@@ -68,6 +72,133 @@ TEST_F(RenderTest, TheRenderedPictureIsTheTraceDrawn) {
     for (int y = 0; y < 200; ++y)
       for (int x = 0; x < 320; ++x) differing += rendered.pixel(x, y) != replayed.pixel(x, y);
     EXPECT_EQ(differing, 0) << "crayon " << crayon;
+  }
+}
+
+// Counts drawing calls per tick and checks that each copy it is given (an
+// origin and the strokes after it) can reach the window.
+class CopyAudit : public platform::Device {
+ public:
+  CopyAudit(int width, int height) : width_(width), height_(height) {}
+  void resize(int, int) override {}
+  void fillRect(const RECT&, COLORREF) override {}
+  void viewportOriginSet(int x, int y) override {
+    endCopy();
+    originX_ = x;
+    originY_ = y;
+    ++calls;
+  }
+  void arc(const platform::DrawingState&, int l, int t, int r, int b, int, int, int, int) override {
+    add(l, t);
+    add(r, b);
+    ++calls;
+  }
+  void polyBezier(const platform::DrawingState&, const POINT* points, int count) override {
+    for (int i = 0; i < count; ++i) add(points[i].x, points[i].y);
+    ++calls;
+  }
+  void endCopy() {
+    // A pixel's margin: rounded curve midpoints may stray that far from their box.
+    if (left_ <= right_ &&
+        (right_ + originX_ < -1 || left_ + originX_ > width_ || bottom_ + originY_ < -1 || top_ + originY_ > height_))
+      ++unreachable;
+    left_ = top_ = INT64_MAX;
+    right_ = bottom_ = INT64_MIN;
+  }
+  uint64_t calls = 0, unreachable = 0;
+
+ private:
+  void add(int64_t x, int64_t y) {
+    left_ = std::min(left_, x);
+    right_ = std::max(right_, x);
+    top_ = std::min(top_, y);
+    bottom_ = std::max(bottom_, y);
+  }
+  int64_t width_, height_, originX_ = 0, originY_ = 0;
+  int64_t left_ = INT64_MAX, top_ = INT64_MAX, right_ = INT64_MIN, bottom_ = INT64_MIN;
+};
+
+struct TickCalls {
+  uint64_t most = 0, unreachable = 0;
+};
+
+// The most drawing calls of a tick, and the copies drawn that could not reach the window.
+TickCalls auditTicks(const HeadlessScenario& scenario, uint64_t ticks) {
+  resetSaverProcess();
+  CopyAudit* audit = nullptr;
+  startHeadlessSaver(scenario, [&](HWND) {
+    auto made = std::make_unique<CopyAudit>(scenario.width, scenario.height);
+    audit = made.get();
+    return made;
+  });
+  TickCalls result;
+  const auto endTick = [&] {
+    audit->endCopy();
+    result.most = std::max(result.most, audit->calls);
+    audit->calls = 0;
+  };
+  runHeadlessTicks(ticks, [&](uint64_t) { endTick(); });
+  endTick();
+  result.unreachable = audit->unreachable;
+  return result;
+}
+
+TEST_F(RenderTest, LatticeCopiesThatCannotReachAWideWindowAreNotDrawn) {
+  const TemporarySettings letItGrow("", {onlyEntry(patternKeys, LetItGrow)});
+  const struct {
+    int width, height;
+    uint64_t mostBefore;  // calls in the busiest tick with every copy drawn, as measured
+  } sizes[] = {{3840, 1, 5000}, {32767, 1, 20000}, {1, 32767, 0}};
+  for (const auto& size : sizes) {
+    const HeadlessScenario scenario{5, size.width, size.height, letItGrow.path()};
+    cullUnreachableCopies = false;
+    const TickCalls all = auditTicks(scenario, 120);
+    cullUnreachableCopies = true;
+    const TickCalls reaching = auditTicks(scenario, 120);
+    EXPECT_LE(reaching.most, all.most);
+    if (size.mostBefore) {  // a lattice of many columns
+      EXPECT_EQ(reaching.unreachable, 0u) << size.width << "x" << size.height;
+      EXPECT_GT(all.unreachable, 0u) << "the case must have copies to leave out";
+      EXPECT_GT(all.most, size.mostBefore);
+    }
+  }
+  // A tall window has no lattice to speak of: a handful of calls a tick.
+  EXPECT_LT(auditTicks({5, 1, 32767, letItGrow.path()}, 120).most, 40u);
+}
+
+// Hashes of the picture every few ticks.
+std::vector<uint64_t> pictureHashes(const HeadlessScenario& scenario, uint64_t ticks) {
+  resetSaverProcess();
+  RasterDevice* device = nullptr;
+  startHeadlessSaver(scenario, [&device](HWND) {
+    auto made = std::make_unique<RasterDevice>();
+    device = made.get();
+    return made;
+  });
+  std::vector<uint64_t> hashes;
+  runHeadlessTicks(ticks, [&](uint64_t n) {
+    if (n % 7 != 0) return;
+    const Framebuffer& image = device->framebuffer();
+    uint64_t hash = 1469598103934665603u;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) hash = (hash ^ image.pixel(x, y)) * 1099511628211u;
+    hashes.push_back(hash);
+  });
+  return hashes;
+}
+
+TEST_F(RenderTest, LeavingOutCopiesChangesNoPixel) {
+  for (const char* pattern : {"LetItGrow", "Anemone", "Crown", "Symmetron"}) {
+    int slot = 0;
+    while (patternKeys[slot] != std::string(pattern)) ++slot;
+    const TemporarySettings file("", {onlyEntry(patternKeys, slot), {{"PercentCrayon", "50"}}});
+    for (const auto& [width, height] : {std::pair{97, 3}, {61, 1}, {203, 12}}) {
+      const HeadlessScenario scenario{11, width, height, file.path()};
+      cullUnreachableCopies = false;
+      const std::vector<uint64_t> all = pictureHashes(scenario, 700);
+      cullUnreachableCopies = true;
+      EXPECT_EQ(pictureHashes(scenario, 700), all) << pattern << " " << width << "x" << height;
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // conventions, and the per-run overrides.
 
 #include "linux/saver_options.h"
+#include "linux/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,17 @@ TEST(SaverOptions, OnlySaverRunsTakeOverrides) {
   EXPECT_FALSE(runsSaver(*parse({"/a", "1"})));
 }
 
+TEST(SaverOptions, WindowSizesTakeEitherCaseOfX) {
+  for (const char* text : {"640x480", "640X480"}) {
+    const auto size = parseWindowSize(text);
+    ASSERT_TRUE(size) << text;
+    EXPECT_EQ(size->width, 640);
+    EXPECT_EQ(size->height, 480);
+  }
+  for (const char* bad : {"640", "x480", "640x", "32768x1", "1x32768", "6 40x480"})
+    EXPECT_FALSE(parseWindowSize(bad)) << bad;
+}
+
 TEST(SaverOptions, WindowIdsInHexOrDecimal) {
   EXPECT_EQ(parseWindowId("0x1a00007"), 0x1a00007u);
   EXPECT_EQ(parseWindowId("0XFF"), 255u);
@@ -80,6 +92,33 @@ TEST(SaverOptions, WindowIdsInHexOrDecimal) {
   EXPECT_EQ(parseWindowId("4294967295"), 4294967295u);
   for (const char* bad : {"", "0x", "12ab", "0xg1", "-5", "+5", " 5", "4294967296", "0x100000000"})
     EXPECT_FALSE(parseWindowId(bad)) << bad;
+}
+
+TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
+  const struct {
+    const char* switches;
+    const char* problem;  // a word the message must hold; null: accepted
+    uint32_t window;
+  } cases[] = {{"", nullptr, 0},
+               {"/s", nullptr, 0},
+               {"-C:12", nullptr, 0},
+               {"/p 123", nullptr, 123},
+               {"/l77", nullptr, 77},
+               {"/p", "decimal id", 0},
+               {"/p abc", "decimal id", 0},
+               {"/p 0", "other than 0", 0},
+               {"/x", "unknown switch /x", 0},
+               {"/a 5", "Windows 95", 0},
+               {"\xe9", "unknown switch", 0}};
+  for (const auto& c : cases) {
+    const std::string problem = switchProblem(c.switches);
+    if (c.problem) {
+      EXPECT_NE(problem.find(c.problem), std::string::npos) << c.switches << ": " << problem;
+    } else {
+      EXPECT_EQ(problem, "") << c.switches;
+    }
+    EXPECT_EQ(previewWindowNumber(c.switches), c.window) << c.switches;
+  }
 }
 
 }  // namespace

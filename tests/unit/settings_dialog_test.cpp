@@ -80,10 +80,10 @@ TEST_F(SettingsDialogTest, BarsStepWithinTheirBoundsAndTheStyleLabelsFollow) {
   const struct {
     SettingsBar bar;
     int request, from, to;
-  } steps[] = {{SettingsBar::Speed, SB_PAGERIGHT, 95, 100}, {SettingsBar::Speed, SB_PAGELEFT, 12, 5},
-               {SettingsBar::Speed, SB_LINERIGHT, 20, 22},  {SettingsBar::Style, SB_LINERIGHT, 20, 21},
-               {SettingsBar::Style, SB_PAGELEFT, 5, 0},     {SettingsBar::Style, SB_THUMBPOSITION, 33, 33},
-               {SettingsBar::Style, SB_ENDSCROLL, 33, 33}};
+  } steps[] = {{SettingsBar::Speed, SB_PAGERIGHT, 95, 100},    {SettingsBar::Speed, SB_PAGELEFT, 12, 5},
+               {SettingsBar::Speed, SB_LINERIGHT, 20, 22},     {SettingsBar::Speed, SB_LINERIGHT, 99, 100},
+               {SettingsBar::Style, SB_LINERIGHT, 20, 21},     {SettingsBar::Style, SB_PAGELEFT, 5, 0},
+               {SettingsBar::Style, SB_THUMBPOSITION, 33, 33}, {SettingsBar::Style, SB_ENDSCROLL, 33, 33}};
   for (const auto& step : steps) EXPECT_EQ(scrolledPosition(step.bar, step.request, 0, step.from), step.to);
 }
 
@@ -106,6 +106,70 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesTheThirtyNineKeys) {
   EXPECT_NE(aboutOwner, nullptr);
   // The About box names the release that the build was made as.
   EXPECT_NE(std::find(aboutTexts.begin(), aboutTexts.end(), "Version " LUMAREL_VERSION), aboutTexts.end());
+}
+
+// Every check box and the key it stands for.
+const struct {
+  int box;
+  const char* key;
+} checkBoxKeys[] = {
+    {1037, "Symmetron"},
+    {1010, "Mask"},
+    {1013, "CoatOfArms"},
+    {6000, "Hexatron"},
+    {1055, "Cornered"},
+    {5000, "ScreenCrystals"},
+    {1033, "AngelsAndDevils"},
+    {1052, "Spiderwork"},
+    {1009, "ZenGarden"},
+    {1053, "LetItGrow"},
+    {1011, "Crown"},
+    {1054, "Cartouche"},
+    {1036, "Mandala"},
+    {1056, "Algorhythm"},
+    {1032, "Anemone"},
+    {1058, "Hyperdraw"},
+    {1002, "All Colors"},
+    {1003, "Low Intensity "},
+    {1004, "Minimum Intensity"},
+    {1026, "Spectrum"},
+    {1015, "Red"},
+    {1016, "Green"},
+    {1006, "Blue"},
+    {1018, "Magenta"},
+    {1019, "Cyan"},
+    {1017, "Yellow"},
+    {1005, "Black/White/Gray"},
+    {1021, "Red/Cyan"},
+    {1022, "Green/Magenta"},
+    {1020, "Blue/Yellow"},
+    {1024, "No Red"},
+    {1025, "No Green"},
+    {1023, "No Blue"},
+};
+
+TEST_F(SettingsDialogTest, EachCheckBoxShowsAndStoresItsOwnKey) {
+  for (const auto& entry : checkBoxKeys) {
+    std::string file = "[ScreenSaver.Lumarel]\n";
+    for (const auto& other : checkBoxKeys) file += std::string(other.key) + (&other == &entry ? "=1\n" : "=0\n");
+    writeFile(path, file);
+    // Shown: only this box is checked. Stored: turned off, only this key changes.
+    EXPECT_EQ(open([&](HWND dialog) {
+                for (const auto& other : checkBoxKeys)
+                  EXPECT_EQ(IsDlgButtonChecked(dialog, other.box), &other == &entry ? 1u : 0u)
+                      << entry.key << " shown, box " << other.box;
+                SendDlgItemMessageA(dialog, entry.box, BM_SETCHECK, BST_UNCHECKED, 0);
+                SendDlgItemMessageA(dialog, entry.box == 1037 ? 1010 : 1037, BM_SETCHECK, BST_CHECKED, 0);
+                SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+              }),
+              1);
+    const std::string saved = readFile(path);
+    const char* turnedOn = entry.box == 1037 ? "Mask" : "Symmetron";
+    for (const auto& other : checkBoxKeys) {
+      const std::string line = "\n" + std::string(other.key) + (other.key == std::string(turnedOn) ? "=1\n" : "=0\n");
+      EXPECT_NE(saved.find(line), std::string::npos) << entry.key << " stored, " << line;
+    }
+  }
 }
 
 }  // namespace
