@@ -28,6 +28,8 @@ for arch in x86_64 i686; do
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
   cmake --build "$root/build-windows-$arch" -j "$jobs"
 done
+echo "== Settings files read as the Windows profile functions read them"
+"$root/tests/profile/compare_with_windows.sh" "$root/build" "$root/build-windows-x86_64"
 echo "== The Windows screen saver under Wine"
 "$root/tests/e2e/windows_saver.sh" "$root/build-windows-x86_64/lumarel.scr" "$root/build-windows-x86_64/preview_host.exe"
 echo "== The 32-bit Windows screen saver under Wine as Windows 98"

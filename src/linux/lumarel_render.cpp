@@ -76,17 +76,13 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
   if (pattern) overrides.push_back(onlyEntry(patternKeys, pattern));
   if (options.colorSet) overrides.push_back(onlyEntry(colorSetKeys, options.colorSet));
   if (options.crayon) overrides.push_back({{"PercentCrayon", "100"}});
-  const TemporarySettings runSettings(options.iniPath, overrides);
-  if (!runSettings.ok()) {
-    error = "cannot write a temporary settings file";
-    return std::nullopt;
-  }
   resetSaverProcess();
+  applySettingOverrides(overrides);
   RasterDevice* device = nullptr;
   // Gallery tiles each get a seed of their own, so that patterns drawn alike
   // (mirror images of one another) still show different figures.
   const uint32_t seed = options.seed + (options.galleryFolder.empty() ? 0 : static_cast<uint32_t>(pattern));
-  HeadlessScenario scenario{seed, options.size.width, options.size.height, runSettings.path()};
+  HeadlessScenario scenario{seed, options.size.width, options.size.height, options.iniPath};
   const HWND window = startHeadlessSaver(scenario, [&device](HWND) {
     auto made = std::make_unique<RasterDevice>();
     device = made.get();

@@ -49,10 +49,11 @@ class RenderTest : public SaverTest {};
 
 TEST_F(RenderTest, TheRenderedPictureIsTheTraceDrawn) {
   for (const char* crayon : {"0", "100"}) {
-    const TemporarySettings settingsFile("", {{{"PercentCrayon", crayon}, {"Timer interval", "7"}}});
+    const std::vector<SettingOverride> overrides = {{{"PercentCrayon", crayon}, {"Timer interval", "7"}}};
     resetSaverProcess();
+    applySettingOverrides(overrides);
     RasterDevice* device = nullptr;
-    startHeadlessSaver(HeadlessScenario{77, 320, 200, settingsFile.path()}, [&device](HWND) {
+    startHeadlessSaver(HeadlessScenario{77, 320, 200, ""}, [&device](HWND) {
       auto made = std::make_unique<RasterDevice>();
       device = made.get();
       return made;
@@ -61,7 +62,8 @@ TEST_F(RenderTest, TheRenderedPictureIsTheTraceDrawn) {
     const Framebuffer rendered = device->framebuffer();
 
     resetSaverProcess();
-    startSaver(320, 200, 77, settingsFile.path());
+    applySettingOverrides(overrides);
+    startSaver(320, 200, 77);
     runHeadlessTicks(1500, nullptr);
     const Framebuffer replayed = replay(takeTrace(), 320, 200);
     int differing = 0;
