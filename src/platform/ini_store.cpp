@@ -170,6 +170,10 @@ bool isUtf8(std::string_view text) {
 }  // namespace
 
 IniDocument::IniDocument(const std::string& bytes) {
+  if (bytes.size() >= UINT32_MAX / 2) {
+    tooLarge_ = true;
+    return;
+  }
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     encoding_ = Encoding::Utf8;
     text_ = bytes.substr(3);
@@ -186,14 +190,23 @@ IniDocument::IniDocument(const std::string& bytes) {
 
 void IniDocument::splitLines() {
   lines_.clear();
+  headers_.clear();
   for (size_t start = 0; start < text_.size();) {
     size_t end = text_.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text_.size();
     size_t next = end;
     while (next < text_.size() && (text_[next] == '\r' || text_[next] == '\n')) ++next;
-    lines_.push_back({start, end, next});
+    const ParsedLine parsed = parseLine(std::string_view(text_).substr(start, end - start));
+    if (parsed.kind == ParsedLine::Header) headers_.push_back(static_cast<uint32_t>(lines_.size()));
+    lines_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(end), static_cast<uint32_t>(next),
+                      static_cast<uint32_t>(parsed.name.data() ? parsed.name.data() - text_.data() : start),
+                      static_cast<uint32_t>(parsed.name.size()), static_cast<uint8_t>(parsed.kind)});
     start = next;
   }
+}
+
+std::string_view IniDocument::name(size_t line) const {
+  return std::string_view(text_).substr(lines_[line].nameStart, lines_[line].nameLength);
 }
 
 std::string_view IniDocument::content(size_t line) const {
@@ -202,26 +215,21 @@ std::string_view IniDocument::content(size_t line) const {
 
 std::optional<IniDocument::Section> IniDocument::findSection(std::string_view section) const {
   const std::string_view wanted = requestedName(section);
+  const auto endOf = [this](size_t header) {
+    return header + 1 < headers_.size() ? size_t{headers_[header + 1]} : lines_.size();
+  };
   // Lines before the first header make a section without a name.
-  std::optional<Section> found;
-  if (wanted.empty()) found = Section{0, lines_.size()};
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (parseLine(content(i)).kind != ParsedLine::Header) continue;
-    if (found) {
-      found->end = i;
-      return found;
-    }
-    if (namesMatch(parseLine(content(i)).name, wanted)) found = Section{i + 1, lines_.size()};
-  }
-  return found;
+  if (wanted.empty()) return Section{0, headers_.empty() ? lines_.size() : size_t{headers_[0]}};
+  for (size_t h = 0; h < headers_.size(); ++h)
+    if (namesMatch(name(headers_[h]), wanted)) return Section{size_t{headers_[h]} + 1, endOf(h)};
+  return std::nullopt;
 }
 
 std::optional<size_t> IniDocument::findKey(const Section& section, std::string_view key) const {
   const std::string_view wanted = requestedName(key);
-  for (size_t i = section.begin; i < section.end; ++i) {
-    const ParsedLine parsed = parseLine(content(i));
-    if (parsed.kind == ParsedLine::Key && namesMatch(parsed.name, wanted)) return i;
-  }
+  for (size_t i = section.begin; i < section.end; ++i)
+    if (lines_[i].kind == ParsedLine::Key && lines_[i].nameLength == wanted.size() && namesMatch(name(i), wanted))
+      return i;
   return std::nullopt;
 }
 
@@ -257,6 +265,7 @@ bool IniDocument::setValue(const std::string& section, const std::string& key, c
       holdsNul(section) || holdsNul(key) || holdsNul(value) || sectionName.find(']') != std::string::npos ||
       keyName.find('=') != std::string::npos || keyName.front() == '[')
     return false;
+  if (tooLarge_) return false;
   const bool utf16 = encoding_ == Encoding::Utf16Le || encoding_ == Encoding::Utf16Be;
   if (utf16 && !(isUtf8(sectionName) && isUtf8(keyName) && isUtf8(newValue))) return false;
 
@@ -276,7 +285,7 @@ bool IniDocument::setValue(const std::string& section, const std::string& key, c
     // Add after the section's last non-blank line, ahead of any blank lines
     // that separate it from the next section.
     size_t after = found->end - 1;
-    while (after >= found->begin && parseLine(content(after)).kind == ParsedLine::Blank) --after;
+    while (after >= found->begin && lines_[after].kind == ParsedLine::Blank) --after;
     const Line& line = lines_[after];
     const std::string newLine = std::string(keyName) + "=" + std::string(newValue);
     if (line.next == line.end) {
@@ -294,8 +303,8 @@ bool IniDocument::setValue(const std::string& section, const std::string& key, c
     const Line& last = lines_.back();
     if (last.next == last.end) added += eol;
     // A blank line ahead of the new section, unless there is one.
-    const bool blankBefore = parseLine(content(lines_.size() - 1)).kind == ParsedLine::Blank ||
-                             last.next - last.end > (text_.compare(last.end, 2, "\r\n") == 0 ? 2u : 1u);
+    const bool blankBefore =
+        last.kind == ParsedLine::Blank || last.next - last.end > (text_.compare(last.end, 2, "\r\n") == 0 ? 2u : 1u);
     if (!blankBefore) added += eol;
   }
   added += "[" + std::string(sectionName) + "]" + eol + std::string(keyName) + "=" + std::string(newValue) + eol;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,16 +36,21 @@ class IniDocument {
 
  private:
   enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
+  // Offsets into text_, which readWholeFile keeps far below 4 GiB.
   struct Line {
-    size_t start;  // content: [start, end) of text_, without the line break
-    size_t end;
-    size_t next;  // the line break: [end, next), all of CR and LF up to the next line
+    uint32_t start;  // content: [start, end), without the line break
+    uint32_t end;
+    uint32_t next;       // the line break: [end, next), all of CR and LF up to the next line
+    uint32_t nameStart;  // a header's or a key's name
+    uint32_t nameLength;
+    uint8_t kind;
   };
   struct Section {
     size_t begin;  // first line after the header (0 for the lines before any header)
     size_t end;    // one past the last line
   };
   std::string_view content(size_t line) const;
+  std::string_view name(size_t line) const;
   void splitLines();
   std::optional<Section> findSection(std::string_view section) const;
   std::optional<size_t> findKey(const Section& section, std::string_view key) const;
@@ -55,6 +61,8 @@ class IniDocument {
   std::string text_;    // UTF-16 files as UTF-8 (lone surrogates kept), others as stored
   std::string suffix_;  // an odd byte at the end of a UTF-16 file
   std::vector<Line> lines_;
+  std::vector<uint32_t> headers_;  // the header lines, in order
+  bool tooLarge_ = false;          // a text that offsets cannot span: read as empty, never edited
 };
 
 // Errors are errno values: EFBIG for a file over the size limit.

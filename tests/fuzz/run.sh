@@ -3,12 +3,13 @@
 # UndefinedBehaviorSanitizer on) and runs each for SECONDS seconds, one after
 # another, from its checked-in seed corpus. A finding fails the run; the input
 # that caused it is kept in build-fuzz/findings.
-#   tests/fuzz/run.sh [SECONDS]
+#   tests/fuzz/run.sh [SECONDS [TARGET...]]
 set -u
 seconds="${1:-30}"
+shift
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$root/build-fuzz"
-targets="ini_document profile_number switch_scan command_lines"
+targets="${*:-ini_document profile_number switch_scan command_lines}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
   -DLUMAREL_FUZZ=ON -DLUMAREL_TESTS=OFF >/dev/null || exit 1
