@@ -19,6 +19,8 @@ ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure
 
 echo "== The Linux saver on a virtual X display"
 "$root/tests/e2e/linux_desktop.sh" "$root/build/lumarel"
+echo "== Settings given on the command line leave no files behind"
+"$root/tests/profile/no_settings_copies.sh" "$root/build"
 echo "== The installed Linux saver under the xscreensaver daemon"
 "$root/tests/e2e/xscreensaver_daemon.sh" "$root/build"
 
@@ -34,4 +36,8 @@ echo "== The Windows screen saver under Wine"
 "$root/tests/e2e/windows_saver.sh" "$root/build-windows-x86_64/lumarel.scr" "$root/build-windows-x86_64/preview_host.exe"
 echo "== The 32-bit Windows screen saver under Wine as Windows 98"
 "$root/tests/e2e/windows_9x.sh" "$root/build-windows-i686/lumarel32.scr" "$root/build-windows-i686/PASSWORD.CPL"
+if command -v clang++-14 >/dev/null; then
+  echo "== Fuzz targets, 30 seconds each"
+  "$root/tests/fuzz/run.sh" 30
+fi
 echo "All tests passed."
