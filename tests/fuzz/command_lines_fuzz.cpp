@@ -2,23 +2,12 @@
 // separated by NUL bytes. Every line is either refused with a reason or
 // gives options within their ranges.
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "linux/saver_options.h"
 #include "linux/tool_options.h"
-
-namespace {
-
-void require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> words{"program"};

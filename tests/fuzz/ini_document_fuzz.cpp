@@ -4,19 +4,12 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_support.h"
 #include "platform/ini_store.h"
 
 namespace {
-
-void require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
 
 bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
 

@@ -2,21 +2,10 @@
 // fault, leading control characters and blanks do not count, a minus sign
 // negates, and a value in matching quotes reads as the value without them.
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_support.h"
 #include "platform/ini_store.h"
-
-namespace {
-
-void require(bool condition, const char* what) {
-  if (condition) return;
-  std::fprintf(stderr, "broken: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

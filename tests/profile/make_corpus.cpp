@@ -12,51 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
+
 using namespace std::string_literals;
 
 namespace {
 
-const char* const saverKeys[] = {
-    "Pause",
-    "Password Required",
-    "Timer interval",
-    "PercentCrayon",
-    "Patterns",
-    "Symmetron",
-    "Mask",
-    "CoatOfArms",
-    "Hexatron",
-    "Cornered",
-    "ScreenCrystals",
-    "AngelsAndDevils",
-    "Spiderwork",
-    "ZenGarden",
-    "LetItGrow",
-    "Crown",
-    "Cartouche",
-    "Mandala",
-    "Algorhythm",
-    "Anemone",
-    "Hyperdraw",
-    "Color Sets",
-    "All Colors",
-    "Low Intensity ",
-    "Minimum Intensity",
-    "Spectrum",
-    "Red",
-    "Green",
-    "Blue",
-    "Magenta",
-    "Cyan",
-    "Yellow",
-    "Black/White/Gray",
-    "Red/Cyan",
-    "Green/Magenta",
-    "Blue/Yellow",
-    "No Red",
-    "No Green",
-    "No Blue",
-};
+// The saver's keys, in the order of its section.
+std::vector<std::string> saverKeys() {
+  std::vector<std::string> keys = {"Pause", "Password Required", "Timer interval", "PercentCrayon"};
+  keys.insert(keys.end(), patternKeys.begin(), patternKeys.end());
+  keys.insert(keys.end(), colorSetKeys.begin(), colorSetKeys.end());
+  return keys;
+}
 const char section[] = "ScreenSaver.Lumarel";
 
 enum class Encoding { Ansi, Utf8Bom, Utf16Le, Utf16Be, Utf16LeNoBom };
@@ -202,7 +170,8 @@ std::string randomValue(std::mt19937& rng) {
 }
 
 std::string randomKey(std::mt19937& rng) {
-  std::string key = saverKeys[std::uniform_int_distribution<size_t>(0, std::size(saverKeys) - 1)(rng)];
+  static const std::vector<std::string> keys = saverKeys();
+  std::string key = keys[std::uniform_int_distribution<size_t>(0, keys.size() - 1)(rng)];
   switch (std::uniform_int_distribution<int>(0, 9)(rng)) {
     case 0:
       for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -287,7 +256,7 @@ int main(int argc, char** argv) {
     list << name << "\n";
   }
   std::ofstream keys(folder + "/keys.txt", std::ios::binary);
-  for (const char* key : saverKeys) keys << section << "\t" << key << "\n";
+  for (const std::string& key : saverKeys()) keys << section << "\t" << key << "\n";
   keys << "Other\tPause\n";
   return list && keys ? 0 : 1;
 }
