@@ -24,6 +24,7 @@ struct CachedFile {
   ino_t inode = 0;
   off_t size = -1;
   timespec modified{};
+  timespec changed{};                   // also moves with the permissions
   std::optional<IniDocument> document;  // nothing: the file cannot be read
 };
 
@@ -80,7 +81,8 @@ const IniDocument* loadDocument(const std::string& path) {
   std::optional<CachedFile>& cache = state().cache;
   if (cache && cache->path == path &&
       (exists ? cache->device == info.st_dev && cache->inode == info.st_ino && cache->size == info.st_size &&
-                    cache->modified.tv_sec == info.st_mtim.tv_sec && cache->modified.tv_nsec == info.st_mtim.tv_nsec
+                    cache->modified.tv_sec == info.st_mtim.tv_sec && cache->modified.tv_nsec == info.st_mtim.tv_nsec &&
+                    cache->changed.tv_sec == info.st_ctim.tv_sec && cache->changed.tv_nsec == info.st_ctim.tv_nsec
               : cache->size < 0))
     return cache->document ? &*cache->document : nullptr;
   cache.reset();
@@ -91,6 +93,7 @@ const IniDocument* loadDocument(const std::string& path) {
     file.inode = info.st_ino;
     file.size = info.st_size;
     file.modified = info.st_mtim;
+    file.changed = info.st_ctim;
   }
   std::string text;
   const int error = exists ? readWholeFile(path, text) : ENOENT;
