@@ -137,11 +137,10 @@ void BM_DrawSteps(benchmark::State& state) {
   const int pattern = static_cast<int>(state.range(0));
   const bool crayon = state.range(1) != 0;
   const int width = static_cast<int>(state.range(2)), height = width * 9 / 16;
-  const TemporarySettings settingsFile(
-      "", {onlyEntry(patternKeys, pattern),
-           {{"Timer interval", "20"}, {"Pause", "0"}, {"PercentCrayon", crayon ? "100" : "0"}}});
   resetSaverProcess();
-  HeadlessScenario scenario{static_cast<uint32_t>(pattern), width, height, settingsFile.path()};
+  applySettingOverrides({onlyEntry(patternKeys, pattern),
+                         {{"Timer interval", "20"}, {"Pause", "0"}, {"PercentCrayon", crayon ? "100" : "0"}}});
+  HeadlessScenario scenario{static_cast<uint32_t>(pattern), width, height, ""};
   RasterDevice* device = nullptr;
   startHeadlessSaver(scenario, [&device](HWND) {
     auto made = std::make_unique<RasterDevice>();

@@ -37,9 +37,9 @@ struct Figures {
 // Runs one pattern for `ticks` ticks and times each tick.
 void timePattern(int pattern, uint32_t seed, WindowSize size, uint64_t ticks, Figures& figures) {
   std::vector<SettingOverride> overrides = {onlyEntry(patternKeys, pattern), {{"PercentCrayon", "0"}}};
-  const TemporarySettings file("", overrides);
   resetSaverProcess();
-  startHeadlessSaver(HeadlessScenario{seed, size.width, size.height, file.path()},
+  applySettingOverrides(overrides);
+  startHeadlessSaver(HeadlessScenario{seed, size.width, size.height, ""},
                      [](HWND) { return std::make_unique<RasterDevice>(); });
   double start = processorMs();
   const auto lap = [&] {

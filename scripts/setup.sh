@@ -11,6 +11,7 @@ if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip unzip"
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
   packages="$packages mate-screensaver xsecurelock xautolock dbus-daemon libglib2.0-bin dconf-gsettings-backend"
+  packages="$packages clang-14 libclang-rt-14-dev"
 fi
 missing=""
 for package in $packages; do

@@ -20,6 +20,8 @@ ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure
 
 echo "== The Linux saver on a virtual X display"
 "$root/tests/e2e/linux_desktop.sh" "$root/build/lumarel"
+echo "== Settings given on the command line leave no files behind"
+"$root/tests/profile/no_settings_copies.sh" "$root/build"
 echo "== The installed Linux saver under MATE's daemon, xsecurelock and xautolock"
 "$root/tests/e2e/saver_hosts.sh" "$root/build"
 
@@ -29,6 +31,8 @@ for arch in x86_64 i686; do
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
   cmake --build "$root/build-windows-$arch" -j "$jobs"
 done
+echo "== Settings files read as the Windows profile functions read them"
+"$root/tests/profile/compare_with_windows.sh" "$root/build" "$root/build-windows-x86_64"
 echo "== The Windows screen saver under Wine"
 "$root/tests/e2e/windows_saver.sh" "$root/build-windows-x86_64/lumarel.scr" "$root/build-windows-x86_64/preview_host.exe"
 echo "== The 32-bit Windows screen saver under Wine as Windows 98"
@@ -45,4 +49,8 @@ echo "== The Windows installer under Wine, 64-bit"
 "$root/tests/e2e/windows_installer.sh" "$root/dist/lumarel-$version-setup.exe" "$version" win64
 echo "== The Windows installer under Wine as Windows 98"
 "$root/tests/e2e/windows_installer.sh" "$root/dist/lumarel-$version-setup.exe" "$version" win98
+if command -v clang++-14 >/dev/null; then
+  echo "== Fuzz targets, 30 seconds each"
+  "$root/tests/fuzz/run.sh" 30
+fi
 echo "All tests passed."

@@ -68,35 +68,64 @@ int32_t DispatchRunMode(HINSTANCE instance, const char* tail) {
   version.dwOSVersionInfoSize = sizeof version;
   hostState.win9xFamily = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
   SetUnhandledExceptionFilter(faultGuard);
+  const RunSwitch run = ScanRunSwitch(tail);
+  switch (run.mode) {
+    case ModeConfigure:
+      return ShowSettingsDialog(run.owner == RunSwitch::Owner::None         ? nullptr
+                                : run.owner == RunSwitch::Owner::Foreground ? GetForegroundWindow()
+                                                                            : ownerFromNumber(run.number));
+    case ModeSaver:
+      return RunSaverWindow(nullptr);
+    case ModePreview: {
+      HWND parent = windowFromNumber(run.number);
+      return parent && IsWindow(parent) ? RunSaverWindow(parent) : -1;
+    }
+    case ModeChangePassword:
+      if (!hostState.win9xFamily) return -1;
+      ChangeSaverPassword(ownerFromNumber(run.number));
+      return 0;
+    case ModeInvalid:
+      break;
+  }
+  return -1;
+}
+
+RunSwitch ScanRunSwitch(const char* tail) {
+  RunSwitch run;
   for (const char* p = tail;; ++p) {
     // Taken as a signed byte: bytes from 0x80 up match no switch.
     switch (static_cast<signed char>(*p)) {
       case '\0':
-        return ShowSettingsDialog(nullptr);
+        run.mode = ModeConfigure;
+        return run;
       case ' ':
       case '-':
       case '/':
         continue;
       case 'S':
       case 's':
-        return RunSaverWindow(nullptr);
+        run.mode = ModeSaver;
+        return run;
       case 'P':
       case 'p':
       case 'L':
-      case 'l': {
-        HWND parent = windowFromNumber(ParseDecimal(skipSpaces(p + 1)));
-        return parent && IsWindow(parent) ? RunSaverWindow(parent) : -1;
-      }
+      case 'l':
+        run.mode = ModePreview;
+        run.number = ParseDecimal(skipSpaces(p + 1));
+        return run;
       case 'C':
       case 'c':
-        return ShowSettingsDialog(p[1] == ':' ? ownerFromNumber(ParseDecimal(p + 2)) : GetForegroundWindow());
+        run.mode = ModeConfigure;
+        run.owner = p[1] == ':' ? RunSwitch::Owner::Number : RunSwitch::Owner::Foreground;
+        if (p[1] == ':') run.number = ParseDecimal(p + 2);
+        return run;
       case 'A':
       case 'a':
-        if (!hostState.win9xFamily) return -1;
-        ChangeSaverPassword(ownerFromNumber(ParseDecimal(skipSpaces(p + 1))));
-        return 0;
+        run.mode = ModeChangePassword;
+        run.number = ParseDecimal(skipSpaces(p + 1));
+        return run;
       default:
-        return -1;
+        return run;
     }
   }
 }

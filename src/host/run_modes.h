@@ -8,6 +8,15 @@
 
 enum RunMode { ModeConfigure, ModeSaver, ModePreview, ModeChangePassword, ModeInvalid };
 
+// What the switch in an argument tail asks for.
+struct RunSwitch {
+  RunMode mode = ModeInvalid;
+  // The dialog's owner: none, the window the user works in, or by number.
+  enum class Owner { None, Foreground, Number } owner = Owner::None;
+  uint32_t number = 0;  // the preview's parent, or the owner
+};
+RunSwitch ScanRunSwitch(const char* tail);
+
 [[noreturn]] void HostEntry();
 int32_t DispatchRunMode(HINSTANCE instance, const char* tail);
 uint32_t ParseDecimal(const char* text);

@@ -1,8 +1,5 @@
 #include "headless_saver.h"
 
-#include <unistd.h>
-
-#include "platform/ini_store.h"
 #include "resource_ids.h"
 
 #include "engine/engine_state.h"
@@ -48,23 +45,9 @@ uint64_t runHeadlessTicks(uint64_t ticks, const std::function<void(uint64_t)>& b
   return handled;
 }
 
-TemporarySettings::TemporarySettings(const std::string& basePath, const std::vector<SettingOverride>& overrides) {
-  std::string text;
-  if (!basePath.empty()) platform::readWholeFile(basePath, text);
-  platform::IniDocument document(text);
+void applySettingOverrides(const std::vector<SettingOverride>& overrides) {
   char section[40];
   LoadStringA(nullptr, IDS_PROFILE_SECTION, section, sizeof section);
   for (const SettingOverride& values : overrides)
-    for (const auto& [key, value] : values) document.setValue(section, key, value);
-  char name[] = "/tmp/lumarel-settings-XXXXXX";
-  const int fd = mkstemp(name);
-  if (fd < 0) return;
-  path_ = name;
-  const std::string contents = document.text();
-  ok_ = write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
-  ok_ = close(fd) == 0 && ok_;
-}
-
-TemporarySettings::~TemporarySettings() {
-  if (!path_.empty()) unlink(path_.c_str());
+    for (const auto& [key, value] : values) platform::setProfileValue(section, key, value);
 }

@@ -40,18 +40,6 @@ SettingOverride onlyEntry(const std::array<const char*, N>& keys, int slot) {
   return values;
 }
 
-// A settings file for one run: a copy of the given file (none: empty) with
-// the overrides applied, in a temporary file that is removed afterwards.
-class TemporarySettings {
- public:
-  TemporarySettings(const std::string& basePath, const std::vector<SettingOverride>& overrides);
-  ~TemporarySettings();
-  TemporarySettings(const TemporarySettings&) = delete;
-  TemporarySettings& operator=(const TemporarySettings&) = delete;
-  bool ok() const { return ok_; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-  bool ok_ = false;
-};
+// Sets the values in the saver's section for this run only: the profile
+// functions read them before the file, which never sees them.
+void applySettingOverrides(const std::vector<SettingOverride>& overrides);

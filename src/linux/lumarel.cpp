@@ -73,13 +73,10 @@ int main(int argc, char** argv) {
       break;
   }
 
-  // Overrides go into a copy of the settings that the run only reads.
-  std::optional<TemporarySettings> runSettings;
+  // Overrides live in memory for this run, which then only reads the user's file.
   if (!options->overrides.empty()) {
-    const std::string userFile = platform::profilePath("control.ini");
-    runSettings.emplace(readableFile(userFile) ? userFile : "", std::vector<SettingOverride>{options->overrides});
-    if (!runSettings->ok()) return fail("cannot write a temporary settings file", 1);
-    platform::setProfilePath(runSettings->path(), platform::ProfileAccess::ReadOnly);
+    platform::setProfilePath(platform::profilePath("control.ini"), platform::ProfileAccess::ReadOnly);
+    applySettingOverrides({options->overrides});
   }
   return DispatchRunMode(GetModuleHandleA(nullptr), switches.c_str());
 }

@@ -7,11 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "command_line.h"
 #include "engine/engine_state.h"
 #include "headless_saver.h"
 #include "label_font.h"
@@ -19,51 +17,15 @@
 #include "raster_device.h"
 #include "settings/labels.h"
 #include "settings/settings.h"
+#include "tool_options.h"
 
 namespace {
 
-constexpr char usage[] =
-    "usage: lumarel-render --size WxH --seed S (--ticks N | --seconds T) [--ini FILE]\n"
-    "                      [--pattern NAME] [--colors NAME] [--crayon] (-o OUT.png | --gallery DIR)\n"
-    "       lumarel-render --version";
-
-struct Options {
-  WindowSize size{1280, 720};
-  uint32_t seed = 1;
-  std::optional<uint64_t> ticks;
-  std::optional<uint64_t> seconds;
-  std::string iniPath;
-  int pattern = 0;   // 0: as the settings say
-  int colorSet = 0;  // likewise
-  bool crayon = false;
-  std::string output;
-  std::string galleryFolder;
-};
+using Options = RenderOptions;
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "lumarel-render: %s (see --help)\n", message.c_str());
   return 2;
-}
-
-// Names compare by their letters and digits alone, with an ampersand (or the
-// dialog's doubled one) read as "and", so the dialog's label and the INI key
-// both name an entry ("Angels & Devils", "AngelsAndDevils").
-std::string nameKey(const std::string& name) {
-  std::string key;
-  for (const char c : name) {
-    if (std::isalnum(static_cast<unsigned char>(c)))
-      key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (c == '&' && (key.size() < 3 || key.compare(key.size() - 3, 3, "and") != 0)) key += "and";
-  }
-  return key;
-}
-
-template <size_t N>
-int findEntry(const std::string& name, const std::array<const char*, N>& keys, const char* const* labels) {
-  const std::string wanted = nameKey(name);
-  for (size_t slot = 1; slot < N; ++slot)
-    if (wanted == nameKey(keys[slot]) || (labels && wanted == nameKey(labels[slot]))) return static_cast<int>(slot);
-  return 0;
 }
 
 std::string displayName(int pattern) {
@@ -78,17 +40,13 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
   if (pattern) overrides.push_back(onlyEntry(patternKeys, pattern));
   if (options.colorSet) overrides.push_back(onlyEntry(colorSetKeys, options.colorSet));
   if (options.crayon) overrides.push_back({{"PercentCrayon", "100"}});
-  const TemporarySettings runSettings(options.iniPath, overrides);
-  if (!runSettings.ok()) {
-    error = "cannot write a temporary settings file";
-    return std::nullopt;
-  }
   resetSaverProcess();
+  applySettingOverrides(overrides);
   RasterDevice* device = nullptr;
   // Gallery tiles each get a seed of their own, so that patterns drawn alike
   // (mirror images of one another) still show different figures.
   const uint32_t seed = options.seed + (options.galleryFolder.empty() ? 0 : static_cast<uint32_t>(pattern));
-  HeadlessScenario scenario{seed, options.size.width, options.size.height, runSettings.path()};
+  HeadlessScenario scenario{seed, options.size.width, options.size.height, options.iniPath};
   const HWND window = startHeadlessSaver(scenario, [&device](HWND) {
     auto made = std::make_unique<RasterDevice>();
     device = made.get();
@@ -147,63 +105,20 @@ int renderGallery(const Options& options) {
 
 int main(int argc, char** argv) {
   Options options;
-  bool seeded = false, sized = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option == "--help" || option == "-h") {
-      std::printf("%s\n", usage);
+  std::string error;
+  switch (parseRenderOptions(argc, argv, options, error)) {
+    case ToolCommand::Help:
+      std::printf("%s\n", renderUsage);
       return 0;
-    }
-    if (option == "--version") {
+    case ToolCommand::Version:
       printVersion("lumarel-render");
       return 0;
-    }
-    if (option == "--crayon") {
-      options.crayon = true;
-      continue;
-    }
-    static const std::set<std::string> valued = {"--size",    "--seed",   "--ticks", "--seconds", "--ini",
-                                                 "--pattern", "--colors", "-o",      "--output",  "--gallery"};
-    if (!valued.count(option)) return fail("unknown option " + option);
-    if (i + 1 >= argc) return fail("missing value after " + option);
-    const std::string value = argv[++i];
-    if (option == "--size") {
-      auto size = parseWindowSize(value);
-      if (!size || size->width == 0 || size->height == 0) return fail("--size takes WxH, each from 1 to 32767");
-      options.size = *size;
-      sized = true;
-    } else if (option == "--seed") {
-      auto seed = parseCount(value, UINT32_MAX);
-      if (!seed) return fail("--seed takes a whole number from 0 to 4294967295");
-      options.seed = static_cast<uint32_t>(*seed);
-      seeded = true;
-    } else if (option == "--ticks") {
-      if (!(options.ticks = parseCount(value, UINT32_MAX))) return fail("--ticks takes a whole number");
-    } else if (option == "--seconds") {
-      if (!(options.seconds = parseCount(value, 24 * 3600))) return fail("--seconds takes a whole number up to a day");
-    } else if (option == "--ini") {
-      if (!readableFile(value)) return fail("cannot read settings file " + value);
-      options.iniPath = value;
-    } else if (option == "--pattern") {
-      if (!(options.pattern = findEntry(value, patternKeys, patternLabels.data())))
-        return fail("no pattern is called " + value);
-    } else if (option == "--colors") {
-      if (!(options.colorSet = findEntry(value, colorSetKeys, nullptr)))
-        return fail("no colour set is called " + value);
-    } else if (option == "-o" || option == "--output") {
-      options.output = value;
-    } else {
-      options.galleryFolder = value;
-    }
+    case ToolCommand::Bad:
+      return fail(error);
+    case ToolCommand::Run:
+      break;
   }
-  if (!options.galleryFolder.empty()) {
-    if (!options.ticks && !options.seconds) options.seconds = 20;
-    return renderGallery(options);
-  }
-  if (!seeded || !sized) return fail("--size and --seed are required");
-  if (options.ticks.has_value() == options.seconds.has_value()) return fail("give either --ticks or --seconds");
-  if (options.output.empty()) return fail("-o OUT.png or --gallery DIR is required");
-  std::string error;
+  if (!options.galleryFolder.empty()) return renderGallery(options);
   auto picture = render(options, options.pattern, error);
   if (!picture || !writePng(*picture, options.output, error)) return fail(error);
   return 0;

@@ -142,19 +142,20 @@ bool dialogEnded(HWND dialog) {
 
 }  // namespace platform
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param) {
-  const int id = static_cast<WORD>(reinterpret_cast<uintptr_t>(templateName));
-  const auto found = std::find_if(std::begin(dialogTemplates), std::end(dialogTemplates),
-                                  [id](const DialogTemplate& t) { return t.id == id; });
-  if (found == std::end(dialogTemplates) || !procedure || !state().driver) return -1;
+namespace {
+
+INT_PTR runDialog(HINSTANCE instance, const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure,
+                  LPARAM param) {
+  if (!procedure || !state().driver) return -1;
   registerDialogClasses();
-  HWND dialog = CreateWindowExA(0, dialogClassName, found->caption, WS_POPUP, horizontalPixels(found->x),
-                                verticalPixels(found->y), horizontalPixels(found->width), verticalPixels(found->height),
-                                nullptr, nullptr, instance, nullptr);
+  const DialogTemplate& t = dialogTemplate;
+  HWND dialog =
+      CreateWindowExA(0, dialogClassName, t.caption, WS_POPUP, horizontalPixels(t.x), verticalPixels(t.y),
+                      horizontalPixels(t.width), verticalPixels(t.height), nullptr, nullptr, instance, nullptr);
   if (!dialog) return -1;
   // An owned popup: GetParent reports its owner, and the owner's end ends it.
   findWindow(dialog)->parent = owner && findWindow(owner) ? owner : nullptr;
-  for (const TemplateControl& control : found->controls)
+  for (const TemplateControl& control : t.controls)
     CreateWindowExA(0, control.className, control.text, WS_CHILD | control.style, horizontalPixels(control.x),
                     verticalPixels(control.y), horizontalPixels(control.width), verticalPixels(control.height), dialog,
                     reinterpret_cast<HMENU>(static_cast<intptr_t>(control.id)), instance, nullptr);
@@ -169,6 +170,43 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
   DestroyWindow(dialog);
   state().dialogs.erase(key(dialog));
   return finished.ended ? finished.result : -1;
+}
+
+INT_PTR CALLBACK messageBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(box, IDOK);
+    return TRUE;
+  }
+  return message == WM_INITDIALOG;
+}
+
+}  // namespace
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param) {
+  const int id = static_cast<WORD>(reinterpret_cast<uintptr_t>(templateName));
+  const auto found = std::find_if(std::begin(dialogTemplates), std::end(dialogTemplates),
+                                  [id](const DialogTemplate& t) { return t.id == id; });
+  if (found == std::end(dialogTemplates)) return -1;
+  return runDialog(instance, *found, owner, procedure, param);
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT) {
+  // Sized for the text in the dialog font: about 4 units a character, 8 a line.
+  const std::string message = text ? text : "";
+  int columns = 0, rows = 1, column = 0;
+  for (const char c : message) {
+    column = c == '\n' ? 0 : column + 1;
+    rows += c == '\n';
+    columns = std::max(columns, column);
+  }
+  const int width = std::clamp(columns * 4 + 16, 120, 400);
+  const int textHeight = rows * 8 + (columns * 4 > 384 ? columns * 4 / 384 * 8 : 0);
+  DialogTemplate box{0, caption ? caption : "Error", 0, 0, width, textHeight + 40, {}};
+  box.controls.push_back({message.c_str(), -1, "Static", SS_LEFT | WS_VISIBLE, 8, 8, width - 16, textHeight});
+  box.controls.push_back(
+      {"OK", IDOK, "Button", BS_DEFPUSHBUTTON | WS_VISIBLE | WS_TABSTOP, (width - 40) / 2, textHeight + 16, 40, 14});
+  const INT_PTR result = runDialog(GetModuleHandleA(nullptr), box, owner, messageBoxProcedure, 0);
+  return result < 0 ? 0 : static_cast<int>(result);
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {

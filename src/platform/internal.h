@@ -61,6 +61,8 @@ void resetWindowing();
 void resetGdi();
 void resetSystem();
 void resetDialogs();
+// Forgets the values set for the run, the file read last and the messages given.
+void resetProfile();
 
 // Case-insensitive ASCII comparison, as Win32 compares class and key names.
 bool equalsIgnoringCase(const std::string& a, const std::string& b);

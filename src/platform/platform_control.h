@@ -108,6 +108,10 @@ void setProfilePath(const std::string& path, ProfileAccess access = ProfileAcces
 void useUserProfile();
 // The file that the profile functions use for a given profile file name.
 std::string profilePath(const char* fileName);
+// A value for this run only: the profile functions read it instead of the
+// file's, and writes of the key change it here, never in the file.
+void setProfileValue(const std::string& section, const std::string& key, const std::string& value);
+void clearProfileValues();
 
 // Desktop state that a front end (or a test) supplies.
 void setScreenSize(int width, int height);

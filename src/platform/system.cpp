@@ -1,6 +1,7 @@
 // Clock, calendar time, cursor, screen metrics, modules, the string table and
 // the power status.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -44,6 +45,7 @@ struct SystemState {
   bool cursorHidden = false;
   int screenWidth = 1920;
   int screenHeight = 1080;
+  DWORD lastError = ERROR_SUCCESS;
 };
 
 SystemState& state() {
@@ -144,11 +146,42 @@ void reset() {
   resetDialogs();
   resetGdi();
   resetSystem();
+  resetProfile();
 }
 
 }  // namespace platform
 
 DWORD WINAPI GetTickCount() { return static_cast<DWORD>(clockNow()); }
+
+DWORD WINAPI GetLastError() { return state().lastError; }
+
+void WINAPI SetLastError(DWORD error) { state().lastError = error; }
+
+DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size, va_list*) {
+  static const std::pair<DWORD, const char*> texts[] = {
+      {ERROR_SUCCESS, "The operation completed successfully."},
+      {ERROR_FILE_NOT_FOUND, "The file was not found."},
+      {ERROR_PATH_NOT_FOUND, "The folder was not found."},
+      {ERROR_ACCESS_DENIED, "Access is denied."},
+      {ERROR_NOT_ENOUGH_MEMORY, "There is not enough memory."},
+      {ERROR_INVALID_DATA, "The data is invalid."},
+      {ERROR_WRITE_FAULT, "The file could not be written."},
+      {ERROR_GEN_FAILURE, "The device is not working."},
+      {ERROR_SHARING_VIOLATION, "The file is in use by another program."},
+      {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
+      {ERROR_DISK_FULL, "The disk is full."},
+      {ERROR_FILE_TOO_LARGE, "The file is too large."},
+  };
+  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || !buffer || size == 0) return 0;
+  for (const auto& [id, text] : texts) {
+    if (id != messageId) continue;
+    const size_t length = std::min<size_t>(std::strlen(text), size - 1);
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return static_cast<DWORD>(length);
+  }
+  return 0;
+}
 
 void WINAPI Sleep(DWORD milliseconds) {
   if (platform::usingVirtualClock()) {

@@ -2,6 +2,7 @@
 // values, for builds without <windows.h>. Implemented in this folder.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 
 #define WINAPI
@@ -22,6 +23,7 @@ typedef char CHAR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
+typedef const void* LPCVOID;
 typedef intptr_t INT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t UINT_PTR;
@@ -162,6 +164,20 @@ typedef LONG(WINAPI* LPTOP_LEVEL_EXCEPTION_FILTER)(EXCEPTION_POINTERS*);
 
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001)
 #define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
+#define ERROR_FILE_TOO_LARGE 223L
+#define MAX_PATH 260
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
 #define SPI_SCREENSAVERRUNNING 97
 
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
@@ -224,6 +240,8 @@ typedef LONG(WINAPI* LPTOP_LEVEL_EXCEPTION_FILTER)(EXCEPTION_POINTERS*);
 // Dialogs and controls.
 #define IDOK 1
 #define IDCANCEL 2
+#define MB_OK 0x00000000L
+#define MB_ICONERROR 0x00000010L
 #define SB_CTL 2
 #define SB_LINELEFT 0
 #define SB_LINERIGHT 1
@@ -299,6 +317,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI IsWindow(HWND window);
+int WINAPI GetWindowTextA(HWND window, LPSTR text, int size);
 HWND WINAPI GetParent(HWND window);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -337,6 +356,8 @@ int WINAPI GetClipBox(HDC dc, LPRECT rect);
 // Dialogs.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
+// A modal box with the text and an OK button, shown by the dialog driver.
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HWND WINAPI GetDlgItem(HWND dialog, int id);
 LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI CheckRadioButton(HWND dialog, int first, int last, int check);
@@ -377,5 +398,12 @@ LONG WINAPI RegCloseKey(HKEY key);
 BOOL WINAPI GetSystemPowerStatus(LPSYSTEM_POWER_STATUS status);
 UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
+// The folder where profile files given by a bare name live.
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+DWORD WINAPI GetLastError();
+void WINAPI SetLastError(DWORD error);
+// Only FORMAT_MESSAGE_FROM_SYSTEM, without inserts: the error's text.
+DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
+                            va_list* arguments);
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <thread>
@@ -275,6 +276,15 @@ BOOL WINAPI IsWindow(HWND window) {
 HWND WINAPI GetParent(HWND window) {
   Window* w = findWindow(window);
   return w ? w->parent : nullptr;
+}
+
+int WINAPI GetWindowTextA(HWND window, LPSTR text, int size) {
+  Window* w = findWindow(window);
+  if (!text || size <= 0) return 0;
+  const size_t length = w ? std::min(w->title.size(), static_cast<size_t>(size - 1)) : 0;
+  if (length) std::memcpy(text, w->title.data(), length);
+  text[length] = '\0';
+  return static_cast<int>(length);
 }
 
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {

@@ -1,6 +1,7 @@
 #include "settings.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/win32.h"
 #include "resource_ids.h"
@@ -54,21 +55,39 @@ void loadSettings() {
     settings.colorSetFlags[slot] = readSetting(colorSetKeys[slot], 1);
 }
 
-void writeSettingValue(uint32_t value, const char* section, const char* key) {
+bool writeSettingValue(uint32_t value, const char* section, const char* key) {
   char text[40];
   std::snprintf(text, sizeof text, "%u", value);
-  WritePrivateProfileStringA(section, key, text, profileFileName);
+  return WritePrivateProfileStringA(section, key, text, profileFileName) != FALSE;
 }
 
-void saveSettings() {
-  writeSettingValue(settings.pause, profileSection, "Pause");
-  writeSettingValue(settings.passwordRequired, profileSection, "Password Required");
-  writeSettingValue(settings.timerInterval, profileSection, "Timer interval");
-  writeSettingValue(settings.percentCrayon, profileSection, "PercentCrayon");
-  for (size_t slot = 0; slot < patternKeys.size(); ++slot)
-    writeSettingValue(settings.patternFlags[slot], profileSection, patternKeys[slot]);
-  for (size_t slot = 0; slot < colorSetKeys.size(); ++slot)
-    writeSettingValue(settings.colorSetFlags[slot], profileSection, colorSetKeys[slot]);
+bool saveSettings() {
+  // Every key is written even after a failure; the first failure's error is the one kept.
+  DWORD firstError = ERROR_SUCCESS;
+  const auto write = [&firstError](uint32_t value, const char* key) {
+    if (!writeSettingValue(value, profileSection, key) && firstError == ERROR_SUCCESS) {
+      firstError = GetLastError();
+      if (firstError == ERROR_SUCCESS) firstError = ERROR_WRITE_FAULT;
+    }
+  };
+  write(settings.pause, "Pause");
+  write(settings.passwordRequired, "Password Required");
+  write(settings.timerInterval, "Timer interval");
+  write(settings.percentCrayon, "PercentCrayon");
+  for (size_t slot = 0; slot < patternKeys.size(); ++slot) write(settings.patternFlags[slot], patternKeys[slot]);
+  for (size_t slot = 0; slot < colorSetKeys.size(); ++slot) write(settings.colorSetFlags[slot], colorSetKeys[slot]);
+  SetLastError(firstError);
+  return firstError == ERROR_SUCCESS;
+}
+
+std::string profileFileLocation() {
+  char folder[MAX_PATH] = "";
+  const UINT length = GetWindowsDirectoryA(folder, sizeof folder);
+  std::string path = length < sizeof folder ? folder : "";
+  // A POSIX folder starts with a slash; the platform's own ones do not.
+  const char separator = path.empty() || path[0] != '/' ? '\\' : '/';
+  if (!path.empty() && path.back() != separator) path += separator;
+  return path + profileFileName;
 }
 
 void resetPatternFlags() { resetFlags(settings.patternFlags, patternKeys); }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 // Slot 0 of a flag table is its Cycle switch; slot n enables entry n.
 using FlagTable = std::array<uint32_t, 32>;
@@ -26,8 +27,11 @@ extern char profileSection[40];
 
 void loadProfileNames();
 void loadSettings();
-void saveSettings();
-void writeSettingValue(uint32_t value, const char* section, const char* key);
+// False when a key could not be written; GetLastError then tells the first failure.
+bool saveSettings();
+bool writeSettingValue(uint32_t value, const char* section, const char* key);
+// Where the profile file lives, for messages.
+std::string profileFileLocation();
 void resetPatternFlags();
 void resetColorSetFlags();
 

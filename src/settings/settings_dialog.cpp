@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 #include "resource_ids.h"
 #include "settings.h"
@@ -37,13 +38,28 @@ void storeFlags(HWND dialog, FlagTable& flags, const std::array<int, N>& boxes, 
   for (size_t slot = 1; slot < N; ++slot) flags[slot] = IsDlgButtonChecked(dialog, boxes[slot]) == BST_CHECKED ? 1 : 0;
 }
 
-void storeAndSave(HWND dialog) {
+bool storeAndSave(HWND dialog) {
   settings.timerInterval = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL));
   settings.percentCrayon = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Style), SB_CTL));
   settings.passwordRequired = 0;
   storeFlags(dialog, settings.patternFlags, patternBoxes, IDC_PATTERNS_CYCLE);
   storeFlags(dialog, settings.colorSetFlags, colorSetBoxes, IDC_COLORS_CYCLE);
-  saveSettings();
+  return saveSettings();
+}
+
+// Says which file could not be written and why; the dialog stays open, so
+// that OK can try again and Cancel can leave.
+void reportSaveFailure(HWND dialog) {
+  const DWORD error = GetLastError();
+  char reason[256] = "";
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
+                      sizeof reason, nullptr))
+    wsprintfA(reason, "Error %lu.", static_cast<unsigned long>(error));
+  std::string text = "The settings could not be saved in " + profileFileLocation() + ".\n\n" + reason;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  char caption[128] = "";
+  GetWindowTextA(dialog, caption, sizeof caption);
+  MessageBoxA(dialog, text.c_str(), caption, MB_OK | MB_ICONERROR);
 }
 
 void onScroll(HWND dialog, WPARAM wParam, HWND scrolled) {
@@ -159,7 +175,10 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          storeAndSave(dialog);
+          if (!storeAndSave(dialog)) {
+            reportSaveFailure(dialog);
+            return TRUE;
+          }
           EndDialog(dialog, 1);
           return TRUE;
         case IDCANCEL:

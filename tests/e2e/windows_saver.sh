@@ -54,6 +54,44 @@ check "OK ends the dialog with 1" test "$(exit_code_of about)" = 1
 check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
 check "the keys come in order" test "$(sed -n '2p;40p' "$ini" | tr -d '\r' | paste -sd ' ')" = "Pause=1 No Blue=1"
 
+# A control.ini that cannot be written: OK says so in a message box over the
+# dialog, which stays open; Cancel then leaves it and the file as they were.
+# Root writes read-only files, so for root the file is made immutable.
+printf '[ScreenSaver.Lumarel]\r\nMask=0\r\n' >"$ini"
+cp "$ini" "$work/readonly.ini"
+chmod a-w "$ini"
+[ "$(id -u)" -eq 0 ] && chattr +i "$ini" 2>/dev/null && immutable=1
+pid=$(run_saver readonly /c)
+wait_for_window "Vestrand Lumarel Settings" 20
+sleep 1
+xdotool search --name "^Vestrand Lumarel Settings\$" windowactivate --sync >/dev/null 2>&1
+xdotool key Return
+sleep 2
+check "OK on a read-only file shows a message box" \
+  test "$(xdotool search --name "^Vestrand Lumarel Settings\$" 2>/dev/null | wc -l)" = 2
+check "... and the dialog stays open" kill -0 "$pid"
+# The box is the smaller window of that name; its OK button sits at the
+# middle of its bottom edge.
+read -r size box < <(for window in $(xdotool search --name "^Vestrand Lumarel Settings\$"); do
+  echo "$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }') $window"
+done | sort -n | head -n 1)
+xdotool mousemove --window "$box" $((${size%x*} / 2)) $((${size#*x} - 22)) click 1
+box_closed() {
+  for _ in $(seq 1 100); do
+    [ "$(xdotool search --name "^Vestrand Lumarel Settings\$" 2>/dev/null | wc -l)" = 1 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+check "OK closes the message box" box_closed
+xdotool search --name "^Vestrand Lumarel Settings\$" windowactivate --sync >/dev/null 2>&1
+xdotool key Escape
+check "Cancel then leaves the dialog" wait_for_exit "$pid" 10
+check "... with 0" test "$(exit_code_of readonly)" = 0
+check "the read-only file is unchanged" cmp -s "$ini" "$work/readonly.ini"
+[ -n "${immutable:-}" ] && chattr -i "$ini"
+chmod u+w "$ini"
+
 # A changed setting takes effect: only Symmetron in shades of red.
 {
   printf '[ScreenSaver.Lumarel]\r\nPercentCrayon=0\r\n'

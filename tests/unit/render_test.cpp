@@ -53,10 +53,11 @@ class RenderTest : public SaverTest {};
 
 TEST_F(RenderTest, TheRenderedPictureIsTheTraceDrawn) {
   for (const char* crayon : {"0", "100"}) {
-    const TemporarySettings settingsFile("", {{{"PercentCrayon", crayon}, {"Timer interval", "7"}}});
+    const std::vector<SettingOverride> overrides = {{{"PercentCrayon", crayon}, {"Timer interval", "7"}}};
     resetSaverProcess();
+    applySettingOverrides(overrides);
     RasterDevice* device = nullptr;
-    startHeadlessSaver(HeadlessScenario{77, 320, 200, settingsFile.path()}, [&device](HWND) {
+    startHeadlessSaver(HeadlessScenario{77, 320, 200, ""}, [&device](HWND) {
       auto made = std::make_unique<RasterDevice>();
       device = made.get();
       return made;
@@ -65,7 +66,8 @@ TEST_F(RenderTest, TheRenderedPictureIsTheTraceDrawn) {
     const Framebuffer rendered = device->framebuffer();
 
     resetSaverProcess();
-    startSaver(320, 200, 77, settingsFile.path());
+    applySettingOverrides(overrides);
+    startSaver(320, 200, 77);
     runHeadlessTicks(1500, nullptr);
     const Framebuffer replayed = replay(takeTrace(), 320, 200);
     int differing = 0;
@@ -123,8 +125,9 @@ struct TickCalls {
 };
 
 // The most drawing calls of a tick, and the copies drawn that could not reach the window.
-TickCalls auditTicks(const HeadlessScenario& scenario, uint64_t ticks) {
+TickCalls auditTicks(const HeadlessScenario& scenario, const SettingOverride& settings, uint64_t ticks) {
   resetSaverProcess();
+  applySettingOverrides({settings});
   CopyAudit* audit = nullptr;
   startHeadlessSaver(scenario, [&](HWND) {
     auto made = std::make_unique<CopyAudit>(scenario.width, scenario.height);
@@ -144,17 +147,17 @@ TickCalls auditTicks(const HeadlessScenario& scenario, uint64_t ticks) {
 }
 
 TEST_F(RenderTest, LatticeCopiesThatCannotReachAWideWindowAreNotDrawn) {
-  const TemporarySettings letItGrow("", {onlyEntry(patternKeys, LetItGrow)});
+  const SettingOverride letItGrow = onlyEntry(patternKeys, LetItGrow);
   const struct {
     int width, height;
     uint64_t mostBefore;  // calls in the busiest tick with every copy drawn, as measured
   } sizes[] = {{3840, 1, 5000}, {32767, 1, 20000}, {1, 32767, 0}};
   for (const auto& size : sizes) {
-    const HeadlessScenario scenario{5, size.width, size.height, letItGrow.path()};
+    const HeadlessScenario scenario{5, size.width, size.height, ""};
     cullUnreachableCopies = false;
-    const TickCalls all = auditTicks(scenario, 120);
+    const TickCalls all = auditTicks(scenario, letItGrow, 120);
     cullUnreachableCopies = true;
-    const TickCalls reaching = auditTicks(scenario, 120);
+    const TickCalls reaching = auditTicks(scenario, letItGrow, 120);
     EXPECT_LE(reaching.most, all.most);
     if (size.mostBefore) {  // a lattice of many columns
       EXPECT_EQ(reaching.unreachable, 0u) << size.width << "x" << size.height;
@@ -163,12 +166,13 @@ TEST_F(RenderTest, LatticeCopiesThatCannotReachAWideWindowAreNotDrawn) {
     }
   }
   // A tall window has no lattice to speak of: a handful of calls a tick.
-  EXPECT_LT(auditTicks({5, 1, 32767, letItGrow.path()}, 120).most, 40u);
+  EXPECT_LT(auditTicks({5, 1, 32767, ""}, letItGrow, 120).most, 40u);
 }
 
 // Hashes of the picture every few ticks.
-std::vector<uint64_t> pictureHashes(const HeadlessScenario& scenario, uint64_t ticks) {
+std::vector<uint64_t> pictureHashes(const HeadlessScenario& scenario, const SettingOverride& settings, uint64_t ticks) {
   resetSaverProcess();
+  applySettingOverrides({settings});
   RasterDevice* device = nullptr;
   startHeadlessSaver(scenario, [&device](HWND) {
     auto made = std::make_unique<RasterDevice>();
@@ -191,13 +195,14 @@ TEST_F(RenderTest, LeavingOutCopiesChangesNoPixel) {
   for (const char* pattern : {"LetItGrow", "Anemone", "Crown", "Symmetron"}) {
     int slot = 0;
     while (patternKeys[slot] != std::string(pattern)) ++slot;
-    const TemporarySettings file("", {onlyEntry(patternKeys, slot), {{"PercentCrayon", "50"}}});
+    SettingOverride settings = onlyEntry(patternKeys, slot);
+    settings.emplace_back("PercentCrayon", "50");
     for (const auto& [width, height] : {std::pair{97, 3}, {61, 1}, {203, 12}}) {
-      const HeadlessScenario scenario{11, width, height, file.path()};
+      const HeadlessScenario scenario{11, width, height, ""};
       cullUnreachableCopies = false;
-      const std::vector<uint64_t> all = pictureHashes(scenario, 700);
+      const std::vector<uint64_t> all = pictureHashes(scenario, settings, 700);
       cullUnreachableCopies = true;
-      EXPECT_EQ(pictureHashes(scenario, 700), all) << pattern << " " << width << "x" << height;
+      EXPECT_EQ(pictureHashes(scenario, settings, 700), all) << pattern << " " << width << "x" << height;
     }
   }
 }

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "host/host_state.h"
 #include "host/run_modes.h"
@@ -15,7 +19,7 @@
 namespace {
 
 std::string text(HWND dialog, int id) {
-  char buffer[64];
+  char buffer[512];
   GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
   return buffer;
 }
@@ -31,10 +35,19 @@ class SettingsDialogTest : public ProfileFileTest {
   // Opens the dialog and lets the user act on it.
   int32_t open(std::function<void(HWND)> user) {
     platform::setDialogDriver([&user, this](HWND dialog) {
-      if (GetDlgItem(dialog, IDC_STYLE_BAR) == nullptr) {  // the About box, over the dialog
-        aboutOwner = GetParent(dialog);
-        for (HWND control : platform::childWindows(dialog))
-          aboutTexts.push_back(platform::describeWindow(control)->title);
+      if (GetDlgItem(dialog, IDC_STYLE_BAR) == nullptr) {  // a box over the dialog: About or a message
+        const HWND owner = GetParent(dialog);
+        char caption[64], ownerCaption[64];
+        GetWindowTextA(dialog, caption, sizeof caption);
+        GetWindowTextA(owner, ownerCaption, sizeof ownerCaption);
+        if (std::string(caption) == ownerCaption) {
+          for (HWND control : platform::childWindows(dialog))
+            if (platform::describeWindow(control)->className == "Static") messages.push_back(text(dialog, -1));
+        } else {
+          aboutOwner = owner;
+          for (HWND control : platform::childWindows(dialog))
+            aboutTexts.push_back(platform::describeWindow(control)->title);
+        }
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         return;
       }
@@ -44,6 +57,7 @@ class SettingsDialogTest : public ProfileFileTest {
   }
   HWND aboutOwner = nullptr;
   std::vector<std::string> aboutTexts;
+  std::vector<std::string> messages;  // the message boxes shown over the dialog
 };
 
 TEST_F(SettingsDialogTest, WithoutAFileItShowsTheDefaults) {
@@ -170,6 +184,38 @@ TEST_F(SettingsDialogTest, EachCheckBoxShowsAndStoresItsOwnKey) {
       EXPECT_NE(saved.find(line), std::string::npos) << entry.key << " stored, " << line;
     }
   }
+}
+
+TEST_F(SettingsDialogTest, AFailedSaveSaysWhyAndKeepsTheDialogOpenUntilOkSucceedsOrCancel) {
+  const std::string before = "[ScreenSaver.Lumarel]\nMask=0\n";
+  writeFile(path, before);
+  chmod(path.c_str(), 0444);
+  int oks = 0;
+  EXPECT_EQ(open([&](HWND dialog) {
+              SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+              ++oks;
+              EXPECT_FALSE(platform::dialogEnded(dialog));
+              ASSERT_EQ(messages.size(), 1u);
+              EXPECT_EQ(messages[0], "The settings could not be saved in " + path + ".\n\nAccess is denied.");
+              chmod(path.c_str(), 0644);  // OK again, once the file can be written
+              SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+              ++oks;
+            }),
+            1);
+  EXPECT_EQ(oks, 2);
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_NE(readFile(path).find("Mask=0\nPause=1\n"), std::string::npos);
+
+  writeFile(path, before);
+  chmod(path.c_str(), 0444);
+  messages.clear();
+  EXPECT_EQ(open([](HWND dialog) {
+              SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+              SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            }),
+            0);
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(readFile(path), before);
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// The command lines of lumarel-render and lumarel-trace.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "command_line.h"
+#include "headless_saver.h"
+
+enum class ToolCommand { Run, Help, Version, Bad };
+
+struct RenderOptions {
+  WindowSize size{1280, 720};
+  uint32_t seed = 1;
+  std::optional<uint64_t> ticks;
+  std::optional<uint64_t> seconds;
+  std::string iniPath;
+  int pattern = 0;   // 0: as the settings say
+  int colorSet = 0;  // likewise
+  bool crayon = false;
+  std::string output;
+  std::string galleryFolder;
+};
+
+extern const char renderUsage[];
+// Bad: the reason is in error.
+ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
+
+// A pattern or colour set named by the dialog's label or the INI key, in any
+// case, blanks and punctuation ignored; 0 for none.
+int findPattern(const std::string& name);
+int findColorSet(const std::string& name);
+
+struct TraceOptions {
+  HeadlessScenario scenario;
+  uint64_t ticks = 0;
+};
+
+extern const char traceUsage[];
+ToolCommand parseTraceOptions(int argc, const char* const* argv, TraceOptions& options, std::string& error);
