@@ -31,15 +31,15 @@ BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target) { divideInto
 BandedDrawing::~BandedDrawing() { stopHelpers(); }
 
 void BandedDrawing::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) {
-  add(Command{Kind::Fill, colour, {{left, top}, {right, bottom}, {}, {}}});
+  add(Command{Kind::Fill, colour, {{left, top}, {right, bottom}, {}, {}}, {}});
 }
 
 void BandedDrawing::arc(RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end, uint32_t colour) {
-  add(Command{Kind::Arc, colour, {corner1, corner2, start, end}});
+  add(Command{Kind::Arc, colour, {corner1, corner2, start, end}, {}});
 }
 
-void BandedDrawing::bezier(const RasterPoint points[4], uint32_t colour) {
-  add(Command{Kind::Bezier, colour, {points[0], points[1], points[2], points[3]}});
+void BandedDrawing::bezier(const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
+  add(Command{Kind::Bezier, colour, {points[0], points[1], points[2], points[3]}, origin});
 }
 
 void BandedDrawing::add(const Command& command) {
@@ -61,7 +61,7 @@ void BandedDrawing::drawCommand(const Command& command, const Canvas& band) {
       drawArc(band, p[0], p[1], p[2], p[3], command.colour);
       break;
     case Kind::Bezier:
-      drawBezier(band, p, command.colour);
+      drawBezier(band, p, command.colour, command.origin);
       break;
   }
 }

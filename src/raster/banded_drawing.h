@@ -24,7 +24,8 @@ class BandedDrawing {
 
   void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
   void arc(RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end, uint32_t colour);
-  void bezier(const RasterPoint points[4], uint32_t colour);
+  // Points in logical coordinates about the origin (see drawBezier).
+  void bezier(const RasterPoint points[4], uint32_t colour, RasterPoint origin = {0, 0});
 
   // Draws what is queued: before anything reads the pixels.
   void finish();
@@ -37,6 +38,7 @@ class BandedDrawing {
     Kind kind;
     uint32_t colour;
     RasterPoint points[4];
+    RasterPoint origin;  // of a curve
   };
   void add(const Command& command);
   static void drawCommand(const Command& command, const Canvas& band);
