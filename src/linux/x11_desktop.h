@@ -48,6 +48,7 @@ class X11Desktop : public platform::Desktop {
 
   XDisplay* display_;
   bool sharedMemory_ = false;
+  bool sharedPixmaps_ = false;
   unsigned long blankCursor_ = 0;
   bool cursorHidden_ = false;
   uint64_t nextPresent_ = 0;

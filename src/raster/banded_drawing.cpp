@@ -14,9 +14,9 @@ constexpr int minimumBandRows = 256;
 constexpr int maximumBands = 4;
 
 // Band edges on tile rows, so that bands mark different tiles as changed.
-std::vector<int> bandEdgesFor(int height) {
+std::vector<int> bandEdgesFor(int height, int limit) {
   const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, maximumBands);
+  const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, limit);
   std::vector<int> edges{0};
   for (int band = 1; band < bands; ++band)
     edges.push_back(height * band / bands / DirtyTiles::tileSize * DirtyTiles::tileSize);
@@ -26,7 +26,7 @@ std::vector<int> bandEdgesFor(int height) {
 
 }  // namespace
 
-BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target) { divideIntoBands(); }
+BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target), bandLimit_(maximumBands) { divideIntoBands(); }
 
 BandedDrawing::~BandedDrawing() { stopHelpers(); }
 
@@ -93,8 +93,14 @@ void BandedDrawing::resize(int width, int height) {
   divideIntoBands();
 }
 
+void BandedDrawing::limitBands(int bands) {
+  finish();
+  bandLimit_ = std::clamp(bands, 1, maximumBands);
+  divideIntoBands();
+}
+
 void BandedDrawing::divideIntoBands() {
-  std::vector<int> edges = bandEdgesFor(target_.height());
+  std::vector<int> edges = bandEdgesFor(target_.height(), bandLimit_);
   if (edges.size() == bandEdges_.size()) {
     bandEdges_ = std::move(edges);
     return;

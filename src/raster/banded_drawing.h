@@ -31,6 +31,11 @@ class BandedDrawing {
   void finish();
   // Resizes the framebuffer (every pixel black), dropping what is queued.
   void resize(int width, int height);
+  // At most this many threads from now on (at least one). Each band
+  // flattens every curve again and the threads must meet before the pixels
+  // are read, so threads cost processor time: worth it only where a
+  // picture must be ready quickly, not for a few strokes a frame.
+  void limitBands(int bands);
 
  private:
   enum class Kind : uint8_t { Fill, Arc, Bezier };
@@ -48,6 +53,7 @@ class BandedDrawing {
   void stopHelpers();
 
   Framebuffer& target_;
+  int bandLimit_;
   std::vector<int> bandEdges_;  // band b: rows bandEdges_[b] to bandEdges_[b + 1] - 1
   std::vector<Command> queue_;
 

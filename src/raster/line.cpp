@@ -7,10 +7,15 @@ namespace {
 
 using Wide = __int128;
 
-Wide ceilDiv(Wide numerator, Wide denominator) {  // denominator > 0
-  const Wide quotient = numerator / denominator;
+template <typename Integer>
+Integer ceilDiv(Integer numerator, Integer denominator) {  // denominator > 0
+  const Integer quotient = numerator / denominator;
   return quotient + (numerator % denominator != 0 && numerator > 0);
 }
+
+// Below this, 2 * steps * delta fits in 64 bits, whose division is many
+// times faster than a 128-bit one.
+constexpr int64_t narrowLimit = int64_t(1) << 30;
 
 // A line as steps along its major axis. After k steps the minor coordinate
 // is k * minorDelta / length from the start, rounded to nearest with an
@@ -21,7 +26,10 @@ struct MajorWalk {
   int64_t minorDelta;
   int64_t length;  // steps, and pixels drawn
 
+  bool narrow() const { return length < narrowLimit && minorDelta > -narrowLimit && minorDelta < narrowLimit; }
+  // k in [0, length]
   int64_t minorAt(int64_t k) const {
+    if (narrow()) return minorStart + ceilDiv(2 * k * minorDelta - length, 2 * length);
     return minorStart + static_cast<int64_t>(ceilDiv(Wide(2) * k * minorDelta - length, Wide(2) * length));
   }
 };
@@ -123,7 +131,11 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
   int64_t offset = 0, remainder = -walk.length;
-  if (lo > 0) {
+  if (lo > 0 && walk.narrow()) {
+    const int64_t error = 2 * lo * walk.minorDelta - walk.length;
+    offset = ceilDiv(error, 2 * walk.length);
+    remainder = error - 2 * walk.length * offset;
+  } else if (lo > 0) {
     const Wide error = Wide(2) * lo * walk.minorDelta - walk.length;
     offset = static_cast<int64_t>(ceilDiv(error, Wide(2) * walk.length));
     remainder = static_cast<int64_t>(error - Wide(2) * walk.length * offset);
