@@ -54,8 +54,11 @@ class DirtyTiles {
     const int right = static_cast<int>(std::min<int64_t>(x1, width_ - 1)) >> tileShift;
     const int top = static_cast<int>(std::max<int64_t>(y0, 0)) >> tileShift;
     const int bottom = static_cast<int>(std::min<int64_t>(y1, height_ - 1)) >> tileShift;
-    for (int row = top; row <= bottom; ++row)
-      std::fill_n(tiles_.begin() + static_cast<ptrdiff_t>(row) * columns_ + left, right - left + 1, uint8_t{1});
+    // Mostly a tile or two: a loop, not a call to memset for each row.
+    for (int row = top; row <= bottom; ++row) {
+      uint8_t* tiles = tiles_.data() + static_cast<ptrdiff_t>(row) * columns_;
+      for (int column = left; column <= right; ++column) tiles[column] = 1;
+    }
     // Read first: bands mark at the same time, and a store to the shared
     // flag on every mark would bounce its cache line between them.
     if (!any_.load(std::memory_order_relaxed)) any_.store(true, std::memory_order_relaxed);
