@@ -19,7 +19,7 @@ std::vector<int> bandEdgesFor(int height, int limit) {
   const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, limit);
   std::vector<int> edges{0};
   for (int band = 1; band < bands; ++band)
-    edges.push_back(height * band / bands / DirtyTiles::tileSize * DirtyTiles::tileSize);
+    edges.push_back(height * band / bands / DirtyTiles::tileHeight * DirtyTiles::tileHeight);
   edges.push_back(height);
   return edges;
 }

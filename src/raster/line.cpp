@@ -115,7 +115,7 @@ void drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, pt
 template <bool XMajor>
 void markFixedPoint(const Canvas& target, int64_t major, int64_t minor, int64_t majorStep, int64_t count,
                     FixedPoint line) {
-  constexpr int64_t tileMask = DirtyTiles::tileSize - 1;
+  constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
   for (int64_t from = 0, to; from < count; from = to + 1) {
     const int64_t first = major + majorStep * from;
     to = std::min(count - 1, from + (majorStep > 0 ? tileMask - (first & tileMask) : first & tileMask));
@@ -136,7 +136,7 @@ void markFixedPoint(const Canvas& target, int64_t major, int64_t minor, int64_t 
 // tiles across that it crosses.
 template <bool XMajor>
 void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi) {
-  constexpr int64_t tileMask = DirtyTiles::tileSize - 1;
+  constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
   for (int64_t from = lo, to; from <= hi; from = to + 1) {
     const int64_t inTile = (walk.majorStart + walk.majorStep * from) & tileMask;  // also below 0
     to = std::min(hi, from + (walk.majorStep > 0 ? tileMask - inTile : inTile));
