@@ -427,7 +427,9 @@ void X11Desktop::collectInput() {
   }
   applyCursor();
   const uint64_t now = platform::timerClock();
-  if (now >= nextPresent_) present();
+  // Presenting waits for the loop to sleep (waitForInput), except when it
+  // has no time to: changes never wait more than a frame.
+  if (notePending(now) && now >= pendingSince_ + refreshPeriod) present();
   if (now >= nextPowerCheck_) {
     watchPower();
     nextPowerCheck_ = now + powerCheckPeriod;
@@ -448,13 +450,32 @@ void X11Desktop::watchPower() {
   }
 }
 
+bool X11Desktop::notePending(uint64_t now) {
+  const bool changed =
+      std::any_of(surfaces_.begin(), surfaces_.end(), [](auto& entry) { return entry.second->changed(); });
+  if (!changed) pendingSince_ = UINT64_MAX;
+  if (changed && pendingSince_ == UINT64_MAX) pendingSince_ = now;
+  return changed;
+}
+
+// Changes are shown right after the drawing, at most once a frame: where
+// the timer ticks faster than that, a tick's strokes wait for the next
+// tick's drawing and go with it, unless the next tick would come more than
+// a frame after them. So every stroke is shown within a frame, without a
+// wake-up between ticks.
 void X11Desktop::waitForInput(uint64_t deadline) {
+  uint64_t now = platform::timerClock();
+  if (notePending(now)) {
+    if (now >= lastPresent_ + refreshPeriod) {
+      present();
+    } else if (deadline > pendingSince_ + refreshPeriod) {
+      deadline = lastPresent_ + refreshPeriod;
+    }
+  }
   XFlush(display_);
   if (XEventsQueued(display_, QueuedAlready) > 0) return;
-  if (std::any_of(surfaces_.begin(), surfaces_.end(), [](auto& entry) { return entry.second->changed(); }))
-    deadline = std::min(deadline, nextPresent_);
   deadline = std::min(deadline, nextPowerCheck_);
-  const uint64_t now = platform::timerClock();
+  now = platform::timerClock();
   const int timeout =
       deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
   pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
@@ -468,9 +489,10 @@ void X11Desktop::present() {
     surface->present();
     sent = true;
   }
+  pendingSince_ = UINT64_MAX;
   if (!sent) return;
   XFlush(display_);
-  nextPresent_ = platform::timerClock() + refreshPeriod;
+  lastPresent_ = platform::timerClock();
 }
 
 void X11Desktop::applyCursor() {
