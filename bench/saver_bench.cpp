@@ -4,7 +4,10 @@
 //  - Cairo/*: cairo (no antialiasing, 1-pixel lines) drawing the same arcs
 //    and curves; the ratio of the two is printed at the end;
 //  - DrawSteps/*: draw steps per second of the whole saver, per pattern,
-//    crisp and crayon, at 1920x1080 and 3840x2160.
+//    crisp and crayon, at 1920x1080 and 3840x2160;
+//  - ChangedTiles: what a display is given to copy after each tick at
+//    1920x1080, every pattern in turn: the pixels of the changed tiles for
+//    each pixel that changed, and the rectangles they make.
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -159,6 +162,43 @@ void BM_DrawSteps(benchmark::State& state) {
   resetSaverProcess();
 }
 
+void BM_ChangedTiles(benchmark::State& state) {
+  constexpr int width = 1920, height = 1080, ticks = 300;
+  int64_t changed = 0, copied = 0, rectangles = 0, frames = 0;
+  for (auto _ : state) {
+    for (int pattern = 1; pattern <= patternCount; ++pattern) {
+      const TemporarySettings settingsFile("", {onlyEntry(patternKeys, pattern)});
+      resetSaverProcess();
+      RasterDevice* device = nullptr;
+      startHeadlessSaver(HeadlessScenario{static_cast<uint32_t>(pattern), width, height, settingsFile.path()},
+                         [&device](HWND) {
+                           auto made = std::make_unique<RasterDevice>();
+                           made->framebuffer().changes().enable(true);
+                           device = made.get();
+                           return made;
+                         });
+      runHeadlessTicks(5, nullptr);  // past the first clear
+      device->framebuffer().changes().take([](int, int, int, int) {});
+      Framebuffer shown = device->framebuffer();
+      for (int tick = 0; tick < ticks; ++tick, ++frames) {
+        runHeadlessTicks(1, nullptr);
+        Framebuffer& now = device->framebuffer();
+        now.changes().take([&](int, int, int w, int h) {
+          copied += int64_t(w) * h;
+          ++rectangles;
+        });
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width; ++x) changed += now.pixel(x, y) != shown.pixel(x, y);
+        shown = now;
+      }
+    }
+  }
+  resetSaverProcess();
+  state.counters["changed/frame"] = double(changed) / double(frames);
+  state.counters["copied/changed"] = double(copied) / double(std::max<int64_t>(changed, 1));
+  state.counters["rectangles/frame"] = double(rectangles) / double(frames);
+}
+
 void drawStepArguments(benchmark::internal::Benchmark* b) {
   for (int width : {1920, 3840})
     for (int crayon : {0, 1})
@@ -172,6 +212,7 @@ BENCHMARK(BM_RasterArcs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RasterBeziers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CairoArcs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CairoBeziers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChangedTiles)->Unit(benchmark::kMillisecond)->Iterations(1);
 // A hundred thousand ticks a case: a series's placement (a lattice of copies
 // or not) changes the work per step several times over, so a shorter run
 // measures whichever few series the seed happens to give.

@@ -24,10 +24,11 @@ void RasterDevice::arc(const platform::DrawingState& state, int left, int top, i
 void RasterDevice::polyBezier(const platform::DrawingState& state, const POINT* points, int count) {
   if (!state.penVisible) return;
   for (int first = 0; first + 3 < count; first += 3) {
-    const RasterPoint curve[4] = {toDevice(state, points[first].x, points[first].y),
-                                  toDevice(state, points[first + 1].x, points[first + 1].y),
-                                  toDevice(state, points[first + 2].x, points[first + 2].y),
-                                  toDevice(state, points[first + 3].x, points[first + 3].y)};
-    drawing_.bezier(curve, pixelFromColorRef(state.penColor));
+    // Flattened in logical coordinates, as GDI does.
+    const RasterPoint curve[4] = {{points[first].x, points[first].y},
+                                  {points[first + 1].x, points[first + 1].y},
+                                  {points[first + 2].x, points[first + 2].y},
+                                  {points[first + 3].x, points[first + 3].y}};
+    drawing_.bezier(curve, pixelFromColorRef(state.penColor), toDevice(state, 0, 0));
   }
 }

@@ -17,6 +17,9 @@ class RasterDevice : public platform::Device {
     return framebuffer_;
   }
 
+  // Draws on the calling thread only (see BandedDrawing::limitBands).
+  void drawOnOneThread() { drawing_.limitBands(1); }
+
   void resize(int width, int height) override;
   void fillRect(const RECT& rect, COLORREF colour) override;
   void viewportOriginSet(int, int) override {}

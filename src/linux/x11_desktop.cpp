@@ -90,8 +90,10 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
         visual_(visual),
         depth_(depth),
         offset_(offset),
-        gc_(XCreateGC(desktop.display_, drawable, 0, nullptr)) {
+        gc_(makeGc(desktop.display_, drawable)) {
     framebuffer().changes().enable(true);
+    // A few strokes a tick: helper threads would cost more than they save.
+    drawOnOneThread();
     desktop_.surfaces_[drawable_] = this;
   }
 
@@ -123,11 +125,20 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
                                     pixels.height(), 32, pixels.stride() * 4);
     if (image_ && image_->bits_per_pixel != 32) forgetImage();
     if (image_) image_->byte_order = LSBFirst;
+    if (image_ && shared_ && desktop_.sharedPixmaps_ && !accepted(desktop_.display_, [&] {
+          pixmap_ =
+              XShmCreatePixmap(desktop_.display_, drawable_, data, &segment_, pixels.stride(), pixels.height(), depth_);
+        }))
+      forgetPixmap();
   }
 
   bool changed() { return framebuffer().changes().any(); }
 
   void present() {
+    if (pixmap_) {
+      presentThroughPixmap();
+      return;
+    }
     // Taken even without an image to send them in, or they would stay due.
     framebuffer().changes().take([&](int x, int y, int width, int height) {
       if (!image_) return;
@@ -158,13 +169,49 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
   }
 
  private:
+  // Requests carry at most this many rectangles, well inside the request
+  // size that every server takes.
+  static constexpr size_t rectanglesPerCopy = 8192;
+
+  static GC makeGc(Display* display, Window drawable) {
+    XGCValues values{};
+    values.graphics_exposures = False;  // no NoExpose event for every copy
+    return XCreateGC(display, drawable, GCGraphicsExposures, &values);
+  }
+
+  // The changed tiles as the clip of one copy from the pixmap that shares
+  // the framebuffer's memory: the server copies only those pixels, with one
+  // request for all of them rather than one for each run of tiles.
+  void presentThroughPixmap() {
+    rectangles_.clear();
+    framebuffer().changes().take([&](int x, int y, int width, int height) {
+      rectangles_.push_back(XRectangle{static_cast<short>(x), static_cast<short>(y), static_cast<unsigned short>(width),
+                                       static_cast<unsigned short>(height)});
+    });
+    for (size_t first = 0; first < rectangles_.size(); first += rectanglesPerCopy) {
+      const size_t count = std::min(rectanglesPerCopy, rectangles_.size() - first);
+      XRectangle* batch = &rectangles_[first];
+      // Taken row by row, left to right: the rows are the bands.
+      int left = batch[0].x, right = 0;
+      for (size_t i = 0; i < count; ++i) {
+        left = std::min<int>(left, batch[i].x);
+        right = std::max<int>(right, batch[i].x + batch[i].width);
+      }
+      const int top = batch[0].y, bottom = batch[count - 1].y + batch[count - 1].height;
+      XSetClipRectangles(desktop_.display_, gc_, offset_.x, offset_.y, batch, static_cast<int>(count), YXBanded);
+      XCopyArea(desktop_.display_, pixmap_, drawable_, gc_, left, top, static_cast<unsigned>(right - left),
+                static_cast<unsigned>(bottom - top), left + offset_.x, top + offset_.y);
+    }
+  }
+
   bool attachSegment(size_t bytes) {
     segment_ = XShmSegmentInfo{};
     segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (segment_.shmid < 0) return false;
     void* memory = shmat(segment_.shmid, nullptr, 0);
     segment_.shmaddr = static_cast<char*>(memory);
-    segment_.readOnly = True;
+    // The server takes pixmaps only on segments it may write; it never does.
+    segment_.readOnly = !desktop_.sharedPixmaps_;
     const bool attached = memory != reinterpret_cast<void*>(-1) &&
                           accepted(desktop_.display_, [&] { XShmAttach(desktop_.display_, &segment_); });
     // Marked for removal now, the segment goes once both sides detach,
@@ -174,7 +221,13 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
     return attached;
   }
 
+  void forgetPixmap() {
+    if (pixmap_) XFreePixmap(desktop_.display_, pixmap_);
+    pixmap_ = 0;
+  }
+
   void forgetImage() {
+    forgetPixmap();
     if (!image_) return;
     image_->data = nullptr;  // the framebuffer owns the pixels
     XDestroyImage(image_);
@@ -190,6 +243,8 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
   POINT offset_;
   GC gc_;
   XImage* image_ = nullptr;
+  Pixmap pixmap_ = 0;  // on the framebuffer's shared memory, where the server has such pixmaps
+  std::vector<XRectangle> rectangles_;
   bool shared_ = false;
   XShmSegmentInfo segment_{};
 };
@@ -216,6 +271,7 @@ X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
   int major = 0, minor = 0;
   Bool pixmaps = False;
   sharedMemory_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) && ImageByteOrder(display_) == LSBFirst;
+  sharedPixmaps_ = sharedMemory_ && pixmaps && XShmPixmapFormat(display_) == ZPixmap;
   deleteWindowAtom_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   windowClassAtom_ = XInternAtom(display_, "_LUMAREL_WINDOW_CLASS", False);
   const Window root = DefaultRootWindow(display_);
@@ -373,7 +429,9 @@ void X11Desktop::collectInput() {
   }
   applyCursor();
   const uint64_t now = platform::timerClock();
-  if (now >= nextPresent_) present();
+  // Presenting waits for the loop to sleep (waitForInput), except when it
+  // has no time to: changes never wait more than a frame.
+  if (notePending(now) && now >= pendingSince_ + refreshPeriod) present();
   if (now >= nextPowerCheck_) {
     watchPower();
     nextPowerCheck_ = now + powerCheckPeriod;
@@ -394,13 +452,32 @@ void X11Desktop::watchPower() {
   }
 }
 
+bool X11Desktop::notePending(uint64_t now) {
+  const bool changed =
+      std::any_of(surfaces_.begin(), surfaces_.end(), [](auto& entry) { return entry.second->changed(); });
+  if (!changed) pendingSince_ = UINT64_MAX;
+  if (changed && pendingSince_ == UINT64_MAX) pendingSince_ = now;
+  return changed;
+}
+
+// Changes are shown right after the drawing, at most once a frame: where
+// the timer ticks faster than that, a tick's strokes wait for the next
+// tick's drawing and go with it, unless the next tick would come more than
+// a frame after them. So every stroke is shown within a frame, without a
+// wake-up between ticks.
 void X11Desktop::waitForInput(uint64_t deadline) {
+  uint64_t now = platform::timerClock();
+  if (notePending(now)) {
+    if (now >= lastPresent_ + refreshPeriod) {
+      present();
+    } else if (deadline > pendingSince_ + refreshPeriod) {
+      deadline = lastPresent_ + refreshPeriod;
+    }
+  }
   XFlush(display_);
   if (XEventsQueued(display_, QueuedAlready) > 0) return;
-  if (std::any_of(surfaces_.begin(), surfaces_.end(), [](auto& entry) { return entry.second->changed(); }))
-    deadline = std::min(deadline, nextPresent_);
   deadline = std::min(deadline, nextPowerCheck_);
-  const uint64_t now = platform::timerClock();
+  now = platform::timerClock();
   const int timeout =
       deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
   pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
@@ -414,9 +491,10 @@ void X11Desktop::present() {
     surface->present();
     sent = true;
   }
+  pendingSince_ = UINT64_MAX;
   if (!sent) return;
   XFlush(display_);
-  nextPresent_ = platform::timerClock() + refreshPeriod;
+  lastPresent_ = platform::timerClock();
 }
 
 void X11Desktop::applyCursor() {

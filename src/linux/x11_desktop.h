@@ -51,9 +51,14 @@ class X11Desktop : public platform::Desktop {
 
   XDisplay* display_;
   bool sharedMemory_ = false;
+  bool sharedPixmaps_ = false;
   unsigned long blankCursor_ = 0;
   bool cursorHidden_ = false;
-  uint64_t nextPresent_ = 0;
+  // Whether anything is to be shown, and since when.
+  bool notePending(uint64_t now);
+
+  uint64_t lastPresent_ = 0;
+  uint64_t pendingSince_ = UINT64_MAX;
   uint64_t nextPowerCheck_ = 0;
   uint8_t mainsStatus_ = 0xFF;
   int64_t sleptMilliseconds_ = 0;               // time the machine spent suspended, so far

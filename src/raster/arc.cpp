@@ -75,8 +75,8 @@ class EllipseChain {
     // Within a quadrant the chain runs one way in x and in y, so the ends of
     // a piece bound it.
     if (target.tracksChanges()) {
-      for (int64_t r = from; r < to; r += DirtyTiles::tileSize) {
-        const int64_t last = std::min(to, r + DirtyTiles::tileSize) - 1;
+      for (int64_t r = from; r < to; r += DirtyTiles::tileHeight) {
+        const int64_t last = std::min(to, r + DirtyTiles::tileHeight) - 1;
         const RasterPoint a = place(points[forward ? r : n - 1 - r], right, upper);
         const RasterPoint b = place(points[forward ? last : n - 1 - last], right, upper);
         target.markChanged(a.x, a.y, b.x, b.y);

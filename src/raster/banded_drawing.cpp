@@ -14,32 +14,32 @@ constexpr int minimumBandRows = 256;
 constexpr int maximumBands = 4;
 
 // Band edges on tile rows, so that bands mark different tiles as changed.
-std::vector<int> bandEdgesFor(int height) {
+std::vector<int> bandEdgesFor(int height, int limit) {
   const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, maximumBands);
+  const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, limit);
   std::vector<int> edges{0};
   for (int band = 1; band < bands; ++band)
-    edges.push_back(height * band / bands / DirtyTiles::tileSize * DirtyTiles::tileSize);
+    edges.push_back(height * band / bands / DirtyTiles::tileHeight * DirtyTiles::tileHeight);
   edges.push_back(height);
   return edges;
 }
 
 }  // namespace
 
-BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target) { divideIntoBands(); }
+BandedDrawing::BandedDrawing(Framebuffer& target) : target_(target), bandLimit_(maximumBands) { divideIntoBands(); }
 
 BandedDrawing::~BandedDrawing() { stopHelpers(); }
 
 void BandedDrawing::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) {
-  add(Command{Kind::Fill, colour, {{left, top}, {right, bottom}, {}, {}}});
+  add(Command{Kind::Fill, colour, {{left, top}, {right, bottom}, {}, {}}, {}});
 }
 
 void BandedDrawing::arc(RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end, uint32_t colour) {
-  add(Command{Kind::Arc, colour, {corner1, corner2, start, end}});
+  add(Command{Kind::Arc, colour, {corner1, corner2, start, end}, {}});
 }
 
-void BandedDrawing::bezier(const RasterPoint points[4], uint32_t colour) {
-  add(Command{Kind::Bezier, colour, {points[0], points[1], points[2], points[3]}});
+void BandedDrawing::bezier(const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
+  add(Command{Kind::Bezier, colour, {points[0], points[1], points[2], points[3]}, origin});
 }
 
 void BandedDrawing::add(const Command& command) {
@@ -61,7 +61,7 @@ void BandedDrawing::drawCommand(const Command& command, const Canvas& band) {
       drawArc(band, p[0], p[1], p[2], p[3], command.colour);
       break;
     case Kind::Bezier:
-      drawBezier(band, p, command.colour);
+      drawBezier(band, p, command.colour, command.origin);
       break;
   }
 }
@@ -93,8 +93,14 @@ void BandedDrawing::resize(int width, int height) {
   divideIntoBands();
 }
 
+void BandedDrawing::limitBands(int bands) {
+  finish();
+  bandLimit_ = std::clamp(bands, 1, maximumBands);
+  divideIntoBands();
+}
+
 void BandedDrawing::divideIntoBands() {
-  std::vector<int> edges = bandEdgesFor(target_.height());
+  std::vector<int> edges = bandEdgesFor(target_.height(), bandLimit_);
   if (edges.size() == bandEdges_.size()) {
     bandEdges_ = std::move(edges);
     return;

@@ -24,12 +24,18 @@ class BandedDrawing {
 
   void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
   void arc(RasterPoint corner1, RasterPoint corner2, RasterPoint start, RasterPoint end, uint32_t colour);
-  void bezier(const RasterPoint points[4], uint32_t colour);
+  // Points in logical coordinates about the origin (see drawBezier).
+  void bezier(const RasterPoint points[4], uint32_t colour, RasterPoint origin = {0, 0});
 
   // Draws what is queued: before anything reads the pixels.
   void finish();
   // Resizes the framebuffer (every pixel black), dropping what is queued.
   void resize(int width, int height);
+  // At most this many threads from now on (at least one). Each band
+  // flattens every curve again and the threads must meet before the pixels
+  // are read, so threads cost processor time: worth it only where a
+  // picture must be ready quickly, not for a few strokes a frame.
+  void limitBands(int bands);
 
  private:
   enum class Kind : uint8_t { Fill, Arc, Bezier };
@@ -37,6 +43,7 @@ class BandedDrawing {
     Kind kind;
     uint32_t colour;
     RasterPoint points[4];
+    RasterPoint origin;  // of a curve
   };
   void add(const Command& command);
   static void drawCommand(const Command& command, const Canvas& band);
@@ -46,6 +53,7 @@ class BandedDrawing {
   void stopHelpers();
 
   Framebuffer& target_;
+  int bandLimit_;
   std::vector<int> bandEdges_;  // band b: rows bandEdges_[b] to bandEdges_[b + 1] - 1
   std::vector<Command> queue_;
 

@@ -1,7 +1,10 @@
 // Flattening by recursive midpoint subdivision in 1/16-pixel fixed point, at
 // most eight halvings deep, as GDI does it: a piece is accepted once both
 // control points lie between its ends along the chord's major axis and
-// within a pixel of the chord, measured across that axis.
+// within a pixel of the chord, measured across that axis. GDI flattens in
+// logical coordinates and moves the points by the viewport origin after:
+// its midpoints round toward zero, so the origin changes which points come
+// out, by several pixels on a saver-sized curve.
 
 #include <cstdlib>
 
@@ -49,10 +52,13 @@ bool flatEnough(const Piece& p) {
 
 class Flattener {
  public:
-  explicit Flattener(const Canvas& target)
-      : nearY_((target.top() - 1) * onePixel),
-        farX_((target.width() + 1) * onePixel),
-        farY_((target.bottom() + 1) * onePixel) {}
+  // Pieces in logical coordinates; points come out on the device.
+  Flattener(const Canvas& target, RasterPoint origin)
+      : origin_(origin),
+        nearX_((-origin.x - 1) * onePixel),
+        nearY_((target.top() - origin.y - 1) * onePixel),
+        farX_((target.width() - origin.x + 1) * onePixel),
+        farY_((target.bottom() - origin.y + 1) * onePixel) {}
 
   // Depth first, first halves first, with the second halves waiting on a
   // stack of their own: the pieces stay in registers.
@@ -93,21 +99,22 @@ class Flattener {
   // pixel to spare for rounding) stays off it, however it is flattened: the
   // lines that are left out would not have drawn a pixel there.
   bool offBand(const Piece& p) const {
-    return (p.x0 < -onePixel && p.x1 < -onePixel && p.x2 < -onePixel && p.x3 < -onePixel) ||
+    return (p.x0 < nearX_ && p.x1 < nearX_ && p.x2 < nearX_ && p.x3 < nearX_) ||
            (p.y0 < nearY_ && p.y1 < nearY_ && p.y2 < nearY_ && p.y3 < nearY_) ||
            (p.x0 > farX_ && p.x1 > farX_ && p.x2 > farX_ && p.x3 > farX_) ||
            (p.y0 > farY_ && p.y1 > farY_ && p.y2 > farY_ && p.y3 > farY_);
   }
 
-  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x), toPixels(y)}; }
+  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x) + origin_.x, toPixels(y) + origin_.y}; }
 
-  int64_t nearY_, farX_, farY_;
+  RasterPoint origin_;
+  int64_t nearX_, nearY_, farX_, farY_;
 };
 
 }  // namespace
 
-void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour) {
-  Flattener flattener(target);
+void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
+  Flattener flattener(target, origin);
   flattener.flatten(Piece{points[0].x * onePixel, points[0].y * onePixel, points[1].x * onePixel,
                           points[1].y * onePixel, points[2].x * onePixel, points[2].y * onePixel,
                           points[3].x * onePixel, points[3].y * onePixel});

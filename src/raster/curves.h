@@ -11,5 +11,6 @@ void drawArc(const Canvas& target, RasterPoint corner1, RasterPoint corner2, Ras
              uint32_t colour);
 
 // One cubic curve from points[0] to points[3], flattened to within a pixel
-// and stroked as a polyline.
-void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour);
+// and stroked as a polyline. The points are logical coordinates, which the
+// origin moves onto the surface: where the curve is flattened matters.
+void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour, RasterPoint origin = {0, 0});

@@ -7,10 +7,15 @@ namespace {
 
 using Wide = __int128;
 
-Wide ceilDiv(Wide numerator, Wide denominator) {  // denominator > 0
-  const Wide quotient = numerator / denominator;
+template <typename Integer>
+Integer ceilDiv(Integer numerator, Integer denominator) {  // denominator > 0
+  const Integer quotient = numerator / denominator;
   return quotient + (numerator % denominator != 0 && numerator > 0);
 }
+
+// Below this, 2 * steps * delta fits in 64 bits, whose division is many
+// times faster than a 128-bit one.
+constexpr int64_t narrowLimit = int64_t(1) << 30;
 
 // A line as steps along its major axis. After k steps the minor coordinate
 // is k * minorDelta / length from the start, rounded to nearest with an
@@ -21,7 +26,10 @@ struct MajorWalk {
   int64_t minorDelta;
   int64_t length;  // steps, and pixels drawn
 
+  bool narrow() const { return length < narrowLimit && minorDelta > -narrowLimit && minorDelta < narrowLimit; }
+  // k in [0, length]
   int64_t minorAt(int64_t k) const {
+    if (narrow()) return minorStart + ceilDiv(2 * k * minorDelta - length, 2 * length);
     return minorStart + static_cast<int64_t>(ceilDiv(Wide(2) * k * minorDelta - length, Wide(2) * length));
   }
 };
@@ -77,28 +85,61 @@ bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
 // own step count, so no remainder or branch carries from pixel to pixel.
 // The position is kept rounded down; the result is exact while the error
 // this accumulates stays below 1 / (2 * length), the finest distance of the
-// true position from a pixel boundary. Returns false where that would fail.
-bool drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, ptrdiff_t minorStride, int64_t count,
-                    int64_t remainder, int64_t length, int64_t delta, uint32_t colour) {
-  constexpr int64_t one = int64_t(1) << 32;
-  if (count > (one / 2) / (2 * length)) return false;  // also keeps the products below within 64 bits
-  const auto floorDivide = [](int64_t numerator, int64_t denominator) {
-    return numerator / denominator - (numerator % denominator != 0 && numerator < 0);
-  };
-  // The true offset from the start is ceil((remainder + 2 * step * delta) / (2 * length)).
-  int64_t position = floorDivide(remainder * one, 2 * length) + (one - 1);
-  const int64_t slope = floorDivide(delta * one, length);
-  for (; count > 0; --count, index += majorStride, position += slope)
-    pixels[index + (position >> 32) * minorStride] = colour;
-  return true;
+// true position from a pixel boundary. Step k's minor offset from the first
+// pixel is (position + k * slope) >> 32.
+struct FixedPoint {
+  int64_t position, slope;
+  // False where the result would not be exact.
+  bool start(int64_t count, int64_t remainder, int64_t length, int64_t delta) {
+    constexpr int64_t one = int64_t(1) << 32;
+    if (count > (one / 2) / (2 * length)) return false;  // also keeps the products below within 64 bits
+    const auto floorDivide = [](int64_t numerator, int64_t denominator) {
+      return numerator / denominator - (numerator % denominator != 0 && numerator < 0);
+    };
+    // The true offset from the start is ceil((remainder + 2 * step * delta) / (2 * length)).
+    position = floorDivide(remainder * one, 2 * length) + (one - 1);
+    slope = floorDivide(delta * one, length);
+    return true;
+  }
+};
+
+void drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, ptrdiff_t minorStride, int64_t count,
+                    FixedPoint line, uint32_t colour) {
+  for (; count > 0; --count, index += majorStride, line.position += line.slope)
+    pixels[index + (line.position >> 32) * minorStride] = colour;
 }
 
-// Marks what steps lo to hi change, a tile's length at a time, so that a
-// long slanted line marks the tiles along it rather than its whole box.
+// The tiles that count steps from (major, minor) change, one tile column (or
+// row) of the major axis at a time: a slanted line marks the one or two
+// tiles across that it crosses there, not its whole box.
+template <bool XMajor>
+void markFixedPoint(const Canvas& target, int64_t major, int64_t minor, int64_t majorStep, int64_t count,
+                    FixedPoint line) {
+  constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
+  for (int64_t from = 0, to; from < count; from = to + 1) {
+    const int64_t first = major + majorStep * from;
+    to = std::min(count - 1, from + (majorStep > 0 ? tileMask - (first & tileMask) : first & tileMask));
+    const int64_t last = major + majorStep * to;
+    const int64_t minorFirst = minor + ((line.position + from * line.slope) >> 32);
+    const int64_t minorLast = minor + ((line.position + to * line.slope) >> 32);
+    if (XMajor) {
+      target.markChanged(first, minorFirst, last, minorLast);
+    } else {
+      target.markChanged(minorFirst, first, minorLast, last);
+    }
+  }
+}
+
+// Marks what steps lo to hi change, one tile column (or row) of the major
+// axis at a time, so that a long slanted line marks the tiles along it
+// rather than its whole box, and each piece no more than the one or two
+// tiles across that it crosses.
 template <bool XMajor>
 void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi) {
-  for (int64_t from = lo; from <= hi; from += DirtyTiles::tileSize) {
-    const int64_t to = std::min(hi, from + DirtyTiles::tileSize - 1);
+  constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
+  for (int64_t from = lo, to; from <= hi; from = to + 1) {
+    const int64_t inTile = (walk.majorStart + walk.majorStep * from) & tileMask;  // also below 0
+    to = std::min(hi, from + (walk.majorStep > 0 ? tileMask - inTile : inTile));
     const int64_t majorFrom = walk.majorStart + walk.majorStep * from, majorTo = walk.majorStart + walk.majorStep * to;
     const int64_t minorFrom = walk.minorAt(from), minorTo = walk.minorAt(to);
     if (XMajor) {
@@ -119,11 +160,14 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
                       majorSpan.contains(walk.majorStart + walk.majorStep * walk.length) &&
                       minorSpan.contains(walk.minorStart) && minorSpan.contains(walk.minorStart + walk.minorDelta);
   if (!inside && (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi))) return;
-  if (target.tracksChanges()) markChanges<XMajor>(target, walk, lo, hi);
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
   int64_t offset = 0, remainder = -walk.length;
-  if (lo > 0) {
+  if (lo > 0 && walk.narrow()) {
+    const int64_t error = 2 * lo * walk.minorDelta - walk.length;
+    offset = ceilDiv(error, 2 * walk.length);
+    remainder = error - 2 * walk.length * offset;
+  } else if (lo > 0) {
     const Wide error = Wide(2) * lo * walk.minorDelta - walk.length;
     offset = static_cast<int64_t>(ceilDiv(error, Wide(2) * walk.length));
     remainder = static_cast<int64_t>(error - Wide(2) * walk.length * offset);
@@ -137,8 +181,12 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
   const ptrdiff_t majorStride = XMajor ? walk.majorStep : walk.majorStep * stride;
   const ptrdiff_t minorStride = XMajor ? stride : 1;
   int64_t count = hi - lo + 1;
-  if (drawFixedPoint(pixels, index, majorStride, minorStride, count, remainder, walk.length, walk.minorDelta, colour))
+  if (FixedPoint line; line.start(count, remainder, walk.length, walk.minorDelta)) {
+    if (target.tracksChanges()) markFixedPoint<XMajor>(target, major, minor, walk.majorStep, count, line);
+    drawFixedPoint(pixels, index, majorStride, minorStride, count, line, colour);
     return;
+  }
+  if (target.tracksChanges()) markChanges<XMajor>(target, walk, lo, hi);
   // Lines too long for that: the remainder carried exactly, without branches,
   // which would be mispredicted about half the time.
   const int64_t twiceLength = 2 * walk.length, twiceDelta = 2 * walk.minorDelta;

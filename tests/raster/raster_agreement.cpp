@@ -52,7 +52,8 @@ void draw(Framebuffer& target, const std::string& kind, const std::vector<int64_
     drawArc(target, {v[0], v[1]}, {v[2], v[3]}, {v[4], v[5]}, {v[6], v[7]}, white);
   } else if (kind == "bez") {
     const RasterPoint points[4] = {{v[0], v[1]}, {v[2], v[3]}, {v[4], v[5]}, {v[6], v[7]}};
-    drawBezier(target, points, white);
+    // Given an origin, the points are logical coordinates about it.
+    drawBezier(target, points, white, v.size() == 10 ? RasterPoint{v[8], v[9]} : RasterPoint{0, 0});
   }
 }
 

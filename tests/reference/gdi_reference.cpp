@@ -10,19 +10,24 @@
 #include <string>
 #include <vector>
 
+#include "memory_bitmap.h"
+
 namespace {
 
 constexpr int tile = 128;
 constexpr int columns = 32;
 
 void drawPrimitive(HDC dc, const char* line) {
-  int v[8];
+  int v[10];
   if (std::sscanf(line, "arc %d %d %d %d %d %d %d %d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]) == 8) {
     Arc(dc, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-  } else if (std::sscanf(line, "bez %d %d %d %d %d %d %d %d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]) ==
-             8) {
+  } else if (int n = std::sscanf(line, "bez %d %d %d %d %d %d %d %d %d %d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+                                 &v[6], &v[7], &v[8], &v[9]);
+             n >= 8) {
     const POINT points[4] = {{v[0], v[1]}, {v[2], v[3]}, {v[4], v[5]}, {v[6], v[7]}};
+    if (n == 10) SetViewportOrgEx(dc, v[8], v[9], nullptr);
     PolyBezier(dc, points, 4);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
   } else if (std::sscanf(line, "line %d %d %d %d", &v[0], &v[1], &v[2], &v[3]) == 4) {
     MoveToEx(dc, v[0], v[1], nullptr);
     LineTo(dc, v[2], v[3]);
@@ -43,21 +48,10 @@ int main(int argc, char** argv) {
   while (std::fgets(text, sizeof text, suite)) primitives.emplace_back(text);
   std::fclose(suite);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = tile;
-  info.bmiHeader.biHeight = -tile;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  SelectObject(dc, bitmap);
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
-  SelectObject(dc, pen);
-  SelectObject(dc, GetStockObject(NULL_BRUSH));
-  SetROP2(dc, R2_COPYPEN);
+  HDC dc = memoryBitmap(tile, tile, bits);
+  if (!dc) return 1;
+  SelectObject(dc, CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
 
   const int rows = static_cast<int>((primitives.size() + columns - 1) / columns);
   const int width = columns * tile, height = rows * tile;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the suite of primitives that the GDI reference and our rasterizer
 both draw, one per 128 x 128 tile, in tile coordinates:
-  line X0 Y0 X1 Y1 | arc L T R B XS YS XE YE | bez X0 Y0 X1 Y1 X2 Y2 X3 Y3"""
+  line X0 Y0 X1 Y1 | arc L T R B XS YS XE YE | bez X0 Y0 X1 Y1 X2 Y2 X3 Y3 [OX OY]
+A curve with OX OY is given in logical coordinates about that viewport origin."""
 import random
 
 TILE = 128
@@ -68,5 +69,26 @@ for d in range(1, 40):
     lines.append(f"line 10 {10 + d} {10 + 2 * d} 10")
     lines.append(f"line 100 100 {100 - d} {100 - 2 * d}")
     lines.append(f"line 5 60 {5 + 2 * d + 1} {60 + d}")
+
+# Saver-sized curves, in logical coordinates about an origin that brings a
+# point of the curve into the tile: the figure routine's four-fold curves,
+# and the mirror sets' curves whose first control point is the end point and
+# whose second is (h, 0) or (-h, 0), on screens up to 3840 x 2160.
+saver = random.Random(20261207)
+def on_curve(pts, t):
+    u = 1 - t
+    return [u**3 * pts[i] + 3 * u * u * t * pts[i + 2] + 3 * u * t * t * pts[i + 4] + t**3 * pts[i + 6] for i in (0, 1)]
+for i in range(400):
+    width, height = saver.choice([(1366, 768), (1920, 1080), (1920, 1200), (3840, 2160)])
+    rx, ry = width // 2, height // 2
+    x1, y1, x2, y2 = (saver.randint(-r, r) for r in (rx, ry, rx, ry))
+    if i % 2:
+        h = (height // 2) // 2 * saver.choice([1, -1])
+        pts = [x1, y1, x2, y2, h, 0, x2, y2]
+    else:
+        pts = [x1, y1, saver.randint(-rx, rx), saver.randint(-ry, ry), saver.randint(-rx, rx), saver.randint(-ry, ry), x2, y2]
+    px, py = on_curve(pts, saver.random())
+    origin = [64 - int(px) + saver.randint(-40, 40), 64 - int(py) + saver.randint(-40, 40)]
+    lines.append("bez " + " ".join(map(str, pts + origin)))
 
 print("\n".join(lines))

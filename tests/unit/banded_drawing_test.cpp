@@ -16,6 +16,7 @@ struct Stroke {
   enum { Line, Fill, Arc, Bezier } kind;
   std::array<RasterPoint, 4> p;
   uint32_t colour;
+  RasterPoint origin{0, 0};  // curves: their points are logical, about it
 };
 
 // Strokes near and across a width x height surface, some of them from tens
@@ -31,6 +32,12 @@ std::vector<Stroke> randomStrokes(int count, int width, int height, uint32_t see
     Stroke stroke{static_cast<decltype(Stroke::kind)>(i % 4),
                   {point(), point(), point(), point()},
                   static_cast<uint32_t>(random() & 0xFFFFFF)};
+    if (stroke.kind == Stroke::Bezier) {
+      // The same place on the surface, about an origin of its own anywhere near it.
+      stroke.origin = {std::uniform_int_distribution<int64_t>(-width, 2 * width)(random),
+                       std::uniform_int_distribution<int64_t>(-height, 2 * height)(random)};
+      for (RasterPoint& q : stroke.p) q = {q.x - stroke.origin.x, q.y - stroke.origin.y};
+    }
     strokes.push_back(stroke);
   }
   return strokes;
@@ -49,7 +56,7 @@ void draw(const Stroke& stroke, const Canvas& target) {
       drawArc(target, p[0], p[1], p[2], p[3], stroke.colour);
       break;
     case Stroke::Bezier:
-      drawBezier(target, p.data(), stroke.colour);
+      drawBezier(target, p.data(), stroke.colour, stroke.origin);
       break;
   }
 }
@@ -67,7 +74,7 @@ void draw(const Stroke& stroke, BandedDrawing& target) {
       target.arc(p[0], p[1], p[2], p[3], stroke.colour);
       break;
     case Stroke::Bezier:
-      target.bezier(p.data(), stroke.colour);
+      target.bezier(p.data(), stroke.colour, stroke.origin);
       break;
   }
 }
@@ -120,6 +127,19 @@ TEST(RasterBands, QueuedStrokesAreAllDrawnWhenFinishedAcrossResizes) {
       } else {
         draw(stroke, expected);
       }
+    }
+    drawing.finish();
+    expectSamePixels(expected, actual);
+    if (count != 500) continue;
+    // Last: what is queued is drawn before the threads change.
+    draw(Stroke{Stroke::Arc, {{{0, 0}, {width, height}, {0, 0}, {0, 0}}}, 0xABCDEF}, drawing);
+    draw(Stroke{Stroke::Arc, {{{0, 0}, {width, height}, {0, 0}, {0, 0}}}, 0xABCDEF}, expected);
+    drawing.limitBands(1);
+    expectSamePixels(expected, actual);
+    for (const Stroke& stroke : randomStrokes(200, width, height, 9)) {
+      if (stroke.kind == Stroke::Line) continue;
+      draw(stroke, drawing);
+      draw(stroke, expected);
     }
     drawing.finish();
     expectSamePixels(expected, actual);

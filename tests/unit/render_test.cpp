@@ -39,11 +39,8 @@ Framebuffer replay(const std::vector<std::string>& trace, int width, int height)
       drawArc(image, {v[0] + originX, v[1] + originY}, {v[2] + originX, v[3] + originY},
               {v[4] + originX, v[5] + originY}, {v[6] + originX, v[7] + originY}, colour);
     } else if (event == "bez") {
-      const RasterPoint points[4] = {{v[0] + originX, v[1] + originY},
-                                     {v[2] + originX, v[3] + originY},
-                                     {v[4] + originX, v[5] + originY},
-                                     {v[6] + originX, v[7] + originY}};
-      drawBezier(image, points, colour);
+      const RasterPoint points[4] = {{v[0], v[1]}, {v[2], v[3]}, {v[4], v[5]}, {v[6], v[7]}};
+      drawBezier(image, points, colour, {originX, originY});
     }
   }
   return image;
