@@ -2,10 +2,13 @@
 # Installs the Debian packages that building and testing need; does nothing
 # for packages that are already there. Usage: setup.sh [build|test]
 set -e
-packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev"
+packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev libgtk-layer-shell-dev"
+packages="$packages libwayland-dev"
 if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
+  # Headless Wayland compositors (cage needs Xwayland) and their tools.
+  packages="$packages sway swaybg swayidle grim wtype cage xwayland util-linux"
 fi
 missing=""
 for package in $packages; do

@@ -19,6 +19,8 @@ ctest --test-dir "$root/build-sanitize" -j "$jobs" --output-on-failure
 
 echo "== The Linux saver on a virtual X display"
 "$root/tests/e2e/linux_desktop.sh" "$root/build/lumarel"
+echo "== The Linux saver on headless Wayland compositors"
+"$root/tests/e2e/wayland_desktop.sh" "$root/build/lumarel"
 echo "== The installed Linux saver under the xscreensaver daemon"
 "$root/tests/e2e/xscreensaver_daemon.sh" "$root/build"
 

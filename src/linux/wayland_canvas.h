@@ -26,6 +26,7 @@ struct CanvasGlobals {
   wl_compositor* compositor = nullptr;
   wl_subcompositor* subcompositor = nullptr;
   wl_shm* shm = nullptr;
+  bool layerShell = false;  // whether the compositor offers layer-shell surfaces
   bool ready() const { return compositor && subcompositor && shm; }
 };
 

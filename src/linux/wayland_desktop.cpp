@@ -331,11 +331,12 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::open(std::string& error) {
 }
 
 WaylandDesktop::WaylandDesktop() : layout_(std::make_unique<Layout>()) {
-  layerShell_ = gtk_layer_is_supported();
   GdkDisplay* display = gdk_display_get_default();
   const auto changed =
       +[](GdkDisplay*, GdkMonitor*, gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; };
   bindGlobals();
+  // Asked only where offered: the library warns about a missing protocol.
+  layerShell_ = layout_->globals.layerShell && gtk_layer_is_supported();
   g_signal_connect(display, "monitor-added", G_CALLBACK(changed), this);
   g_signal_connect(display, "monitor-removed", G_CALLBACK(changed), this);
   relayout();
@@ -353,6 +354,7 @@ void WaylandDesktop::bindGlobals() {
         auto& found = *static_cast<CanvasGlobals*>(data);
         if (std::strcmp(interface, wl_shm_interface.name) == 0 && !found.shm)
           found.shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+        if (std::strcmp(interface, "zwlr_layer_shell_v1") == 0) found.layerShell = true;
         if (std::strcmp(interface, wl_subcompositor_interface.name) == 0 && !found.subcompositor)
           found.subcompositor =
               static_cast<wl_subcompositor*>(wl_registry_bind(registry, name, &wl_subcompositor_interface, 1));
