@@ -27,8 +27,8 @@ OutputLayout layOutOutputs(const std::vector<Area>& outputs) {
       layout.parts.push_back(Area{});
       continue;
     }
-    layout.parts.push_back(
-        Area{static_cast<int>(output.x - left), static_cast<int>(output.y - top), output.width, output.height});
+    layout.parts.push_back(Area{static_cast<int>(std::min(output.x - left, largest)),
+                                static_cast<int>(std::min(output.y - top, largest)), output.width, output.height});
   }
   return layout;
 }
