@@ -15,17 +15,6 @@ namespace {
 // compositor that lets go late.
 constexpr size_t maxBuffers = 3;
 
-// Beyond this many rectangles, a list of changes becomes the whole surface.
-constexpr size_t maxRects = 2048;
-
-void add(std::vector<Area>& list, const Area& rect, const Area& whole) {
-  if (list.size() >= maxRects) {
-    list.assign(1, whole);
-  } else {
-    list.push_back(rect);
-  }
-}
-
 }  // namespace
 
 struct SurfaceCanvas::Buffer {
@@ -35,7 +24,7 @@ struct SurfaceCanvas::Buffer {
   size_t bytes = 0;
   int width = 0, height = 0;
   bool busy = false;
-  std::vector<Area> stale;  // what changed since this buffer was last filled
+  DirtyTiles stale;  // what changed since this buffer was last filled
 
   ~Buffer() {
     if (buffer) wl_buffer_destroy(buffer);
@@ -64,8 +53,9 @@ SurfaceCanvas::~SurfaceCanvas() {
 void SurfaceCanvas::show(const Area& area) {
   if (area.width != area_.width || area.height != area_.height) buffers_.clear();
   area_ = area;
-  damage_.assign(1, Area{0, 0, area.width, area.height});
-  for (auto& buffer : buffers_) buffer->stale = damage_;
+  damage_.enable(true);
+  damage_.resize(area.width, area.height);  // all of it
+  for (auto& buffer : buffers_) buffer->stale.resize(area.width, area.height);
 }
 
 void SurfaceCanvas::changed(const Area& rect) {
@@ -73,10 +63,9 @@ void SurfaceCanvas::changed(const Area& rect) {
   const int right = std::min(rect.x + rect.width, area_.x + area_.width);
   const int bottom = std::min(rect.y + rect.height, area_.y + area_.height);
   if (right <= left || bottom <= top) return;
-  const Area local{left - area_.x, top - area_.y, right - left, bottom - top};
-  const Area whole{0, 0, area_.width, area_.height};
-  add(damage_, local, whole);
-  for (auto& buffer : buffers_) add(buffer->stale, local, whole);
+  const int x0 = left - area_.x, y0 = top - area_.y, x1 = right - 1 - area_.x, y1 = bottom - 1 - area_.y;
+  damage_.mark(x0, y0, x1, y1);
+  for (auto& buffer : buffers_) buffer->stale.mark(x0, y0, x1, y1);
 }
 
 SurfaceCanvas::Buffer* SurfaceCanvas::freeBuffer() {
@@ -107,17 +96,19 @@ SurfaceCanvas::Buffer* SurfaceCanvas::freeBuffer() {
   close(fd);
   static const wl_buffer_listener listener{released};
   wl_buffer_add_listener(buffer->buffer, &listener, buffer.get());
-  buffer->stale.assign(1, Area{0, 0, area_.width, area_.height});
+  buffer->stale.enable(true);
+  buffer->stale.resize(area_.width, area_.height);  // all of it
   buffers_.push_back(std::move(buffer));
   return buffers_.back().get();
 }
 
 void SurfaceCanvas::commit(const Framebuffer& picture) {
-  if (frame_ || damage_.empty()) return;
+  if (frame_ || !damage_.any()) return;
   Buffer* buffer = freeBuffer();
   if (!buffer) return;
   // Brings the buffer up to date: what changed since it was last shown.
-  for (const Area& rect : buffer->stale) {
+  buffer->stale.take([&](int x, int y0, int width, int height) {
+    const Area rect{x, y0, width, height};
     for (int y = rect.y; y < rect.y + rect.height; ++y) {
       uint32_t* to = buffer->pixels + static_cast<size_t>(y) * buffer->width + rect.x;
       const int pictureY = y + area_.y;
@@ -131,12 +122,10 @@ void SurfaceCanvas::commit(const Framebuffer& picture) {
       std::memcpy(to + (from - (rect.x + area_.x)), picture.row(pictureY) + from, (end - from) * sizeof(uint32_t));
       std::fill_n(to + (end - (rect.x + area_.x)), rect.x + area_.x + rect.width - end, 0u);
     }
-  }
-  buffer->stale.clear();
+  });
   buffer->busy = true;
   wl_surface_attach(surface_, buffer->buffer, 0, 0);
-  for (const Area& rect : damage_) wl_surface_damage(surface_, rect.x, rect.y, rect.width, rect.height);
-  damage_.clear();
+  damage_.take([&](int x, int y, int width, int height) { wl_surface_damage(surface_, x, y, width, height); });
   frame_ = wl_surface_frame(surface_);
   static const wl_callback_listener listener{frameDone};
   wl_callback_add_listener(frame_, &listener, this);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "output_layout.h"
+#include "raster/dirty_tiles.h"
 
 struct wl_display;
 struct wl_surface;
@@ -45,7 +46,6 @@ class SurfaceCanvas {
   // Commits what is due when the compositor is ready for a frame and a
   // buffer is free; otherwise it stays due.
   void commit(const Framebuffer& picture);
-  bool due() const { return !damage_.empty(); }
 
  private:
   struct Buffer;
@@ -58,6 +58,6 @@ class SurfaceCanvas {
   wl_subsurface* subsurface_ = nullptr;
   wl_callback* frame_ = nullptr;
   Area area_;
-  std::vector<Area> damage_;  // in the surface's coordinates, since the last commit
+  DirtyTiles damage_;  // in the surface's coordinates, since the last commit
   std::vector<std::unique_ptr<Buffer>> buffers_;
 };

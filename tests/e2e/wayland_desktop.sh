@@ -10,57 +10,13 @@ saver="$(realpath "$1")"
 keep="${2:-}"
 source "$(dirname "$0")/x_session.sh"
 export XDG_CONFIG_HOME="$work/config"
-unset DISPLAY WAYLAND_DISPLAY
+unset DISPLAY
 background="#ff00ff"  # the desktop's colour, which a covering saver hides
 
-# The compositors refuse to run as root: there they run as nobody, with a
-# runtime folder of their own that our programs (as root) reach too.
-chmod 711 "$work"
-runtime="$work/runtime"
-mkdir -m 700 "$runtime"
-as_user=()
-if [ "$(id -u)" = 0 ]; then
-  chown 65534:65534 "$runtime"
-  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-fi
-export XDG_RUNTIME_DIR="$runtime"
-compositors=()
+source "$(dirname "$0")/wayland_session.sh"
 cleanup_more() {
-  local pid
   [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$keep"/
-  for pid in "${compositors[@]}"; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-}
-
-# start_compositor LOG COMMAND...: starts it, waits for its socket, and sets
-# WAYLAND_DISPLAY to it; the process id lands in $compositor.
-start_compositor() {
-  local log="$1" before socket
-  shift
-  before=$(ls "$runtime")
-  env -i PATH="$PATH" HOME="$runtime" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
-    WLR_RENDERER=pixman "${as_user[@]}" "$@" >"$work/$log.log" 2>&1 &
-  compositor=$!
-  compositors+=("$compositor")
-  for _ in $(seq 1 100); do
-    socket=$(comm -13 <(echo "$before") <(ls "$runtime") | grep -E '^wayland-[0-9]+$' | head -n 1)
-    [ -n "$socket" ] && break
-    sleep 0.1
-  done
-  if [ -z "$socket" ]; then
-    echo "FAIL: $* did not start"
-    cat "$work/$log.log"
-    exit 1
-  fi
-  export WAYLAND_DISPLAY="$socket"
-  sleep 0.5
-}
-
-stop_compositor() {
-  kill "$compositor" 2>/dev/null
-  wait "$compositor" 2>/dev/null
+  stop_compositors
 }
 
 # run_saver NAME ARGS...: starts the saver in the background, prints its
@@ -83,12 +39,7 @@ covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
 uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
 
 sway_config="$runtime/sway.conf"
-cat >"$sway_config" <<EOF
-output HEADLESS-1 resolution 1024x768 position 0 0 bg $background solid_color
-default_border none
-EOF
-chmod 644 "$sway_config"
-swaymsg_() { swaymsg -s "$(ls "$runtime"/sway-ipc.*.sock | head -n 1)" "$@" >/dev/null; }
+write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
 
 echo "-- sway, one output"
 start_compositor sway sway -c "$sway_config"
