@@ -1,26 +1,25 @@
-// Our pixels on a Wayland surface of their own, above a GTK window's
-// surface: shared-memory buffers that are reused once the compositor lets
-// go of them, only the changed areas damaged, and at most one commit per
-// frame callback. (GTK would take a fresh buffer for every frame while the
-// compositor holds the last one.)
+// Our pixels on Wayland surfaces of their own, above GTK windows' surfaces:
+// the picture's framebuffer lives in memory shared with the compositor, each
+// surface shows its part of it, only the changed tiles are damaged, and at
+// most one commit goes per frame callback. (GTK would copy every frame into
+// a fresh buffer while the compositor holds the last one.)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
 
 #include "output_layout.h"
 #include "raster/dirty_tiles.h"
+#include "raster/framebuffer.h"
 
-struct wl_display;
 struct wl_surface;
 struct wl_subsurface;
 struct wl_callback;
 struct wl_buffer;
 struct wl_shm;
+struct wl_shm_pool;
 struct wl_compositor;
 struct wl_subcompositor;
-class Framebuffer;
 
 // The compositor's objects that canvases are made with.
 struct CanvasGlobals {
@@ -29,6 +28,26 @@ struct CanvasGlobals {
   wl_shm* shm = nullptr;
   bool layerShell = false;  // whether the compositor offers layer-shell surfaces
   bool ready() const { return compositor && subcompositor && shm; }
+};
+
+// A framebuffer's pixels in memory that the compositor can read; ordinary
+// memory where it cannot.
+class SharedPixels : public PixelStorage {
+ public:
+  explicit SharedPixels(const CanvasGlobals& globals) : globals_(globals) {}
+  ~SharedPixels() override;
+  uint32_t* allocate(size_t bytes) override;
+  void release(uint32_t* pixels) override;
+  wl_shm_pool* pool() const { return pool_; }
+  // Changes with every new allocation: buffers of an older one are void.
+  unsigned generation() const { return generation_; }
+
+ private:
+  const CanvasGlobals& globals_;
+  wl_shm_pool* pool_ = nullptr;
+  void* memory_ = nullptr;
+  size_t bytes_ = 0;
+  unsigned generation_ = 0;
 };
 
 class SurfaceCanvas {
@@ -43,21 +62,19 @@ class SurfaceCanvas {
   void show(const Area& area);
   // A changed rectangle of the picture, in the picture's coordinates.
   void changed(const Area& rect);
-  // Commits what is due when the compositor is ready for a frame and a
-  // buffer is free; otherwise it stays due.
-  void commit(const Framebuffer& picture);
+  // Commits what is due when the compositor is ready for a frame; otherwise
+  // it stays due.
+  void commit(const Framebuffer& picture, const SharedPixels& pixels);
 
  private:
-  struct Buffer;
-  Buffer* freeBuffer();
   static void frameDone(void* data, wl_callback* callback, uint32_t time);
-  static void released(void* data, wl_buffer* buffer);
 
   const CanvasGlobals& globals_;
   wl_surface* surface_ = nullptr;
   wl_subsurface* subsurface_ = nullptr;
   wl_callback* frame_ = nullptr;
+  wl_buffer* buffer_ = nullptr;  // the part of the picture in shared memory
+  unsigned bufferGeneration_ = 0;
   Area area_;
   DirtyTiles damage_;  // in the surface's coordinates, since the last commit
-  std::vector<std::unique_ptr<Buffer>> buffers_;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "output_layout.h"
+#include "power_watch.h"
 #include "raster_device.h"
 #include "session_lock.h"
 #include "wayland_canvas.h"
@@ -40,7 +41,7 @@ struct WaylandDesktop::Layout {
 // A window's framebuffer, shown by one or more GTK windows: a full-screen
 // window by one surface per output, each showing its part of the picture;
 // a preview by the desktop's toplevel that it lives in.
-class WaylandDesktop::Picture : public RasterDevice {
+class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
  public:
   struct View {
     GtkWidget* widget = nullptr;
@@ -51,7 +52,12 @@ class WaylandDesktop::Picture : public RasterDevice {
   };
 
   Picture(WaylandDesktop& desktop, HWND window, GtkWidget* framed)
-      : desktop_(desktop), window_(window), fullScreen_(framed == nullptr), track_(POINT{0, 0}) {
+      : SharedPixels(desktop.layout_->globals),
+        RasterDevice(this),
+        desktop_(desktop),
+        window_(window),
+        fullScreen_(framed == nullptr),
+        track_(POINT{0, 0}) {
     framebuffer().changes().enable(true);
     POINT start{};
     GetCursorPos(&start);
@@ -69,6 +75,7 @@ class WaylandDesktop::Picture : public RasterDevice {
   ~Picture() override {
     desktop_.pictures_.erase(window_);
     for (View& view : views_) dropView(view);
+    framebuffer().resize(0, 0);  // while the shared memory is there
   }
 
   HWND window() const { return window_; }
@@ -135,7 +142,7 @@ class WaylandDesktop::Picture : public RasterDevice {
       }
     });
     for (View& view : views_)
-      if (view.canvas && !view.closedAt) view.canvas->commit(pixels);
+      if (view.canvas && !view.closedAt) view.canvas->commit(pixels, *this);
   }
 
   void hideCursor(bool hidden) {
@@ -330,7 +337,7 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::open(std::string& error) {
   return std::unique_ptr<WaylandDesktop>(new WaylandDesktop());
 }
 
-WaylandDesktop::WaylandDesktop() : layout_(std::make_unique<Layout>()) {
+WaylandDesktop::WaylandDesktop() : layout_(std::make_unique<Layout>()), power_(std::make_unique<PowerWatch>()) {
   GdkDisplay* display = gdk_display_get_default();
   const auto changed =
       +[](GdkDisplay*, GdkMonitor*, gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; };
@@ -496,6 +503,9 @@ void WaylandDesktop::collectInput() {
     picture->present();
   }
   applyCursor();
+  power_->check(now, [&](WPARAM event) {
+    for (const auto& [window, picture] : pictures_) PostMessageA(window, WM_POWERBROADCAST, event, 0);
+  });
   wl_display_flush(gdk_wayland_display_get_wl_display(gdk_display_get_default()));
 }
 
@@ -505,6 +515,7 @@ void WaylandDesktop::waitForInput(uint64_t deadline) {
   for (const auto& [window, picture] : pictures_)
     for (const auto& view : picture->views())
       if (view.closedAt) deadline = std::min(deadline, view.closedAt + closeGrace);
+  deadline = std::min(deadline, power_->nextCheck());
   guint timer = 0;
   if (deadline != UINT64_MAX) {
     const uint64_t now = platform::timerClock();

@@ -12,6 +12,7 @@
 
 using GtkWidget = struct _GtkWidget;
 struct wl_registry;
+class PowerWatch;
 
 class WaylandDesktop : public platform::Desktop {
  public:
@@ -53,6 +54,7 @@ class WaylandDesktop : public platform::Desktop {
   bool cursorHidden_ = false;
   wl_registry* registry_ = nullptr;
   std::unique_ptr<Layout> layout_;
+  std::unique_ptr<PowerWatch> power_;
   std::map<HWND, Picture*> pictures_;        // by our window
   std::map<HWND, GtkWidget*> framed_;        // the desktop's own toplevels, by handle
   uintptr_t nextFramedHandle_ = 0x40000000;  // far from the handles of our own windows
