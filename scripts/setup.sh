@@ -8,7 +8,7 @@ if [ "$1" = test ]; then
   packages="$packages googletest libgtest-dev libbenchmark-dev libcairo2-dev mingw-w64 gzip"
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
   # Headless Wayland compositors (cage needs Xwayland) and their tools.
-  packages="$packages sway swaybg swayidle grim wtype cage xwayland util-linux"
+  packages="$packages sway swaybg swayidle grim wtype cage xwayland util-linux jq"
 fi
 missing=""
 for package in $packages; do

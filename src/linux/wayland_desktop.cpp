@@ -115,6 +115,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   // Sends the changed areas of the picture to the surfaces that show them;
   // GTK paints them together at the compositor's next frame callback.
   void present() {
+    if (!fullScreen_ && !views_.empty()) followToplevel(views_.front().widget);
     Framebuffer& pixels = framebuffer();
     if (fullScreen_ && desktop_.layout_->globals.ready()) {
       for (View& view : views_) {
@@ -190,16 +191,26 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
 
   void connect(GtkWidget* widget) {
     gtk_widget_set_app_paintable(widget, TRUE);
-    gtk_widget_add_events(widget, GDK_KEY_PRESS_MASK | GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK |
-                                      GDK_ENTER_NOTIFY_MASK | GDK_STRUCTURE_MASK);
+    gtk_widget_add_events(widget,
+                          GDK_KEY_PRESS_MASK | GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK);
     g_signal_connect(widget, "draw", G_CALLBACK(onDraw), this);
     g_signal_connect(widget, "delete-event", G_CALLBACK(onDelete), this);
-    g_signal_connect(widget, "configure-event", G_CALLBACK(onConfigure), this);
     if (!fullScreen_) return;  // the toplevel's owner keeps the input
     g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), this);
     g_signal_connect(widget, "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(widget, "motion-notify-event", G_CALLBACK(onMotion), this);
     g_signal_connect(widget, "enter-notify-event", G_CALLBACK(onEnter), this);
+  }
+
+  // The toplevel has the size the compositor gave it: the preview follows.
+  void followToplevel(GtkWidget* widget) {
+    const int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+    if (width <= 1 || height <= 1) return;  // not laid out yet
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (client.right == width && client.bottom == height) return;
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOZORDER);
+    InvalidateRect(window_, nullptr, TRUE);
   }
 
   void dropView(View& view) {
@@ -262,20 +273,6 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
       view->closedAt = std::max<uint64_t>(platform::timerClock(), 1);
     }
     return TRUE;  // the window goes with the picture
-  }
-
-  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer data) {
-    auto* self = static_cast<Picture*>(data);
-    if (self->fullScreen_) return FALSE;
-    // The toplevel changed size: the preview follows it.
-    RECT client{};
-    GetClientRect(self->window_, &client);
-    if (client.right != event->width || client.bottom != event->height) {
-      SetWindowPos(self->window_, nullptr, 0, 0, event->width, event->height, SWP_NOZORDER);
-      InvalidateRect(self->window_, nullptr, TRUE);
-    }
-    (void)widget;
-    return FALSE;
   }
 
   static gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {

@@ -38,6 +38,16 @@ background_share() {
 covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
 uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
 
+# How much a picture differs from its mirror image about its middle column
+# (or a pixel or two beside it): near 0 for the saver's picture, drawn
+# symmetric about the middle of its window.
+mirror_difference_by() {  # mirror_difference_by PICTURE SHIFT
+  convert "$1" \( +clone -flop -roll "$2" \) -compose difference -composite -threshold 10% -format "%[fx:mean]\n" info:
+}
+mirror_difference() {
+  (for shift in +0+0 +1+0 +2+0; do mirror_difference_by "$1" "$shift"; done) | sort -g | head -n 1
+}
+
 sway_config="$runtime/sway.conf"
 write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
 
@@ -67,6 +77,19 @@ sleep 3
 grim "$work/window.png"
 check "--window draws in a toplevel of its own" not_black "$work/window.png"
 check "... that the compositor manages" swaymsg_ '[title="^Lumarel$"] focus'
+swaymsg_ '[title="^Lumarel$"] floating enable, resize set 600 400, move position 100 100'
+sleep 2
+rect=$(swaymsg -s "$(ls "$runtime"/sway-ipc.*.sock)" -t get_tree |
+  jq -r '.. | objects | select(.name? == "Lumarel") | "\(.rect.x),\(.rect.y) \(.rect.width)x\(.rect.height)"')
+grim -g "$rect" "$work/window-resized.png"
+# Symmetric about the middle of the smaller window, not about a column
+# beside it, as a picture kept at the old size would be.
+convert "$work/window-resized.png" -crop 400x400+0+0 +repage "$work/window-left.png"
+centred=$(mirror_difference "$work/window-resized.png")
+beside=$(mirror_difference "$work/window-left.png")
+check "... and follows its size ($rect)" awk "BEGIN { exit !($beside > 2 * $centred) }"
+echo "   (mirror difference: about the middle $centred, beside it $beside)"
+check "... drawing all over it" not_black "$work/window-resized.png"
 kill "$(saver_pid "$pid")"
 check "SIGTERM ends --window" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of window)" = 0
@@ -109,11 +132,8 @@ check "the second output is covered" covered "$work/right.png"
 check "the second output shows figures" not_black "$work/right.png"
 # One picture, mirror-symmetric about the middle of the box around both
 # outputs (x = 912), rather than one about each output's middle.
-mirror_difference() {  # mirror_difference PICTURE SHIFT
-  convert "$1" \( +clone -flop -roll "$2" \) -compose difference -composite -threshold 10% -format "%[fx:mean]\n" info:
-}
-mirrored=$( (for shift in +0+0 +1+0 +2+0; do mirror_difference "$work/both.png" "$shift"; done) | sort -g | head -n 1)
-own=$( (for shift in +0+0 +1+0 +2+0; do mirror_difference "$work/right.png" "$shift"; done) | sort -g | head -n 1)
+mirrored=$(mirror_difference "$work/both.png")
+own=$(mirror_difference "$work/right.png")
 check "one picture spans both outputs" awk "BEGIN { exit !($own > 2 * $mirrored) }"
 echo "   (mirror difference: across both $mirrored, second output alone $own)"
 swaymsg_ output HEADLESS-2 unplug
