@@ -16,6 +16,12 @@ background="#ff00ff"  # the desktop's colour, which a covering saver hides
 source "$(dirname "$0")/wayland_session.sh"
 cleanup_more() {
   [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$keep"/
+  # Savers that a failed check left running.
+  local pid
+  for pid in $(cat "$work/started" 2>/dev/null); do
+    kill "$(saver_pid "$pid")" 2>/dev/null && wait_for_exit "$pid" 5
+  done
+  [ -n "${idle:-}" ] && kill "$idle" 2>/dev/null
   stop_compositors
 }
 
@@ -25,6 +31,7 @@ run_saver() {
   local name="$1"
   shift
   ("$saver" "$@" 2>"$work/$name.err"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
+  echo $! >>"$work/started"
   echo $!
 }
 
