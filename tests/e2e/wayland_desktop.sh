@@ -101,6 +101,19 @@ kill "$(saver_pid "$pid")"
 check "SIGTERM ends --window" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of window)" = 0
 
+pid=$(run_saver closed --window)
+sleep 2
+swaymsg_ '[title="^Lumarel$"] kill'
+check "the compositor closing --window ends it" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of closed)" = 0
+
+pid=$(run_saver dialog /c)
+sleep 3
+check "the settings dialog opens on Wayland" swaymsg_ '[title="Lumarel"] focus'
+grim "$work/dialog.png"
+kill "$(saver_pid "$pid")"
+wait_for_exit "$pid" 10
+
 for words in "/p 123" "--root" "--window-id 0x400001" "--backend wayland /p 5"; do
   # shellcheck disable=SC2086
   "$saver" $words 2>"$work/x11.err"
