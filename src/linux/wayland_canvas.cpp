@@ -11,8 +11,18 @@ SharedPixels::~SharedPixels() {
   if (pool_) wl_shm_pool_destroy(pool_);
 }
 
+namespace {
+
+// The compositor wants a whole stride after each buffer's last row, even
+// where the buffer (an output's part, to the right of another) ends before
+// the picture's last row does: one row of the largest picture more.
+constexpr size_t rowSlack = (size_t{1} << 15) * 4 + 4096;
+
+}  // namespace
+
 uint32_t* SharedPixels::allocate(size_t bytes) {
   ++generation_;
+  bytes += rowSlack;
   const int fd = globals_.shm && bytes <= INT32_MAX ? memfd_create("lumarel", MFD_CLOEXEC) : -1;
   if (fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
     void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
@@ -88,7 +98,8 @@ void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixel
     const int width = std::min(area_.width, picture.width() - area_.x);
     const int height = std::min(area_.height, picture.height() - area_.y);
     if (width <= 0 || height <= 0 || area_.x < 0 || area_.y < 0) return;
-    const int32_t offset = (area_.y * picture.stride() + area_.x) * 4;
+    const size_t offset = (static_cast<size_t>(area_.y) * picture.stride() + area_.x) * 4;
+    if (offset + static_cast<size_t>(picture.stride()) * 4 * height > pixels.poolBytes()) return;
     buffer_ =
         wl_shm_pool_create_buffer(pixels.pool(), offset, width, height, picture.stride() * 4, WL_SHM_FORMAT_XRGB8888);
     bufferGeneration_ = pixels.generation();

@@ -39,6 +39,7 @@ class SharedPixels : public PixelStorage {
   uint32_t* allocate(size_t bytes) override;
   void release(uint32_t* pixels) override;
   wl_shm_pool* pool() const { return pool_; }
+  size_t poolBytes() const { return bytes_; }
   // Changes with every new allocation: buffers of an older one are void.
   unsigned generation() const { return generation_; }
 
