@@ -24,6 +24,8 @@ echo "== Settings given on the command line leave no files behind"
 "$root/tests/profile/no_settings_copies.sh" "$root/build"
 echo "== The installed Linux saver under MATE's daemon, xsecurelock and xautolock"
 "$root/tests/e2e/saver_hosts.sh" "$root/build"
+echo "== The Linux saver on headless Wayland compositors"
+"$root/tests/e2e/wayland_desktop.sh" "$root/build/lumarel"
 
 for arch in x86_64 i686; do
   echo "== Cross build for Windows ($arch)"

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,9 @@
 #include "host/run_modes.h"
 #include "saver_options.h"
 #include "x11_desktop.h"
+#ifdef LUMAREL_WAYLAND
+#include "wayland_desktop.h"
+#endif
 
 namespace {
 
@@ -44,13 +48,33 @@ int main(int argc, char** argv) {
   if (!options->overrides.empty() && !runsSaver(*options))
     return fail("--interval and --crayon apply to saver runs only (see --help)", 2);
 
-  const auto desktop = X11Desktop::open(error);
-  if (!desktop) return fail(error, 1);
-  desktop->install();
-  desktop->closeOnSignals({SIGTERM, SIGINT, SIGHUP});
+  const auto backend = chooseBackend(*options, std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"), error);
+  if (!backend) return fail(error, 2);
+  std::unique_ptr<X11Desktop> desktop;
+#ifdef LUMAREL_WAYLAND
+  std::unique_ptr<WaylandDesktop> wayland;
+  if (*backend == Backend::Wayland) {
+    wayland = WaylandDesktop::open(error);
+    if (!wayland) return fail(error, 1);
+    wayland->install();
+    wayland->closeOnSignals();
+  }
+#else
+  // Without Wayland support, XWayland serves when there is one.
+  if (*backend == Backend::Wayland && !options->backend.empty())
+    return fail("this lumarel was built without Wayland support", 2);
+  const bool wayland = false;
+#endif
+  if (!wayland) {
+    desktop = X11Desktop::open(error);
+    if (!desktop) return fail(error, 1);
+    desktop->install();
+    desktop->closeOnSignals({SIGTERM, SIGINT, SIGHUP});
+  }
   platform::setDialogDriver(showGtkDialog);
   cancelDialogsWhenReadable(X11Desktop::closeSignalDescriptor());
 
+  // Runs that draw into another program's window have an X11 desktop (see chooseBackend).
   std::string switches = options->switches;
   switch (options->target) {
     case SaverOptions::Target::Switches:
@@ -68,9 +92,14 @@ int main(int argc, char** argv) {
       switches = previewSwitches(window);
       break;
     }
-    case SaverOptions::Target::OwnWindow:
-      switches = previewSwitches(desktop->createFramedWindow(960, 600, "Lumarel"));
+    case SaverOptions::Target::OwnWindow: {
+      HWND framed = desktop ? desktop->createFramedWindow(960, 600, "Lumarel") : nullptr;
+#ifdef LUMAREL_WAYLAND
+      if (wayland) framed = wayland->createFramedWindow(960, 600, "Lumarel");
+#endif
+      switches = previewSwitches(framed);
       break;
+    }
   }
 
   // Overrides live in memory for this run, which then only reads the user's file.

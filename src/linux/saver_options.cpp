@@ -10,6 +10,7 @@
 const char saverUsage[] =
     "usage: lumarel [/c | /s | /p WINDOW] [--interval MS] [--crayon PERCENT]\n"
     "       lumarel (--root | --window-id WINDOW | --window) [--interval MS] [--crayon PERCENT]\n"
+    "       [--backend wayland|x11]\n"
     "\n"
     "  no switch, /c    open the settings\n"
     "  /s               run the saver full screen; input ends it\n"
@@ -19,6 +20,7 @@ const char saverUsage[] =
     "  --window         draw into a window of its own\n"
     "  --interval MS    timer interval for this run, 1 to 1000 ms\n"
     "  --crayon PERCENT share of crayon-style series for this run, 0 to 100\n"
+    "  --backend NAME   wayland or x11 (default: wayland when WAYLAND_DISPLAY is set)\n"
     "  --version        print the version\n"
     "\n"
     "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).";
@@ -55,7 +57,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
       if (!setTarget(SaverOptions::Target::Root)) return std::nullopt;
     } else if (isOption(word, "window")) {
       if (!setTarget(SaverOptions::Target::OwnWindow)) return std::nullopt;
-    } else if (isOption(word, "window-id") || isOption(word, "interval") || isOption(word, "crayon")) {
+    } else if (isOption(word, "window-id") || isOption(word, "interval") || isOption(word, "crayon") ||
+               isOption(word, "backend")) {
       if (i + 1 >= argc) {
         error = "missing value after " + word;
         return std::nullopt;
@@ -64,6 +67,12 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
       if (isOption(word, "window-id")) {
         if (!setTarget(SaverOptions::Target::WindowId)) return std::nullopt;
         options.windowId = value;
+      } else if (isOption(word, "backend")) {
+        if (value != "wayland" && value != "x11") {
+          error = "--backend takes wayland or x11";
+          return std::nullopt;
+        }
+        options.backend = value;
       } else if (isOption(word, "interval")) {
         const auto interval = parseCount(value, 1000);
         if (!interval || *interval == 0) {
@@ -98,13 +107,53 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
   return options;
 }
 
+namespace {
+
+// The letter that decides the run mode, or 0.
+char modeLetter(const std::string& switches) {
+  for (const char c : switches)
+    if (c != ' ' && c != '-' && c != '/') return c;
+  return 0;
+}
+
+// What draws into a window of another program, with the words that ask for it.
+const char* foreignWindowRun(const SaverOptions& options) {
+  switch (options.target) {
+    case SaverOptions::Target::Root:
+      return "--root";
+    case SaverOptions::Target::WindowId:
+      return "--window-id";
+    case SaverOptions::Target::OwnWindow:
+      return nullptr;
+    case SaverOptions::Target::Switches:
+      break;
+  }
+  const char letter = modeLetter(options.switches);
+  return letter && std::strchr("pPlL", letter) ? "/p" : nullptr;
+}
+
+}  // namespace
+
 bool runsSaver(const SaverOptions& options) {
   if (options.target != SaverOptions::Target::Switches) return true;
-  for (const char c : options.switches) {
-    if (c == ' ' || c == '-' || c == '/') continue;
-    return std::strchr("sSpPlL", c) != nullptr;
+  const char letter = modeLetter(options.switches);
+  return letter && std::strchr("sSpPlL", letter) != nullptr;
+}
+
+std::optional<Backend> chooseBackend(const SaverOptions& options, const char* waylandDisplay, const char* display,
+                                     std::string& error) {
+  const bool onWayland = waylandDisplay && *waylandDisplay;
+  const bool onX11 = display && *display;
+  if (const char* run = foreignWindowRun(options)) {
+    if (options.backend == "wayland" || (options.backend.empty() && onWayland && !onX11)) {
+      error = std::string(run) + " draws into an X window and needs X11 (DISPLAY)";
+      return std::nullopt;
+    }
+    return Backend::X11;
   }
-  return false;
+  if (options.backend == "x11") return Backend::X11;
+  if (options.backend == "wayland" || onWayland) return Backend::Wayland;
+  return Backend::X11;
 }
 
 std::optional<unsigned long> parseWindowId(const std::string& text) {

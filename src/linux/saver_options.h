@@ -20,9 +20,12 @@ struct SaverOptions {
   std::string switches;  // the switch words, as the saver reads them
   std::string windowId;
   SettingOverride overrides;
+  std::string backend;  // "wayland", "x11", or empty: chosen from the environment
   bool help = false;
   bool version = false;
 };
+
+enum class Backend { Wayland, X11 };
 
 extern const char saverUsage[];
 
@@ -33,6 +36,13 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
 
 // Whether the options run the saver, rather than the settings dialog.
 bool runsSaver(const SaverOptions& options);
+
+// The display system to run on: the one named by --backend, else Wayland
+// when waylandDisplay ($WAYLAND_DISPLAY) is set, else X11. Runs that draw
+// into another program's window need X11 (on a mixed session, XWayland's
+// $DISPLAY): nothing, with the reason in error, when there is none.
+std::optional<Backend> chooseBackend(const SaverOptions& options, const char* waylandDisplay, const char* display,
+                                     std::string& error);
 
 // An X window id as text: "0x" and hex digits, or decimal digits.
 std::optional<unsigned long> parseWindowId(const std::string& text);

@@ -58,7 +58,8 @@ TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
         std::vector<const char*>{"lumarel", "--interval", "-5"}, std::vector<const char*>{"lumarel", "--crayon", "101"},
         std::vector<const char*>{"lumarel", "--crayon", "ten"}, std::vector<const char*>{"lumarel", "--crayon"},
         std::vector<const char*>{"lumarel", "--root", "--window"}, std::vector<const char*>{"lumarel", "--root", "/s"},
-        std::vector<const char*>{"lumarel", "--fullscreen"}}) {
+        std::vector<const char*>{"lumarel", "--fullscreen"}, std::vector<const char*>{"lumarel", "--backend", "mir"},
+        std::vector<const char*>{"lumarel", "--backend"}}) {
     error.clear();
     EXPECT_FALSE(parseSaverOptions(static_cast<int>(words.size()), words.data(), nullptr, error)) << words[1];
     EXPECT_FALSE(error.empty());
@@ -122,3 +123,30 @@ TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
 }
 
 }  // namespace
+
+TEST(SaverOptions, BackendFromTheEnvironmentOrTheCommandLine) {
+  std::string error;
+  const auto backend = [&](std::vector<const char*> words, const char* wayland, const char* x11) {
+    error.clear();
+    return chooseBackend(*parse(std::move(words)), wayland, x11, error);
+  };
+  EXPECT_EQ(backend({"/s"}, "wayland-0", ":0"), Backend::Wayland);
+  EXPECT_EQ(backend({"/s"}, "", ":0"), Backend::X11);
+  EXPECT_EQ(backend({"/s"}, nullptr, nullptr), Backend::X11);  // which then says there is no display
+  EXPECT_EQ(backend({"/s", "--backend", "x11"}, "wayland-0", ":0"), Backend::X11);
+  EXPECT_EQ(backend({"-backend", "wayland", "/c"}, nullptr, ":0"), Backend::Wayland);
+  EXPECT_EQ(backend({"--window"}, "wayland-0", nullptr), Backend::Wayland);
+
+  // Another program's window is an X window: XWayland serves where there is one.
+  EXPECT_EQ(backend({"/p", "123"}, "wayland-0", ":1"), Backend::X11);
+  EXPECT_EQ(backend({"--root"}, "wayland-0", ":1"), Backend::X11);
+  EXPECT_EQ(parse({}, "0x400001")->target, SaverOptions::Target::WindowId);
+  EXPECT_EQ(chooseBackend(*parse({}, "0x400001"), "wayland-0", ":1", error), Backend::X11);
+  for (const auto& words : {std::vector<const char*>{"/p", "123"}, std::vector<const char*>{"-L", "5"},
+                            std::vector<const char*>{"--root"}, std::vector<const char*>{"--window-id", "7"}}) {
+    EXPECT_FALSE(backend(words, "wayland-0", nullptr)) << words[0];
+    EXPECT_NE(error.find("needs X11"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+  }
+  EXPECT_FALSE(backend({"--backend", "wayland", "/p", "5"}, "wayland-0", ":1"));
+}

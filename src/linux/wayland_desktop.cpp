@@ -1,0 +1,535 @@
+#include "wayland_desktop.h"
+
+#include <gdk/gdkwayland.h>
+#include <glib-unix.h>
+#include <gtk-layer-shell/gtk-layer-shell.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "output_layout.h"
+#include "power_watch.h"
+#include "raster_device.h"
+#include "session_lock.h"
+#include "wayland_canvas.h"
+
+namespace {
+
+// A surface that the compositor closed stays a moment before the saver
+// ends, because an output being unplugged closes its surface first and
+// disappears from the layout after.
+constexpr uint64_t closeGrace = 500;
+
+// What another saver of this session answers to a lookup: it has no
+// window that we could name.
+HWND const otherSaver = reinterpret_cast<HWND>(uintptr_t{1});
+
+Area areaOf(const GdkRectangle& r) { return Area{r.x, r.y, r.width, r.height}; }
+
+}  // namespace
+
+struct WaylandDesktop::Layout {
+  std::vector<GdkMonitor*> monitors;
+  OutputLayout outputs;
+  CanvasGlobals globals;
+};
+
+// A window's framebuffer, shown by one or more GTK windows: a full-screen
+// window by one surface per output, each showing its part of the picture;
+// a preview by the desktop's toplevel that it lives in.
+class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
+ public:
+  struct View {
+    GtkWidget* widget = nullptr;
+    GdkMonitor* monitor = nullptr;          // full screen only
+    Area area;                              // the part of the picture it shows
+    uint64_t closedAt = 0;                  // when the compositor closed it, or 0
+    std::unique_ptr<SurfaceCanvas> canvas;  // full screen: our pixels above GTK's
+  };
+
+  Picture(WaylandDesktop& desktop, HWND window, GtkWidget* framed)
+      : SharedPixels(desktop.layout_->globals),
+        RasterDevice(this),
+        desktop_(desktop),
+        window_(window),
+        fullScreen_(framed == nullptr),
+        track_(POINT{0, 0}) {
+    framebuffer().changes().enable(true);
+    POINT start{};
+    GetCursorPos(&start);
+    track_ = PointerTrack(start);
+    if (framed) {
+      View view{framed, nullptr, Area{}, 0, nullptr};
+      if (const auto description = platform::describeWindow(window))
+        view.area = Area{-description->rect.left, -description->rect.top, 0, 0};
+      connect(framed);
+      views_.push_back(std::move(view));
+    }
+    desktop_.pictures_[window_] = this;
+  }
+
+  ~Picture() override {
+    desktop_.pictures_.erase(window_);
+    for (View& view : views_) dropView(view);
+    framebuffer().resize(0, 0);  // while the shared memory is there
+  }
+
+  HWND window() const { return window_; }
+  bool fullScreen() const { return fullScreen_; }
+  std::vector<View>& views() { return views_; }
+
+  void resize(int width, int height) override {
+    RasterDevice::resize(width, height);
+    for (View& view : views_)
+      if (view.widget) gtk_widget_queue_draw(view.widget);
+  }
+
+  // The full-screen picture follows the outputs: a surface for each one,
+  // showing its part of the picture.
+  void follow(const Layout& layout) {
+    std::vector<View> kept;
+    for (size_t i = 0; i < layout.monitors.size(); ++i) {
+      const Area& part = layout.outputs.parts[i];
+      if (part.width <= 0) continue;
+      auto existing = std::find_if(views_.begin(), views_.end(),
+                                   [&](const View& v) { return v.monitor == layout.monitors[i] && v.widget; });
+      if (existing != views_.end()) {
+        existing->area = part;
+        if (existing->canvas) existing->canvas->show(part);
+        gtk_widget_queue_draw(existing->widget);
+        kept.push_back(std::move(*existing));
+        views_.erase(existing);
+      } else {
+        kept.push_back(
+            View{makeSurface(layout.monitors[i], static_cast<int>(i), part), layout.monitors[i], part, 0, nullptr});
+      }
+    }
+    for (View& gone : views_) dropView(gone);
+    views_ = std::move(kept);
+  }
+
+  // Sends the changed areas of the picture to the surfaces that show them;
+  // GTK paints them together at the compositor's next frame callback.
+  void present() {
+    if (!fullScreen_ && !views_.empty()) followToplevel(views_.front().widget);
+    Framebuffer& pixels = framebuffer();
+    if (fullScreen_ && desktop_.layout_->globals.ready()) {
+      for (View& view : views_) {
+        if (view.canvas || !view.widget || !gtk_widget_get_mapped(view.widget)) continue;
+        GdkWindow* window = gtk_widget_get_window(view.widget);
+        wl_surface* surface = window ? gdk_wayland_window_get_wl_surface(window) : nullptr;
+        if (!surface) continue;
+        view.canvas = std::make_unique<SurfaceCanvas>(desktop_.layout_->globals, surface);
+        view.canvas->show(view.area);
+        gtk_widget_queue_draw(view.widget);  // the canvas shows from GTK's next commit on
+      }
+    }
+    pixels.changes().take([&](int x, int y, int width, int height) {
+      for (const View& view : views_) {
+        if (!view.widget || view.closedAt) continue;
+        if (view.canvas) {
+          view.canvas->changed(Area{x, y, width, height});
+          continue;
+        }
+        const int left = std::max(x, view.area.x), top = std::max(y, view.area.y);
+        const int right = fullScreen_ ? std::min(x + width, view.area.x + view.area.width) : x + width;
+        const int bottom = fullScreen_ ? std::min(y + height, view.area.y + view.area.height) : y + height;
+        if (right <= left || bottom <= top) continue;
+        gtk_widget_queue_draw_area(view.widget, left - view.area.x, top - view.area.y, right - left, bottom - top);
+      }
+    });
+    for (View& view : views_)
+      if (view.canvas && !view.closedAt) view.canvas->commit(pixels, *this);
+  }
+
+  void hideCursor(bool hidden) {
+    for (View& view : views_)
+      if (view.widget && fullScreen_) applyCursor(view.widget, hidden);
+  }
+
+  // Surfaces closed by the compositor: once the grace is over, a surface
+  // whose output is still there ends the saver.
+  void judgeClosedSurfaces(uint64_t now) {
+    for (View& view : views_) {
+      if (!view.closedAt || now < view.closedAt + closeGrace) continue;
+      view.closedAt = 0;
+      dropView(view);
+      PostMessageA(window_, WM_CLOSE, 0, 0);
+    }
+    std::erase_if(views_, [](const View& view) { return !view.widget; });
+  }
+
+ private:
+  GtkWidget* makeSurface(GdkMonitor* monitor, int index, const Area& part) {
+    GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* window = GTK_WINDOW(widget);
+    gtk_window_set_title(window, "Lumarel");
+    gtk_window_set_decorated(window, FALSE);
+    gtk_window_set_default_size(window, part.width, part.height);
+    if (desktop_.layerShell_) {
+      gtk_layer_init_for_window(window);
+      gtk_layer_set_namespace(window, "lumarel");
+      gtk_layer_set_layer(window, GTK_LAYER_SHELL_LAYER_OVERLAY);
+      for (const auto edge : {GTK_LAYER_SHELL_EDGE_LEFT, GTK_LAYER_SHELL_EDGE_RIGHT, GTK_LAYER_SHELL_EDGE_TOP,
+                              GTK_LAYER_SHELL_EDGE_BOTTOM})
+        gtk_layer_set_anchor(window, edge, TRUE);
+      gtk_layer_set_exclusive_zone(window, -1);
+      gtk_layer_set_keyboard_mode(window, GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE);
+      gtk_layer_set_monitor(window, monitor);
+    } else {
+      gtk_window_fullscreen_on_monitor(window, gdk_display_get_default_screen(gdk_monitor_get_display(monitor)), index);
+    }
+    connect(widget);
+    g_signal_connect(widget, "realize", G_CALLBACK(onRealize), this);
+    gtk_widget_show(widget);
+    return widget;
+  }
+
+  void connect(GtkWidget* widget) {
+    gtk_widget_set_app_paintable(widget, TRUE);
+    gtk_widget_add_events(widget,
+                          GDK_KEY_PRESS_MASK | GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK);
+    g_signal_connect(widget, "draw", G_CALLBACK(onDraw), this);
+    g_signal_connect(widget, "delete-event", G_CALLBACK(onDelete), this);
+    if (!fullScreen_) return;  // the toplevel's owner keeps the input
+    g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), this);
+    g_signal_connect(widget, "button-press-event", G_CALLBACK(onButton), this);
+    g_signal_connect(widget, "motion-notify-event", G_CALLBACK(onMotion), this);
+    g_signal_connect(widget, "enter-notify-event", G_CALLBACK(onEnter), this);
+  }
+
+  // The toplevel has the size the compositor gave it: the preview follows.
+  void followToplevel(GtkWidget* widget) {
+    const int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+    if (width <= 1 || height <= 1) return;  // not laid out yet
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (client.right == width && client.bottom == height) return;
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOZORDER);
+    InvalidateRect(window_, nullptr, TRUE);
+  }
+
+  void dropView(View& view) {
+    view.canvas.reset();  // before the surface it lies on
+    if (!view.widget) return;
+    g_signal_handlers_disconnect_by_data(view.widget, this);
+    if (fullScreen_) gtk_widget_destroy(view.widget);
+    view.widget = nullptr;
+  }
+
+  View* viewOf(GtkWidget* widget) {
+    for (View& view : views_)
+      if (view.widget == widget) return &view;
+    return nullptr;
+  }
+
+  static void applyCursor(GtkWidget* widget, bool hidden) {
+    GdkWindow* window = gtk_widget_get_window(widget);
+    if (!window) return;
+    GdkCursor* blank = hidden ? gdk_cursor_new_for_display(gdk_window_get_display(window), GDK_BLANK_CURSOR) : nullptr;
+    gdk_window_set_cursor(window, blank);
+    if (blank) g_object_unref(blank);
+  }
+
+  static void onRealize(GtkWidget* widget, gpointer) { applyCursor(widget, platform::cursorHidden()); }
+
+  static gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
+    auto* self = static_cast<Picture*>(data);
+    const View* view = self->viewOf(widget);
+    Framebuffer& pixels = self->framebuffer();
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    const int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+    // Under a canvas, GTK's own surface stays black.
+    if (!view || view->canvas || pixels.width() == 0 || pixels.height() == 0) {
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_paint(cr);
+      return TRUE;
+    }
+    const Area& area = view->area;
+    // Beyond the picture (a surface larger than its output's part) is black.
+    if (area.x < 0 || area.y < 0 || area.x + width > pixels.width() || area.y + height > pixels.height()) {
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_paint(cr);
+    }
+    cairo_surface_t* image =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.row(0)), CAIRO_FORMAT_RGB24,
+                                            pixels.width(), pixels.height(), pixels.stride() * 4);
+    cairo_set_source_surface(cr, image, -area.x, -area.y);
+    cairo_rectangle(cr, -area.x, -area.y, pixels.width(), pixels.height());
+    cairo_fill(cr);
+    cairo_surface_destroy(image);
+    return TRUE;
+  }
+
+  static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer data) {
+    auto* self = static_cast<Picture*>(data);
+    if (!self->fullScreen_) {
+      PostMessageA(self->window_, WM_CLOSE, 0, 0);
+    } else if (View* view = self->viewOf(widget); view && !view->closedAt) {
+      view->closedAt = std::max<uint64_t>(platform::timerClock(), 1);
+    }
+    return TRUE;  // the window goes with the picture
+  }
+
+  static gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+    PostMessageA(static_cast<Picture*>(data)->window_, WM_KEYDOWN, event->hardware_keycode, 0);
+    return TRUE;
+  }
+
+  static gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+    auto* self = static_cast<Picture*>(data);
+    if (event->type != GDK_BUTTON_PRESS) return TRUE;  // double and triple clicks repeat a press
+    const UINT message = event->button == 1   ? WM_LBUTTONDOWN
+                         : event->button == 2 ? WM_MBUTTONDOWN
+                         : event->button == 3 ? WM_RBUTTONDOWN
+                                              : 0;  // extra buttons
+    if (message) PostMessageA(self->window_, message, 0, self->pointerAt(widget, event->x, event->y));
+    return TRUE;
+  }
+
+  static gboolean onMotion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
+    auto* self = static_cast<Picture*>(data);
+    PostMessageA(self->window_, WM_MOUSEMOVE, 0, self->pointerAt(widget, event->x, event->y));
+    return TRUE;
+  }
+
+  static gboolean onEnter(GtkWidget* widget, GdkEventCrossing* event, gpointer data) {
+    auto* self = static_cast<Picture*>(data);
+    // Where the pointer appears: from here on its moves are measured.
+    const LPARAM at = self->pointerAt(widget, event->x, event->y);
+    if (self->entered_) PostMessageA(self->window_, WM_MOUSEMOVE, 0, at);
+    self->entered_ = true;
+    return FALSE;
+  }
+
+  // Sets the cursor position from a position on one of the surfaces, and
+  // gives it in the picture's coordinates as a mouse message does.
+  LPARAM pointerAt(GtkWidget* widget, double x, double y) {
+    const View* view = viewOf(widget);
+    const POINT at{static_cast<LONG>(x) + (view ? view->area.x : 0), static_cast<LONG>(y) + (view ? view->area.y : 0)};
+    platform::setCursorPosition(track_.cursorAt(at));
+    return MAKELPARAM(at.x, at.y);
+  }
+
+  WaylandDesktop& desktop_;
+  HWND window_;
+  bool fullScreen_;
+  bool entered_ = false;
+  PointerTrack track_;
+  std::vector<View> views_;
+};
+
+std::unique_ptr<WaylandDesktop> WaylandDesktop::open(std::string& error) {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  gdk_set_allowed_backends("wayland");
+  if (!gtk_init_check(nullptr, nullptr) || !GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default())) {
+    error = name && *name ? std::string("cannot connect to the Wayland compositor ") + name
+                          : "no Wayland compositor (WAYLAND_DISPLAY is not set)";
+    return nullptr;
+  }
+  return std::unique_ptr<WaylandDesktop>(new WaylandDesktop());
+}
+
+WaylandDesktop::WaylandDesktop() : layout_(std::make_unique<Layout>()), power_(std::make_unique<PowerWatch>()) {
+  GdkDisplay* display = gdk_display_get_default();
+  const auto changed =
+      +[](GdkDisplay*, GdkMonitor*, gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; };
+  bindGlobals();
+  // Asked only where offered: the library warns about a missing protocol.
+  layerShell_ = layout_->globals.layerShell && gtk_layer_is_supported();
+  g_signal_connect(display, "monitor-added", G_CALLBACK(changed), this);
+  g_signal_connect(display, "monitor-removed", G_CALLBACK(changed), this);
+  relayout();
+}
+
+// The shared memory and subsurfaces that canvases need; GDK keeps its own
+// bindings to itself.
+void WaylandDesktop::bindGlobals() {
+  GdkDisplay* display = gdk_display_get_default();
+  wl_display* connection = gdk_wayland_display_get_wl_display(display);
+  CanvasGlobals& globals = layout_->globals;
+  globals.compositor = gdk_wayland_display_get_wl_compositor(display);
+  static const wl_registry_listener listener{
+      +[](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
+        auto& found = *static_cast<CanvasGlobals*>(data);
+        if (std::strcmp(interface, wl_shm_interface.name) == 0 && !found.shm)
+          found.shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+        if (std::strcmp(interface, "zwlr_layer_shell_v1") == 0) found.layerShell = true;
+        if (std::strcmp(interface, wl_subcompositor_interface.name) == 0 && !found.subcompositor)
+          found.subcompositor =
+              static_cast<wl_subcompositor*>(wl_registry_bind(registry, name, &wl_subcompositor_interface, 1));
+      },
+      +[](void*, wl_registry*, uint32_t) {}};
+  registry_ = wl_display_get_registry(connection);
+  wl_registry_add_listener(registry_, &listener, &globals);
+  wl_display_roundtrip(connection);
+}
+
+WaylandDesktop::~WaylandDesktop() {
+  platform::setDesktop(nullptr);
+  platform::setDeviceFactory(nullptr);
+  g_signal_handlers_disconnect_by_data(gdk_display_get_default(), this);
+  for (GdkMonitor* monitor : layout_->monitors) g_signal_handlers_disconnect_by_data(monitor, this);
+  for (auto& [handle, widget] : framed_) gtk_widget_destroy(widget);
+  CanvasGlobals& globals = layout_->globals;
+  if (globals.shm) wl_shm_destroy(globals.shm);
+  if (globals.subcompositor) wl_subcompositor_destroy(globals.subcompositor);
+  if (registry_) wl_registry_destroy(registry_);
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
+void WaylandDesktop::install() {
+  platform::setDesktop(this);
+  platform::setDeviceFactory([this](HWND window) { return makeDevice(window); });
+}
+
+void WaylandDesktop::closeOnSignals() {
+  const auto onSignal = +[](gpointer data) -> gboolean {
+    static_cast<WaylandDesktop*>(data)->closeAll_ = true;
+    return G_SOURCE_CONTINUE;
+  };
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, onSignal, this);
+}
+
+// The outputs as they are now; the picture of every full-screen window follows.
+void WaylandDesktop::relayout() {
+  layoutChanged_ = false;
+  GdkDisplay* display = gdk_display_get_default();
+  for (GdkMonitor* monitor : layout_->monitors) g_signal_handlers_disconnect_by_data(monitor, this);
+  layout_->monitors.clear();
+  std::vector<Area> areas;
+  for (int i = 0, count = gdk_display_get_n_monitors(display); i < count; ++i) {
+    GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+    GdkRectangle geometry;
+    gdk_monitor_get_geometry(monitor, &geometry);
+    layout_->monitors.push_back(monitor);
+    areas.push_back(areaOf(geometry));
+    // The logical geometry may arrive after the output itself.
+    g_signal_connect_swapped(
+        monitor, "notify::geometry",
+        G_CALLBACK(+[](gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; }), this);
+  }
+  layout_->outputs = layOutOutputs(areas);
+  const Area& box = layout_->outputs.box;
+  platform::setScreenSize(box.width, box.height);
+  for (auto& [window, picture] : pictures_) {
+    if (!picture->fullScreen()) continue;
+    picture->follow(*layout_);
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right != box.width || client.bottom != box.height) {
+      SetWindowPos(window, nullptr, 0, 0, box.width, box.height, SWP_NOZORDER);
+      InvalidateRect(window, nullptr, TRUE);
+    }
+  }
+}
+
+HWND WaylandDesktop::createFramedWindow(int width, int height, const char* title) {
+  GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(widget), title);
+  gtk_window_set_default_size(GTK_WINDOW(widget), std::max(width, 1), std::max(height, 1));
+  gtk_widget_show(widget);
+  // The compositor may choose another size: wait for it, a little.
+  const uint64_t until = platform::timerClock() + 2000;
+  while (!gtk_widget_get_mapped(widget) && platform::timerClock() < until) g_main_context_iteration(nullptr, TRUE);
+  const HWND handle = reinterpret_cast<HWND>(nextFramedHandle_);
+  nextFramedHandle_ += 4;
+  framed_[handle] = widget;
+  return handle;
+}
+
+std::unique_ptr<platform::Device> WaylandDesktop::makeDevice(HWND window) {
+  const auto description = platform::describeWindow(window);
+  if (!description) return nullptr;
+  if (description->parent == nullptr) {
+    auto picture = std::make_unique<Picture>(*this, window, nullptr);
+    if (description->style & WS_VISIBLE) picture->follow(*layout_);
+    return picture;
+  }
+  const auto framed = framed_.find(description->parent);
+  if (framed == framed_.end()) return nullptr;  // inside one of our windows
+  return std::make_unique<Picture>(*this, window, framed->second);
+}
+
+bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
+  if (window == otherSaver) {
+    size = SIZE{layout_->outputs.box.width, layout_->outputs.box.height};
+    return true;
+  }
+  const auto framed = framed_.find(window);
+  if (framed == framed_.end()) return false;
+  int width = gtk_widget_get_allocated_width(framed->second), height = gtk_widget_get_allocated_height(framed->second);
+  if (width <= 1 || height <= 1) gtk_window_get_size(GTK_WINDOW(framed->second), &width, &height);
+  size = SIZE{width, height};
+  return true;
+}
+
+HWND WaylandDesktop::find(const char*, const char*) {
+  // Only the full-screen saver looks for itself: the session's lock says
+  // whether another one runs.
+  static SessionLock lock;
+  const auto outcome = lock.take(sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY")));
+  return outcome == SessionLock::Outcome::HeldElsewhere ? otherSaver : nullptr;
+}
+
+bool WaylandDesktop::bringToFront(HWND window) {
+  // Another saver is on top already; a client cannot raise anything.
+  if (window == otherSaver) return true;
+  const auto framed = framed_.find(window);
+  if (framed == framed_.end()) return false;
+  gtk_window_present(GTK_WINDOW(framed->second));
+  return true;
+}
+
+void WaylandDesktop::collectInput() {
+  for (int i = 0; i < 64 && g_main_context_iteration(nullptr, FALSE); ++i) {
+  }
+  if (closeAll_) {
+    closeAll_ = false;
+    for (const auto& [window, picture] : pictures_) PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  if (layoutChanged_) relayout();
+  const uint64_t now = platform::timerClock();
+  for (const auto& [window, picture] : pictures_) {
+    picture->judgeClosedSurfaces(now);
+    picture->present();
+  }
+  applyCursor();
+  power_->check(now, [&](WPARAM event) {
+    for (const auto& [window, picture] : pictures_) PostMessageA(window, WM_POWERBROADCAST, event, 0);
+  });
+  wl_display_flush(gdk_wayland_display_get_wl_display(gdk_display_get_default()));
+}
+
+void WaylandDesktop::waitForInput(uint64_t deadline) {
+  GMainContext* context = g_main_context_default();
+  if (g_main_context_pending(context)) return;
+  for (const auto& [window, picture] : pictures_)
+    for (const auto& view : picture->views())
+      if (view.closedAt) deadline = std::min(deadline, view.closedAt + closeGrace);
+  deadline = std::min(deadline, power_->nextCheck());
+  guint timer = 0;
+  if (deadline != UINT64_MAX) {
+    const uint64_t now = platform::timerClock();
+    const auto wait = static_cast<guint>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
+    if (wait == 0) return;
+    timer = g_timeout_add(
+        wait, +[](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+  }
+  // Sleeps in poll on the compositor's connection and GLib's timers.
+  g_main_context_iteration(context, TRUE);
+  if (timer)
+    if (GSource* source = g_main_context_find_source_by_id(context, timer)) g_source_destroy(source);
+}
+
+void WaylandDesktop::applyCursor() {
+  const bool hidden = platform::cursorHidden();
+  if (hidden == cursorHidden_) return;
+  cursorHidden_ = hidden;
+  for (const auto& [window, picture] : pictures_) picture->hideCursor(hidden);
+}

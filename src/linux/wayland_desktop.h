@@ -1,0 +1,62 @@
+// The Wayland front end: shows our windows' framebuffers through GTK on a
+// Wayland compositor (layer-shell surfaces where it offers them) and turns
+// the compositor's input into the messages that the saver's windows expect.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/platform_control.h"
+
+using GtkWidget = struct _GtkWidget;
+struct wl_registry;
+class PowerWatch;
+
+class WaylandDesktop : public platform::Desktop {
+ public:
+  // The compositor named by $WAYLAND_DISPLAY; null, with the reason, when
+  // there is none.
+  static std::unique_ptr<WaylandDesktop> open(std::string& error);
+  ~WaylandDesktop() override;
+  WaylandDesktop(const WaylandDesktop&) = delete;
+  WaylandDesktop& operator=(const WaylandDesktop&) = delete;
+
+  // Makes this the platform's desktop and the maker of window devices.
+  void install();
+  // Once SIGTERM, SIGINT or SIGHUP arrives, every saver window is asked to close.
+  void closeOnSignals();
+
+  // A toplevel of the desktop's own that a preview can draw into; closing
+  // it closes the preview.
+  HWND createFramedWindow(int width, int height, const char* title);
+
+  bool clientSize(HWND window, SIZE& size) override;
+  HWND find(const char* className, const char* title) override;
+  bool bringToFront(HWND window) override;
+  void collectInput() override;
+  void waitForInput(uint64_t deadline) override;
+
+  class Picture;
+  struct Layout;
+
+ private:
+  WaylandDesktop();
+  std::unique_ptr<platform::Device> makeDevice(HWND window);
+  void bindGlobals();
+  void relayout();
+  void applyCursor();
+
+  bool layerShell_ = false;
+  bool layoutChanged_ = false;
+  bool closeAll_ = false;
+  bool cursorHidden_ = false;
+  wl_registry* registry_ = nullptr;
+  std::unique_ptr<Layout> layout_;
+  std::unique_ptr<PowerWatch> power_;
+  std::map<HWND, Picture*> pictures_;        // by our window
+  std::map<HWND, GtkWidget*> framed_;        // the desktop's own toplevels, by handle
+  uintptr_t nextFramedHandle_ = 0x40000000;  // far from the handles of our own windows
+  friend class Picture;
+};

@@ -1,0 +1,197 @@
+#!/bin/bash
+# End-to-end tests of the lumarel program on headless Wayland compositors:
+# the full-screen saver on layer-shell surfaces under sway (one output and
+# two), a second saver, input, a window of its own, the idle daemon's line
+# from the README, and the full-screen toplevel under a compositor without
+# layer shell (cage).
+#   wayland_desktop.sh LUMAREL [FOLDER]   (FOLDER: where to keep the screenshots)
+set -u
+saver="$(realpath "$1")"
+keep="${2:-}"
+source "$(dirname "$0")/x_session.sh"
+export XDG_CONFIG_HOME="$work/config"
+unset DISPLAY
+background="#ff00ff"  # the desktop's colour, which a covering saver hides
+
+source "$(dirname "$0")/wayland_session.sh"
+cleanup_more() {
+  [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$keep"/
+  # Savers that a failed check left running.
+  local pid
+  for pid in $(cat "$work/started" 2>/dev/null); do
+    kill "$(saver_pid "$pid")" 2>/dev/null && wait_for_exit "$pid" 5
+  done
+  [ -n "${idle:-}" ] && kill "$idle" 2>/dev/null
+  stop_compositors
+}
+
+# run_saver NAME ARGS...: starts the saver in the background, prints its
+# process id; its exit code lands in $work/NAME.exit.
+run_saver() {
+  local name="$1"
+  shift
+  ("$saver" "$@" 2>"$work/$name.err"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
+  echo $! >>"$work/started"
+  echo $!
+}
+
+# The process id of the saver itself, under the subshell that waits for it.
+saver_pid() { pgrep -P "$1" -f "$saver" | head -n 1; }
+
+# The share of a picture in the desktop's colour: 0 when something covers it.
+background_share() {
+  convert "$1" -alpha off -fill black +opaque "$background" -fill white -opaque "$background" -format "%[fx:mean]\n" info:
+}
+covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
+uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
+
+# How much a picture differs from its mirror image about its middle column
+# (or a pixel or two beside it): near 0 for the saver's picture, drawn
+# symmetric about the middle of its window.
+mirror_difference_by() {  # mirror_difference_by PICTURE SHIFT
+  convert "$1" \( +clone -flop -roll "$2" \) -compose difference -composite -threshold 10% -format "%[fx:mean]\n" info:
+}
+mirror_difference() {
+  (for shift in +0+0 +1+0 +2+0; do mirror_difference_by "$1" "$shift"; done) | sort -g | head -n 1
+}
+
+sway_config="$runtime/sway.conf"
+write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
+
+echo "-- sway, one output"
+start_compositor sway sway -c "$sway_config"
+grim "$work/desktop.png"
+check "the desktop shows its own colour before the saver" uncovered "$work/desktop.png"
+
+pid=$(run_saver full /s)
+sleep 3
+grim "$work/one1.png"
+sleep 2
+grim "$work/one2.png"
+check "/s covers the output" covered "$work/one2.png"
+check "the picture is not black" not_black "$work/one2.png"
+check "the picture changes over time" differ "$work/one1.png" "$work/one2.png"
+second=$(run_saver second /s)
+check "a second /s ends at once" wait_for_exit "$second" 10
+check "a second /s exits with 0" test "$(exit_code_of second)" = 0
+check "the first saver keeps running" kill -0 "$pid"
+wtype -s 500 x
+check "a key ends the saver" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of full)" = 0
+
+pid=$(run_saver window --window)
+sleep 3
+grim "$work/window.png"
+check "--window draws in a toplevel of its own" not_black "$work/window.png"
+check "... that the compositor manages" swaymsg_ '[title="^Lumarel$"] focus'
+swaymsg_ '[title="^Lumarel$"] floating enable, resize set 600 400, move position 100 100'
+sleep 2
+rect=$(swaymsg -s "$(ls "$runtime"/sway-ipc.*.sock)" -t get_tree |
+  jq -r '.. | objects | select(.name? == "Lumarel") | "\(.rect.x),\(.rect.y) \(.rect.width)x\(.rect.height)"')
+grim -g "$rect" "$work/window-resized.png"
+# Symmetric about the middle of the smaller window, not about a column
+# beside it, as a picture kept at the old size would be.
+convert "$work/window-resized.png" -crop 400x400+0+0 +repage "$work/window-left.png"
+centred=$(mirror_difference "$work/window-resized.png")
+beside=$(mirror_difference "$work/window-left.png")
+check "... and follows its size ($rect)" awk "BEGIN { exit !($beside > 2 * $centred) }"
+echo "   (mirror difference: about the middle $centred, beside it $beside)"
+check "... drawing all over it" not_black "$work/window-resized.png"
+kill "$(saver_pid "$pid")"
+check "SIGTERM ends --window" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of window)" = 0
+
+pid=$(run_saver closed --window)
+sleep 2
+swaymsg_ '[title="^Lumarel$"] kill'
+check "the compositor closing --window ends it" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of closed)" = 0
+
+pid=$(run_saver dialog /c)
+sleep 3
+check "the settings dialog opens on Wayland" swaymsg_ '[title="Lumarel"] focus'
+grim "$work/dialog.png"
+kill "$(saver_pid "$pid")"
+wait_for_exit "$pid" 10
+
+for words in "/p 123" "--root" "--window-id 0x400001" "--backend wayland /p 5"; do
+  # shellcheck disable=SC2086
+  "$saver" $words 2>"$work/x11.err"
+  status=$?
+  check "$words says it needs X11 and exits with 2" \
+    test "$status" = 2 -a "$(wc -l <"$work/x11.err")" = 1 -a -n "$(grep X11 "$work/x11.err")"
+done
+
+# The README's line, with a short timeout; lumarel is found on the PATH.
+mkdir -p "$work/bin"
+ln -s "$saver" "$work/bin/lumarel"
+PATH="$work/bin:$PATH" swayidle -w timeout 1 'lumarel /s' >/dev/null 2>&1 &
+idle=$!
+sleep 4
+# The daemon's shell, or the saver itself where the shell gave way to it.
+started=$(pgrep -P "$idle" -x lumarel || pgrep -x lumarel -P "$(pgrep -P "$idle" | head -n 1)")
+grim "$work/idle.png"
+check "swayidle starts the saver after its timeout" test -n "$started"
+check "... which covers the output" covered "$work/idle.png"
+# The daemon waits for the saver (-w) before it heeds SIGTERM.
+kill "$idle"
+wtype -s 500 x
+check "a key ends the saver that swayidle started" wait_for_exit "$idle" 10
+
+echo "-- sway, two outputs"
+swaymsg_ create_output
+swaymsg_ output HEADLESS-2 resolution 800x600 position 1024 0 bg "$background" solid_color
+sleep 1
+pid=$(run_saver two /s)
+sleep 3
+grim -o HEADLESS-1 "$work/left.png"
+grim -o HEADLESS-2 "$work/right.png"
+grim -g "0,0 1824x600" "$work/both.png"
+check "the first output is covered" covered "$work/left.png"
+check "the second output is covered" covered "$work/right.png"
+check "the second output shows figures" not_black "$work/right.png"
+# One picture, mirror-symmetric about the middle of the box around both
+# outputs (x = 912), rather than one about each output's middle.
+# A picture caught while a figure is half drawn is less symmetric: the
+# most symmetric of a few is judged.
+read -r mirrored own < <(for shot in 1 2 3; do
+  grim -g "0,0 1824x600" "$work/both$shot.png"
+  convert "$work/both$shot.png" -crop 800x600+1024+0 +repage "$work/right$shot.png"
+  echo "$(mirror_difference "$work/both$shot.png") $(mirror_difference "$work/right$shot.png")"
+  sleep 1
+done | sort -g | head -n 1)
+check "one picture spans both outputs" awk "BEGIN { exit !($own > 2 * $mirrored) }"
+echo "   (mirror difference: across both $mirrored, second output alone $own)"
+swaymsg_ output HEADLESS-2 unplug
+sleep 2
+check "the saver follows an output that goes" kill -0 "$pid"
+grim "$work/after.png"
+check "... and still covers the one left" covered "$work/after.png"
+swaymsg_ create_output
+swaymsg_ output HEADLESS-3 resolution 640x480 position 1024 0 bg "$background" solid_color
+sleep 2
+grim -o HEADLESS-3 "$work/added.png"
+check "... and covers an output plugged in while it runs" covered "$work/added.png"
+check "... with figures on it" not_black "$work/added.png"
+kill "$(saver_pid "$pid")"
+check "SIGTERM ends the saver" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of two)" = 0
+stop_compositor
+
+echo "-- cage, without layer shell"
+start_compositor cage cage -- sleep 600
+pid=$(run_saver toplevel /s)
+sleep 3
+grim "$work/cage1.png"
+sleep 2
+grim "$work/cage2.png"
+check "/s shows a full-screen toplevel" not_black "$work/cage2.png"
+check "... that animates" differ "$work/cage1.png" "$work/cage2.png"
+second=$(run_saver second /s)
+check "a second /s exits with 0 there too" wait_for_exit "$second" 10
+check "the first saver keeps running" kill -0 "$pid"
+kill "$(saver_pid "$pid")"
+check "SIGTERM ends it" wait_for_exit "$pid" 10
+check "... with exit code 0" test "$(exit_code_of toplevel)" = 0
+stop_compositor
+finish
