@@ -167,16 +167,15 @@ void BM_ChangedTiles(benchmark::State& state) {
   int64_t changed = 0, copied = 0, rectangles = 0, frames = 0;
   for (auto _ : state) {
     for (int pattern = 1; pattern <= patternCount; ++pattern) {
-      const TemporarySettings settingsFile("", {onlyEntry(patternKeys, pattern)});
       resetSaverProcess();
+      applySettingOverrides({onlyEntry(patternKeys, pattern)});
       RasterDevice* device = nullptr;
-      startHeadlessSaver(HeadlessScenario{static_cast<uint32_t>(pattern), width, height, settingsFile.path()},
-                         [&device](HWND) {
-                           auto made = std::make_unique<RasterDevice>();
-                           made->framebuffer().changes().enable(true);
-                           device = made.get();
-                           return made;
-                         });
+      startHeadlessSaver(HeadlessScenario{static_cast<uint32_t>(pattern), width, height, ""}, [&device](HWND) {
+        auto made = std::make_unique<RasterDevice>();
+        made->framebuffer().changes().enable(true);
+        device = made.get();
+        return made;
+      });
       runHeadlessTicks(5, nullptr);  // past the first clear
       device->framebuffer().changes().take([](int, int, int, int) {});
       Framebuffer shown = device->framebuffer();

@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,23 +23,6 @@ namespace {
 // About one frame of a 60 Hz display: drawing reaches the screen at most
 // this often, however fast the timer runs.
 constexpr uint64_t refreshPeriod = 17;
-
-// How often the mains supply and the suspend clock are looked at.
-constexpr uint64_t powerCheckPeriod = 2000;
-
-uint8_t mainsStatus() {
-  SYSTEM_POWER_STATUS status;
-  return GetSystemPowerStatus(&status) ? status.ACLineStatus : 0xFF;
-}
-
-// The boot clock runs on while the machine is suspended, the monotonic
-// clock does not: their difference is the time spent asleep.
-int64_t millisecondsSuspended() {
-  timespec boot{}, monotonic{};
-  clock_gettime(CLOCK_BOOTTIME, &boot);
-  clock_gettime(CLOCK_MONOTONIC, &monotonic);
-  return (boot.tv_sec - monotonic.tv_sec) * 1000 + (boot.tv_nsec - monotonic.tv_nsec) / 1000000;
-}
 
 // Errors that Xlib reports later: a window that went away, a server that
 // cannot attach shared memory. Operations that care look at the code.
@@ -288,8 +270,6 @@ X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
   unsigned int buttons;
   XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &x, &y, &buttons);
   platform::setCursorPosition(POINT{rootX, rootY});
-  mainsStatus_ = mainsStatus();
-  sleptMilliseconds_ = millisecondsSuspended();
 }
 
 X11Desktop::~X11Desktop() {
@@ -432,24 +412,9 @@ void X11Desktop::collectInput() {
   // Presenting waits for the loop to sleep (waitForInput), except when it
   // has no time to: changes never wait more than a frame.
   if (notePending(now) && now >= pendingSince_ + refreshPeriod) present();
-  if (now >= nextPowerCheck_) {
-    watchPower();
-    nextPowerCheck_ = now + powerCheckPeriod;
-  }
-}
-
-// The desktop's power events, as the system would broadcast them.
-void X11Desktop::watchPower() {
-  const uint8_t mains = mainsStatus();
-  const int64_t slept = millisecondsSuspended();
-  const bool resumed = slept - sleptMilliseconds_ > 1000;
-  const bool mainsChanged = mains != mainsStatus_;
-  mainsStatus_ = mains;
-  sleptMilliseconds_ = slept;
-  for (const auto& [drawable, surface] : surfaces_) {
-    if (resumed) PostMessageA(surface->window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    if (mainsChanged) PostMessageA(surface->window(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
-  }
+  power_.check(now, [&](WPARAM event) {
+    for (const auto& [drawable, surface] : surfaces_) PostMessageA(surface->window(), WM_POWERBROADCAST, event, 0);
+  });
 }
 
 bool X11Desktop::notePending(uint64_t now) {
@@ -476,7 +441,7 @@ void X11Desktop::waitForInput(uint64_t deadline) {
   }
   XFlush(display_);
   if (XEventsQueued(display_, QueuedAlready) > 0) return;
-  deadline = std::min(deadline, nextPowerCheck_);
+  deadline = std::min(deadline, power_.nextCheck());
   now = platform::timerClock();
   const int timeout =
       deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));

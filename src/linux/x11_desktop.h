@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/platform_control.h"
+#include "power_watch.h"
 
 using XDisplay = struct _XDisplay;
 
@@ -47,7 +48,6 @@ class X11Desktop : public platform::Desktop {
   void handleEvent(const union _XEvent& event);
   void present();
   void applyCursor();
-  void watchPower();
 
   XDisplay* display_;
   bool sharedMemory_ = false;
@@ -59,9 +59,7 @@ class X11Desktop : public platform::Desktop {
 
   uint64_t lastPresent_ = 0;
   uint64_t pendingSince_ = UINT64_MAX;
-  uint64_t nextPowerCheck_ = 0;
-  uint8_t mainsStatus_ = 0xFF;
-  int64_t sleptMilliseconds_ = 0;               // time the machine spent suspended, so far
+  PowerWatch power_;
   std::map<unsigned long, Surface*> surfaces_;  // by the X window drawn into
   unsigned long deleteWindowAtom_ = 0;
   unsigned long windowClassAtom_ = 0;

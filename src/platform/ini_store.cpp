@@ -444,15 +444,16 @@ int updateFile(const std::string& path, const std::function<bool(IniDocument&)>&
   // A file that exists but cannot be read is never replaced: its content would be lost.
   if (const int readError = replacing ? readWholeFile(target, before) : 0; readError && readError != ENOENT)
     return readError;
+  // One temporary name, used only under the lock: a writer killed halfway
+  // leaves at most this file, and the next write, even one that changes
+  // nothing, removes it.
+  const std::string temporary = (folder / ("." + target.filename().string() + ".tmp")).string();
+  unlink(temporary.c_str());
   IniDocument document(before);
   if (!edit(document)) return EINVAL;
   const std::string after = document.text();
   if (replacing && after == before) return 0;
 
-  // One temporary name, used only under the lock: a writer killed halfway
-  // leaves at most this file, and the next write starts it afresh.
-  const std::string temporary = (folder / ("." + target.filename().string() + ".tmp")).string();
-  unlink(temporary.c_str());
   int failure = writeNewFile(temporary, after, mode, replacing);
   if (failure == 0 && rename(temporary.c_str(), target.c_str()) != 0) failure = errno;
   if (failure) {
