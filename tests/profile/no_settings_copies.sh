@@ -6,9 +6,12 @@
 #   no_settings_copies.sh BUILD_DIR
 set -u
 build="$(realpath "$1")"
+here="$(realpath "$(dirname "$0")")"
 # Where it can, the check runs with a /tmp of its own, so that nothing other
-# programs put there counts.
-if [ -z "${PRIVATE_TMP:-}" ] && unshare -m --propagation private true 2>/dev/null; then
+# programs put there counts; not when the checkout or the build is in /tmp,
+# which that would hide.
+case "$here/:$build/" in /tmp/* | *:/tmp/*) private_tmp_possible=false ;; *) private_tmp_possible=true ;; esac
+if [ -z "${PRIVATE_TMP:-}" ] && $private_tmp_possible && unshare -m --propagation private true 2>/dev/null; then
   exec env PRIVATE_TMP=1 unshare -m --propagation private \
     bash -c 'mount -t tmpfs tmpfs /tmp && exec "$0" "$@"' "$0" "$build"
 fi
