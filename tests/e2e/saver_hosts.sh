@@ -177,14 +177,19 @@ echo "-- xautolock"
 mkdir "$work/noting"
 printf '#!/bin/sh\n"%s" "$@"\necho $? >"%s"\n' "$prefix/bin/lumarel" "$work/autolocked.exit" >"$work/noting/lumarel"
 chmod +x "$work/noting/lumarel"
-PATH="$work/noting:$PATH" xautolock -time 1 -locker 'lumarel /s' >/dev/null 2>&1 &
+PATH="$work/noting:$PATH" xautolock -time 1 -locker 'lumarel /s' >"$work/xautolock.log" 2>&1 &
 autolock=$!
-for _ in $(seq 1 50); do
+# A loaded machine can take a while to start it; it reads the message on
+# its next round, once a second.
+for _ in $(seq 1 200); do
   xprop -root XAUTOLOCK_SEMAPHORE_PID | grep -q = && break
   sleep 0.1
 done
 xautolock -locknow
-check "xautolock starts the full-screen saver" wait_for_window "Screen Saver" 10
+if ! check "xautolock starts the full-screen saver" wait_for_window "Screen Saver" 20; then
+  cat "$work/xautolock.log"
+  ps -o pid,ppid,etime,args --ppid "$autolock"
+fi
 saver=$(wait_for_child "$autolock" lumarel 1)
 check "... as its locker" test -n "$saver"
 geometry=$(xdotool search --name "^Screen Saver\$" getwindowgeometry 2>/dev/null | awk '/Geometry/ { print $2 }')

@@ -29,7 +29,7 @@ start_display() {  # start_display WIDTHxHEIGHT
   export DISPLAY=":$(cat "$work/display")"
 }
 
-check() {  # check NAME COMMAND...: counts the command's success
+check() {  # check NAME COMMAND...: counts the command's success, and returns it
   local name="$1"
   shift
   if "$@"; then
@@ -38,6 +38,7 @@ check() {  # check NAME COMMAND...: counts the command's success
   else
     failed=$((failed + 1))
     echo "FAIL: $name"
+    return 1
   fi
 }
 
