@@ -6,6 +6,7 @@ set -u
 saver="$(realpath "$1")"
 provider="$(realpath "$2")"
 source "$(dirname "$0")/wine_session.sh"
+skip_without_wine32 "the 32-bit saver as Windows 98"
 export WINEARCH=win32
 
 prompts() {

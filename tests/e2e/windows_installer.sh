@@ -16,6 +16,8 @@ case "$kind" in
   *) echo "usage: windows_installer.sh SETUP.exe VERSION win64|win98" >&2 && exit 2 ;;
 esac
 source "$(dirname "$0")/wine_session.sh"
+# The installer itself is a 32-bit program, as NSIS makes them.
+skip_without_wine32 "the installer ($kind)"
 
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumarel'
 desktop_key='HKCU\Control Panel\Desktop'

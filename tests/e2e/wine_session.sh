@@ -4,6 +4,30 @@
 source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 export WINEDEBUG=-all WINEPREFIX="$work/prefix"
 
+# Debian's wine starts every program through its 32-bit loader. On a kernel
+# without 32-bit support that loader cannot start at all: then `wine` (and
+# wineboot, winecfg, winepath, which call wine-stable) run on the 64-bit
+# loader, and the scripts that need 32-bit programs skip.
+wine32_runs() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+if [ -x /usr/lib/wine/wine ] && ! wine32_runs; then
+  mkdir "$work/wine64-only"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh
+export WINELOADER=/usr/lib/wine/wine64
+exec /usr/lib/wine/wine64 "$@"
+' >"$work/wine64-only/$name"
+    chmod +x "$work/wine64-only/$name"
+  done
+  export PATH="$work/wine64-only:$PATH"
+fi
+# skip_without_wine32 WHAT: ends the script, passing, where 32-bit Windows
+# programs cannot run here, saying so.
+skip_without_wine32() {
+  wine32_runs && return 0
+  echo "SKIP: $1: this machine's kernel cannot run 32-bit programs, so neither can the 32-bit Wine"
+  exit 0
+}
+
 cleanup_more() { wineserver -k >/dev/null 2>&1; }
 
 start_session() {  # start_session WIDTHxHEIGHT
