@@ -179,23 +179,12 @@ void rotateArms(ArmSet& set) {
 
 void startControlSegment(Segment& control, Segment& velocity, const Segment& segment) {
   const EngineState& s = engineState;
-  control.x1 = controlCoordinate(s.reachLimitX, segment.x1);
-  control.y1 = controlCoordinate(s.reachLimitY, segment.y1);
-  control.x2 = controlCoordinate(s.reachLimitX, segment.x2);
-  control.y2 = controlCoordinate(s.reachLimitY, segment.y2);
-  if (s.drawingMode == CommonStart) {
-    control.x2 = control.x1;
-    control.y2 = control.y1;
-  }
-  velocity.x1 = drawRandom() % 3 - 1;
-  velocity.y1 = drawRandom() % 3 - 1;
-  velocity.x2 = drawRandom() % 3 - 1;
-  velocity.y2 = drawRandom() % 3 - 1;
-  if (s.drawingMode == RigidDrift || s.drawingMode == RigidArcs) {
-    velocity.x2 = velocity.x1;
-    velocity.y2 = velocity.y1;
-    if (s.drawingMode == RigidArcs) engineState.arcStrokes = 1;
-  }
+  Segment start{};
+  start.x1 = controlCoordinate(s.reachLimitX, segment.x1);
+  start.y1 = controlCoordinate(s.reachLimitY, segment.y1);
+  start.x2 = controlCoordinate(s.reachLimitX, segment.x2);
+  start.y2 = controlCoordinate(s.reachLimitY, segment.y2);
+  startDrift(control, velocity, start, 1);
 }
 
 int stepFigure(HDC dc, int newFigure) {

@@ -11,33 +11,41 @@ bool outsideHalfScreen(int32_t x, int32_t y) {
   return std::abs(x) > engineState.centreX || std::abs(y) > engineState.centreY;
 }
 
-void startSegment(Segment& segment, Segment& velocity) {
+void startDrift(Segment& segment, Segment& velocity, const Segment& start, int32_t speed) {
   EngineState& s = engineState;
-  const int32_t reachX = usableDivisor(std::min(s.figureReachX, s.reachLimitX));
-  const int32_t reachY = usableDivisor(std::min(s.figureReachY, s.reachLimitY));
-  if (s.drawingMode == Hexatron) {
-    // Continues from the last segment's second end (C remainder: keeps its sign).
-    segment.x1 = segment.x2 % reachX;
-    segment.y1 = segment.y2 % reachY;
-  } else {
-    segment.x1 = drawRandom() % reachX;
-    segment.y1 = drawRandom() % reachY;
-  }
-  segment.x2 = drawRandom() % reachX;
-  segment.y2 = drawRandom() % reachY;
+  segment = start;
   if (s.drawingMode == CommonStart) {
     segment.x2 = segment.x1;
     segment.y2 = segment.y1;
   }
-  velocity.x1 = drawRandom() % 5 - 2;
-  velocity.y1 = drawRandom() % 5 - 2;
-  velocity.x2 = drawRandom() % 5 - 2;
-  velocity.y2 = drawRandom() % 5 - 2;
+  const int32_t span = 2 * speed + 1;
+  velocity.x1 = drawRandom() % span - speed;
+  velocity.y1 = drawRandom() % span - speed;
+  velocity.x2 = drawRandom() % span - speed;
+  velocity.y2 = drawRandom() % span - speed;
   if (s.drawingMode == RigidDrift || s.drawingMode == RigidArcs) {
     velocity.x2 = velocity.x1;
     velocity.y2 = velocity.y1;
     if (s.drawingMode == RigidArcs) s.arcStrokes = 1;
   }
+}
+
+void startSegment(Segment& segment, Segment& velocity) {
+  EngineState& s = engineState;
+  const int32_t reachX = usableDivisor(std::min(s.figureReachX, s.reachLimitX));
+  const int32_t reachY = usableDivisor(std::min(s.figureReachY, s.reachLimitY));
+  Segment start{};
+  if (s.drawingMode == Hexatron) {
+    // Continues from the last segment's second end (C remainder: keeps its sign).
+    start.x1 = segment.x2 % reachX;
+    start.y1 = segment.y2 % reachY;
+  } else {
+    start.x1 = drawRandom() % reachX;
+    start.y1 = drawRandom() % reachY;
+  }
+  start.x2 = drawRandom() % reachX;
+  start.y2 = drawRandom() % reachY;
+  startDrift(segment, velocity, start, 2);
 }
 
 int stepSegmentWalker(HDC dc, int newFigure) {

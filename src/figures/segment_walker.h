@@ -6,6 +6,10 @@
 #include "platform/win32.h"
 
 void startSegment(Segment& segment, Segment& velocity);
+// A drifting segment's start, shared by the walker and the figure routine's
+// control segment: the segment from start (its second end on the first in
+// CommonStart), velocities of -speed..speed, both ends' alike in the rigid modes.
+void startDrift(Segment& segment, Segment& velocity, const Segment& start, int32_t speed);
 int stepSegmentWalker(HDC dc, int newFigure);
 
 // True when a point lies outside the half-screen box about the centre.
