@@ -16,7 +16,7 @@
 #include <map>
 #include <random>
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "raster/curves.h"

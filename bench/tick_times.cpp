@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "figures/figure_routine.h"
 #include "linux/command_line.h"
 #include "linux/headless_saver.h"

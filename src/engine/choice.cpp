@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "engine_state.h"
-#include "random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "settings/settings.h"
 
 namespace {

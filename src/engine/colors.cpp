@@ -1,7 +1,7 @@
 #include "colors.h"
 
-#include "engine_state.h"
-#include "random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 
 namespace {
 

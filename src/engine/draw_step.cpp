@@ -1,10 +1,10 @@
 #include "draw_step.h"
 
 #include "colors.h"
-#include "engine_state.h"
+#include "state/engine_state.h"
 #include "figures/figure_routine.h"
 #include "figures/segment_walker.h"
-#include "random.h"
+#include "state/random.h"
 
 namespace {
 

@@ -4,12 +4,9 @@
 
 #include "choice.h"
 #include "draw_step.h"
-#include "engine_state.h"
-#include "host/saver_window.h"
-#include "random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "settings/settings.h"
-
-EngineState engineState;
 
 namespace {
 
@@ -150,7 +147,7 @@ void prepareSeries(HWND window) {
   DeleteObject(reinterpret_cast<HGDIOBJ>(previous));
 }
 
-LRESULT CALLBACK engineWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void engineWindowProcedure(HWND window, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       onCreate(window);
@@ -173,5 +170,4 @@ LRESULT CALLBACK engineWindowProcedure(HWND window, UINT message, WPARAM wParam,
     default:
       break;
   }
-  return SaverDefaultHandler(window, message, wParam, lParam);
 }

@@ -5,5 +5,7 @@
 
 constexpr UINT_PTR animationTimerId = 200;
 
-LRESULT CALLBACK engineWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The engine's part of every message of the saver window; the host's class
+// procedure calls it and then does its own default handling.
+void engineWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void prepareSeries(HWND window);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "segment_walker.h"
 #include "strokes.h"
 

@@ -2,7 +2,7 @@
 // replicated about the centre, the screen corners or a hexagonal lattice.
 #pragma once
 
-#include "arm_set.h"
+#include "state/arm_set.h"
 #include "platform/win32.h"
 
 int stepFigure(HDC dc, int newFigure);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "strokes.h"
 
 bool outsideHalfScreen(int32_t x, int32_t y) {

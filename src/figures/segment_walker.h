@@ -2,7 +2,7 @@
 // with its three mirror images about the screen centre.
 #pragma once
 
-#include "arm_set.h"
+#include "state/arm_set.h"
 #include "platform/win32.h"
 
 void startSegment(Segment& segment, Segment& velocity);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 
 int32_t truncateCoordinate(float value) {
   constexpr double limit = 2147483647.0;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "arm_set.h"
+#include "state/arm_set.h"
 #include "platform/win32.h"
 
 void strokeMirroredPair(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -174,7 +174,8 @@ LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, L
     default:
       break;
   }
-  return engineWindowProcedure(window, message, wParam, lParam);
+  engineWindowProcedure(window, message, wParam, lParam);
+  return SaverDefaultHandler(window, message, wParam, lParam);
 }
 
 ATOM RegisterSaverClass(HINSTANCE instance) {

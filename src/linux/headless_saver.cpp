@@ -2,8 +2,8 @@
 
 #include "resource_ids.h"
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "settings/settings.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "headless_saver.h"
 #include "label_font.h"
 #include "png_writer.h"

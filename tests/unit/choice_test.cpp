@@ -3,8 +3,8 @@
 #include <set>
 
 #include "engine/choice.h"
-#include "engine/engine_state.h"
-#include "engine/random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "settings/settings.h"
 #include "test_support.h"
 

@@ -1,8 +1,8 @@
 // Colour picking and stepping per colour set.
 
 #include "engine/colors.h"
-#include "engine/engine_state.h"
-#include "engine/random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "test_support.h"
 
 namespace {

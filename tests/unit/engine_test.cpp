@@ -5,7 +5,7 @@
 #include <set>
 
 #include "engine/draw_step.h"
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "engine/window_procedure.h"
 #include "linux/headless_saver.h"
 #include "settings/settings.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "figures/figure_routine.h"
 #include "figures/segment_walker.h"
 #include "figures/strokes.h"

@@ -1,7 +1,7 @@
 // The saver window's class procedure and input watch: which input and power
 // events close the saver, and what approval and preview mode change.
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "test_support.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "figures/figure_routine.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"

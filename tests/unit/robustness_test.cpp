@@ -2,7 +2,7 @@
 // window sizes: the sanitizer build runs these to find overflow and division
 // by zero.
 
-#include "engine/engine_state.h"
+#include "state/engine_state.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "linux/recording_device.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "figures/arm_set.h"
+#include "arm_set.h"
 
 // Pattern ids; the drawing modes 1..16 bear the same numbers and names.
 enum Pattern : int32_t {
