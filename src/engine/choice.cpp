@@ -2,9 +2,7 @@
 
 #include <cstddef>
 
-#include "state/engine_state.h"
 #include "state/random.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -20,12 +18,12 @@ void advanceToEnabled(const FlagTable& flags, int32_t& id) {
 // Cycle takes the next enabled entry; Randomize moves 1 to count places on,
 // which picks every enabled entry with equal chance. An empty list is reset
 // to all entries and Cycle, and marked for saving.
-void chooseFrom(FlagTable& flags, int32_t& id, void (*resetFlags)()) {
+void chooseFrom(EngineState& s, Settings& settings, FlagTable& flags, int32_t& id, void (*resetFlags)(Settings&)) {
   int count = 0;
   for (size_t slot = 1; slot < flags.size(); ++slot) count += flags[slot] != 0;
   if (count == 0) {
-    resetFlags();
-    engineState.settingsDirty = 1;
+    resetFlags(settings);
+    s.settingsDirty = 1;
   }
   advanceToEnabled(flags, id);
   if (flags[0] != 0) return;
@@ -34,12 +32,18 @@ void chooseFrom(FlagTable& flags, int32_t& id, void (*resetFlags)()) {
 
 }  // namespace
 
-void nextPattern() { advanceToEnabled(settings.patternFlags, engineState.patternId); }
+void nextPattern(EngineState& s, const Settings& settings) { advanceToEnabled(settings.patternFlags, s.patternId); }
 
-void choosePattern() { chooseFrom(settings.patternFlags, engineState.patternId, resetPatternFlags); }
+void choosePattern(EngineState& s, Settings& settings) {
+  chooseFrom(s, settings, settings.patternFlags, s.patternId, resetPatternFlags);
+}
 
-void nextColorSet() { advanceToEnabled(settings.colorSetFlags, engineState.colorSetId); }
+void nextColorSet(EngineState& s, const Settings& settings) { advanceToEnabled(settings.colorSetFlags, s.colorSetId); }
 
-void chooseColorSet() { chooseFrom(settings.colorSetFlags, engineState.colorSetId, resetColorSetFlags); }
+void chooseColorSet(EngineState& s, Settings& settings) {
+  chooseFrom(s, settings, settings.colorSetFlags, s.colorSetId, resetColorSetFlags);
+}
 
-void chooseStrokeStyle() { engineState.strokeStyle = drawRandom() % 100 < settings.percentCrayon ? Crayon : Crisp; }
+void chooseStrokeStyle(EngineState& s, const Settings& settings) {
+  s.strokeStyle = drawRandom() % 100 < settings.percentCrayon ? Crayon : Crisp;
+}

@@ -1,6 +1,5 @@
 #include "colors.h"
 
-#include "state/engine_state.h"
 #include "state/random.h"
 
 namespace {
@@ -23,8 +22,7 @@ int stepChannel(int value, int32_t& rising) {
 
 }  // namespace
 
-uint32_t pickColor() {
-  EngineState& s = engineState;
+uint32_t pickColor(EngineState& s) {
   switch (s.colorSetId) {
     case LowIntensity: {
       const uint32_t red = lowByte(drawRandom());
@@ -92,8 +90,7 @@ uint32_t pickColor() {
   }
 }
 
-uint32_t stepColor(uint32_t colour) {
-  EngineState& s = engineState;
+uint32_t stepColor(EngineState& s, uint32_t colour) {
   const int red = colour & 255, green = (colour >> 8) & 255, blue = (colour >> 16) & 255;
   const uint32_t r = stepChannel(red, s.redRising);
   const uint32_t g = stepChannel(green, s.greenRising);

@@ -1,15 +1,13 @@
 #include "draw_step.h"
 
 #include "colors.h"
-#include "state/engine_state.h"
 #include "figures/figure_routine.h"
 #include "figures/segment_walker.h"
 #include "state/random.h"
 
 namespace {
 
-void startSeries() {
-  EngineState& s = engineState;
+void startSeries(EngineState& s) {
   s.figuresLeft = drawRandom() % 20 + 6;
   s.figureReachX = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreX) + 10);
   s.figureReachY = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreY) + 10);
@@ -19,8 +17,7 @@ void startSeries() {
   }
 }
 
-void applyFigureRule() {
-  EngineState& s = engineState;
+void applyFigureRule(EngineState& s) {
   switch (s.drawingMode) {
     case Symmetron:
     case Hexatron:
@@ -39,7 +36,7 @@ void applyFigureRule() {
       break;
     case AngelsAndDevils:
       if (s.figurePhase == 2) {
-        s.penColor = pickColor();
+        s.penColor = pickColor(s);
         s.figurePhase = 3;
       } else {
         s.figurePhase = 2;
@@ -47,14 +44,14 @@ void applyFigureRule() {
       break;
     case ZenGarden:
       if (s.figurePhase == 4) {
-        s.penColor = pickColor();
+        s.penColor = pickColor(s);
         s.figurePhase = 3;
       } else if (s.figurePhase == 3) {
         s.figurePhase = 2;
       } else {
         s.arcStrokes = 1;
         s.useSegmentWalker = 1;
-        s.penColor = pickColor();
+        s.penColor = pickColor(s);
         s.figurePhase = 4;
       }
       break;
@@ -78,34 +75,32 @@ void applyFigureRule() {
   }
 }
 
-void startFigure() {
-  EngineState& s = engineState;
+void startFigure(EngineState& s) {
   s.strokesLeft = drawRandom() % usableDivisor(s.strokeCountSpan) + 5;
   if (--s.figuresLeft == 0) s.seriesEnded = 1;
   s.useSegmentWalker = 0;
   s.arcStrokes = 0;
-  applyFigureRule();
-  if (s.drawingMode != AngelsAndDevils && s.drawingMode != ZenGarden) s.penColor = pickColor();
+  applyFigureRule(s);
+  if (s.drawingMode != AngelsAndDevils && s.drawingMode != ZenGarden) s.penColor = pickColor(s);
 }
 
 }  // namespace
 
-void drawStep(HWND window) {
-  EngineState& s = engineState;
+void drawStep(EngineState& s, HWND window) {
   if (s.repaintPending) {
     // The repaint has cleared the screen and prepared a series already.
     s.strokesLeft = 0;
     s.figuresLeft = 0;
-    startSeries();
+    startSeries(s);
   } else if (s.figuresLeft == 0) {
     // A figure still under way goes on into the new series.
     SendMessageA(window, WM_PAINT, 0, 0);
-    startSeries();
+    startSeries(s);
   }
-  s.penColor = stepColor(s.penColor);
+  s.penColor = stepColor(s, s.penColor);
   int newFigure = 0;
   if (s.strokesLeft == 0) {
-    startFigure();
+    startFigure(s);
     newFigure = 1;
   }
   s.jitterX = 0;
@@ -115,7 +110,7 @@ void drawStep(HWND window) {
   HPEN pen = CreatePen(PS_SOLID, 1, s.penColor);
   HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   HGDIOBJ previousPen = SelectObject(dc, pen);
-  const int drawn = s.useSegmentWalker ? stepSegmentWalker(dc, newFigure) : stepFigure(dc, newFigure);
+  const int drawn = s.useSegmentWalker ? stepSegmentWalker(s, dc, newFigure) : stepFigure(s, dc, newFigure);
   s.strokesLeft = drawn ? s.strokesLeft - 1 : 0;
   if (previousPen) SelectObject(dc, previousPen);
   if (previousBrush) SelectObject(dc, previousBrush);

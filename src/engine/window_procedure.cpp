@@ -4,9 +4,9 @@
 
 #include "choice.h"
 #include "draw_step.h"
+#include "settings/settings.h"
 #include "state/engine_state.h"
 #include "state/random.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -18,27 +18,26 @@ uint32_t calendarSeconds() {
   return static_cast<uint32_t>(intervals / 10000000ULL - 11644473600ULL);
 }
 
-void onCreate(HWND window) {
-  EngineState& s = engineState;
+void onCreate(EngineState& s, Settings& settings, HWND window) {
   loadProfileNames();
-  loadSettings();
+  loadSettings(settings);
   seedRandom(calendarSeconds());
   s.pauseTicks = 0;
   s.patternId = noSelection;
   // The first pattern is random even in Cycle mode, so the cycle starts anywhere.
   const uint32_t cycle = settings.patternFlags[0];
   settings.patternFlags[0] = 0;
-  choosePattern();
+  choosePattern(s, settings);
   settings.patternFlags[0] = cycle;
   s.colorSetId = noSelection;
   s.spectrumStep = 1000;
   s.strokeStyle = 16;
   s.settingsDirty = 0;
-  s.timerRunning = static_cast<int16_t>(SetTimer(window, animationTimerId, effectiveTimerInterval(), nullptr) & 0xFFFF);
+  s.timerRunning =
+      static_cast<int16_t>(SetTimer(window, animationTimerId, effectiveTimerInterval(settings), nullptr) & 0xFFFF);
 }
 
-void onSize(LPARAM lParam) {
-  EngineState& s = engineState;
+void onSize(EngineState& s, LPARAM lParam) {
   // A client size is never negative; a garbled one is taken as empty.
   const int16_t width = std::max<int16_t>(0, static_cast<int16_t>(LOWORD(lParam)));
   const int16_t height = std::max<int16_t>(0, static_cast<int16_t>(HIWORD(lParam)));
@@ -51,8 +50,8 @@ void onSize(LPARAM lParam) {
   s.reachLimitY = static_cast<int16_t>(height * (1.0 / 1.5) * 0.5);
 }
 
-void repaint(HWND window) {
-  engineState.repaintPending = 1;
+void repaint(EngineState& s, HWND window) {
+  s.repaintPending = 1;
   InvalidateRect(window, nullptr, FALSE);
   HDC dc = GetDC(window);
   SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -61,10 +60,9 @@ void repaint(HWND window) {
 }
 
 // "default" in the pattern rule table: three figures in four end at the edge.
-void defaultEdgeRule() { engineState.endFigureAtEdge = (drawRandom() & 3) != 3; }
+void defaultEdgeRule(EngineState& s) { s.endFigureAtEdge = (drawRandom() & 3) != 3; }
 
-void applyPatternRule() {
-  EngineState& s = engineState;
+void applyPatternRule(EngineState& s) {
   switch (s.patternId) {
     case Symmetron:
     case Hexatron:
@@ -90,7 +88,7 @@ void applyPatternRule() {
       break;
     }
     default:
-      defaultEdgeRule();
+      defaultEdgeRule(s);
       break;
   }
 }
@@ -101,41 +99,39 @@ uint32_t chooseBackgroundColor() {
   return blue << 16 | green << 8 | red;
 }
 
-void runAnimationClock(HWND window) {
-  EngineState& s = engineState;
+void runAnimationClock(EngineState& s, const Settings& settings, HWND window) {
   if (settings.pause && s.seriesEnded) {
-    const int target = 500 / effectiveTimerInterval();
+    const int target = 500 / effectiveTimerInterval(settings);
     ++s.pauseTicks;
     if (s.pauseTicks == target) {
       s.pauseTicks = 0;
       s.seriesEnded = 0;
     }
-    drawStep(window);
+    drawStep(s, window);
     return;
   }
   if (s.drawingMode != Hyperdraw && s.drawingMode != Spiderwork) {
-    if (effectiveTimerInterval() < 10) drawStep(window);
-    if (effectiveTimerInterval() < 20) drawStep(window);
+    if (effectiveTimerInterval(settings) < 10) drawStep(s, window);
+    if (effectiveTimerInterval(settings) < 20) drawStep(s, window);
   }
-  drawStep(window);
+  drawStep(s, window);
 }
 
 }  // namespace
 
-void prepareSeries(HWND window) {
-  EngineState& s = engineState;
-  choosePattern();
+void prepareSeries(EngineState& s, Settings& settings, HWND window) {
+  choosePattern(s, settings);
   s.drawingMode = s.patternId;
-  chooseColorSet();
-  chooseStrokeStyle();
+  chooseColorSet(s, settings);
+  chooseStrokeStyle(s, settings);
   if (s.settingsDirty) {
-    saveSettings();
+    saveSettings(settings);
     s.settingsDirty = 0;
   }
   const bool corners = s.patternId == Cornered || s.patternId == Spiderwork;
   s.cornerOrigins = corners;
   s.endFigureAtEdge = !corners;
-  applyPatternRule();
+  applyPatternRule(s);
   if (s.patternId == Anemone) {
     if ((drawRandom() & 7) <= 1) s.drawingMode = RigidArcs;
   } else if (s.patternId == Cornered) {
@@ -148,24 +144,26 @@ void prepareSeries(HWND window) {
 }
 
 void engineWindowProcedure(HWND window, UINT message, WPARAM, LPARAM lParam) {
+  // The process-wide records are reached here, where the messages come in, and handed on.
+  EngineState& s = engineState;
   switch (message) {
     case WM_CREATE:
-      onCreate(window);
+      onCreate(s, settings, window);
       break;
     case WM_DESTROY:
-      if (engineState.timerRunning) KillTimer(window, animationTimerId);
+      if (s.timerRunning) KillTimer(window, animationTimerId);
       break;
     case WM_SIZE:
-      onSize(lParam);
+      onSize(s, lParam);
       break;
     case WM_PAINT:
-      repaint(window);
+      repaint(s, window);
       break;
     case WM_ERASEBKGND:
-      prepareSeries(window);
+      prepareSeries(s, settings, window);
       break;
     case WM_TIMER:
-      runAnimationClock(window);
+      runAnimationClock(s, settings, window);
       break;
     default:
       break;

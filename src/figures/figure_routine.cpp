@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/engine_state.h"
-#include "state/random.h"
 #include "segment_walker.h"
+#include "state/random.h"
 #include "strokes.h"
 
 namespace {
@@ -28,10 +27,9 @@ int32_t controlCoordinate(int32_t limit, int32_t segmentCoordinate) {
   return drawRandom() % (limit / 32 + 1) - limit / 64 + segmentCoordinate;
 }
 
-void startArms() {
-  EngineState& s = engineState;
-  startSegment(s.segment, s.segmentVelocity);
-  startControlSegment(s.controlSegment, s.controlVelocity, s.segment);
+void startArms(EngineState& s) {
+  startSegment(s, s.segment, s.segmentVelocity);
+  startControlSegment(s, s.controlSegment, s.controlVelocity, s.segment);
   const Segment& seg = s.segment;
   float x1 = static_cast<float>(seg.x1);
   float y1 = static_cast<float>(seg.y1);
@@ -65,13 +63,12 @@ void startArms() {
 }
 
 // Marks which arms lie inside the half-screen box; false when the figure ends.
-bool testBounds() {
-  EngineState& s = engineState;
+bool testBounds(EngineState& s) {
   for (int arm = 0; arm < 3; ++arm) {
     const auto& e = s.armEnds.arms[arm];
     s.armActive[arm] = 1;
-    if (outsideHalfScreen(truncateCoordinate(e[0]), truncateCoordinate(e[1])) ||
-        outsideHalfScreen(truncateCoordinate(e[2]), truncateCoordinate(e[3]))) {
+    if (outsideHalfScreen(s, truncateCoordinate(e[0]), truncateCoordinate(e[1])) ||
+        outsideHalfScreen(s, truncateCoordinate(e[2]), truncateCoordinate(e[3]))) {
       if (s.endFigureAtEdge) return false;
       s.armActive[arm] = 0;
     }
@@ -81,8 +78,7 @@ bool testBounds() {
 
 // Crayon: the origin shakes by up to 6 pixels, more the farther arm 0's
 // midpoint lies from the centre.
-void chooseJitter() {
-  EngineState& s = engineState;
+void chooseJitter(EngineState& s) {
   const auto& arm = s.armEnds.arms[0];
   const double m = usableDivisor(std::min(s.centreX, s.centreY));
   const double sumX = static_cast<double>(arm[0]) + arm[2];
@@ -99,37 +95,35 @@ void chooseJitter() {
   }
 }
 
-void strokeAt(HDC dc, int32_t x, int32_t y) {
-  EngineState& s = engineState;
+void strokeAt(const EngineState& s, HDC dc, int32_t x, int32_t y) {
   SetViewportOrgEx(dc, x + s.jitterX, y + s.jitterY, nullptr);
-  strokeActiveArms(dc, s.armEnds, s.armControls, s.armActive);
+  strokeActiveArms(s, dc, s.armEnds, s.armControls, s.armActive);
 }
 
-void strokeAtOrigins(HDC dc) {
-  const EngineState& s = engineState;
+void strokeAtOrigins(const EngineState& s, HDC dc) {
   const int32_t width = s.screenWidth, height = s.screenHeight;
   if (s.cornerOrigins) {
     switch (s.figurePhase) {
       case 2:
-        strokeAt(dc, 0, 0);
-        strokeAt(dc, width, 0);
-        strokeAt(dc, s.centreX, height);
+        strokeAt(s, dc, 0, 0);
+        strokeAt(s, dc, width, 0);
+        strokeAt(s, dc, s.centreX, height);
         break;
       case 3:
-        strokeAt(dc, s.centreX, 0);
-        strokeAt(dc, 0, height);
-        strokeAt(dc, width, height);
+        strokeAt(s, dc, s.centreX, 0);
+        strokeAt(s, dc, 0, height);
+        strokeAt(s, dc, width, height);
         break;
       default:
-        strokeAt(dc, 0, 0);
-        strokeAt(dc, 0, height);
-        strokeAt(dc, width, 0);
-        strokeAt(dc, width, height);
+        strokeAt(s, dc, 0, 0);
+        strokeAt(s, dc, 0, height);
+        strokeAt(s, dc, width, 0);
+        strokeAt(s, dc, width, height);
         break;
     }
     return;
   }
-  strokeAt(dc, s.centreX, s.centreY);
+  strokeAt(s, dc, s.centreX, s.centreY);
   if (!s.hexTiling) return;
   // Lattice copies half a height above and below the centre, one height
   // apart; a window without height has no lattice.
@@ -145,7 +139,7 @@ void strokeAtOrigins(HDC dc) {
   StrokeBox box{};
   const bool culling = cullUnreachableCopies && last - first >= 2 * step;
   if (culling) {
-    if (!activeArmsBox(s.armEnds, s.armControls, s.armActive, box)) return;
+    if (!activeArmsBox(s, s.armEnds, s.armControls, s.armActive, box)) return;
     const int64_t leftmost = -1 - box.right - s.jitterX;  // columns further left miss the window
     if (first < leftmost) first += (leftmost - first + step - 1) / step * step;
     last = std::min<int64_t>(last, width - box.left - s.jitterX);
@@ -155,8 +149,8 @@ void strokeAtOrigins(HDC dc) {
   };
   const bool upper = reaches(0), lower = reaches(height);
   for (int64_t x = first; x <= last; x += step) {
-    if (upper) strokeAt(dc, static_cast<int32_t>(x), 0);
-    if (lower) strokeAt(dc, static_cast<int32_t>(x), height);
+    if (upper) strokeAt(s, dc, static_cast<int32_t>(x), 0);
+    if (lower) strokeAt(s, dc, static_cast<int32_t>(x), height);
   }
 }
 
@@ -177,27 +171,25 @@ void rotateArms(ArmSet& set) {
   }
 }
 
-void startControlSegment(Segment& control, Segment& velocity, const Segment& segment) {
-  const EngineState& s = engineState;
+void startControlSegment(EngineState& s, Segment& control, Segment& velocity, const Segment& segment) {
   Segment start{};
   start.x1 = controlCoordinate(s.reachLimitX, segment.x1);
   start.y1 = controlCoordinate(s.reachLimitY, segment.y1);
   start.x2 = controlCoordinate(s.reachLimitX, segment.x2);
   start.y2 = controlCoordinate(s.reachLimitY, segment.y2);
-  startDrift(control, velocity, start, 1);
+  startDrift(s, control, velocity, start, 1);
 }
 
-int stepFigure(HDC dc, int newFigure) {
-  EngineState& s = engineState;
+int stepFigure(EngineState& s, HDC dc, int newFigure) {
   if (newFigure) {
-    startArms();
+    startArms(s);
   } else {
     addSteps(s.armEnds, s.armEndSteps);
     addSteps(s.armControls, s.armControlSteps);
   }
-  if (!testBounds()) return 0;
-  if (s.strokeStyle == Crayon) chooseJitter();
+  if (!testBounds(s)) return 0;
+  if (s.strokeStyle == Crayon) chooseJitter(s);
   SetROP2(dc, R2_COPYPEN);
-  strokeAtOrigins(dc);
+  strokeAtOrigins(s, dc);
   return 1;
 }

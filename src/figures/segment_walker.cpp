@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "state/engine_state.h"
 #include "state/random.h"
 #include "strokes.h"
 
-bool outsideHalfScreen(int32_t x, int32_t y) {
-  return std::abs(x) > engineState.centreX || std::abs(y) > engineState.centreY;
+bool outsideHalfScreen(const EngineState& s, int32_t x, int32_t y) {
+  return std::abs(x) > s.centreX || std::abs(y) > s.centreY;
 }
 
-void startDrift(Segment& segment, Segment& velocity, const Segment& start, int32_t speed) {
-  EngineState& s = engineState;
+void startDrift(EngineState& s, Segment& segment, Segment& velocity, const Segment& start, int32_t speed) {
   segment = start;
   if (s.drawingMode == CommonStart) {
     segment.x2 = segment.x1;
@@ -30,8 +28,7 @@ void startDrift(Segment& segment, Segment& velocity, const Segment& start, int32
   }
 }
 
-void startSegment(Segment& segment, Segment& velocity) {
-  EngineState& s = engineState;
+void startSegment(EngineState& s, Segment& segment, Segment& velocity) {
   const int32_t reachX = usableDivisor(std::min(s.figureReachX, s.reachLimitX));
   const int32_t reachY = usableDivisor(std::min(s.figureReachY, s.reachLimitY));
   Segment start{};
@@ -45,21 +42,20 @@ void startSegment(Segment& segment, Segment& velocity) {
   }
   start.x2 = drawRandom() % reachX;
   start.y2 = drawRandom() % reachY;
-  startDrift(segment, velocity, start, 2);
+  startDrift(s, segment, velocity, start, 2);
 }
 
-int stepSegmentWalker(HDC dc, int newFigure) {
-  EngineState& s = engineState;
+int stepSegmentWalker(EngineState& s, HDC dc, int newFigure) {
   Segment& segment = s.segment;
   if (newFigure) {
-    startSegment(segment, s.segmentVelocity);
+    startSegment(s, segment, s.segmentVelocity);
   } else {
     segment.x1 += s.segmentVelocity.x1;
     segment.y1 += s.segmentVelocity.y1;
     segment.x2 += s.segmentVelocity.x2;
     segment.y2 += s.segmentVelocity.y2;
   }
-  if (outsideHalfScreen(segment.x1, segment.y1) || outsideHalfScreen(segment.x2, segment.y2)) return 0;
+  if (outsideHalfScreen(s, segment.x1, segment.y1) || outsideHalfScreen(s, segment.x2, segment.y2)) return 0;
   if (s.strokeStyle == Crayon) {
     // The walker shakes its origin right and down only, by J..3J.
     s.jitterAmplitude = static_cast<int16_t>(drawRandom() % 6 + 1);

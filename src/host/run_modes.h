@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "host_state.h"
 #include "platform/win32.h"
 
 enum RunMode { ModeConfigure, ModeSaver, ModePreview, ModeChangePassword, ModeInvalid };
@@ -20,7 +21,7 @@ RunSwitch ScanRunSwitch(const char* tail);
 [[noreturn]] void HostEntry();
 int32_t DispatchRunMode(HINSTANCE instance, const char* tail);
 uint32_t ParseDecimal(const char* text);
-int32_t ShowSettingsDialog(HWND owner);
+int32_t ShowSettingsDialog(const HostState& host, HWND owner);
 
 // The command line after the program name and the blanks that follow it.
 const char* ArgumentTail(const char* commandLine);

@@ -6,8 +6,6 @@
 #include "host_state.h"
 #include "password.h"
 
-HostState hostState;
-
 namespace {
 
 constexpr int mouseMoveThreshold = 4;
@@ -21,7 +19,7 @@ void hideCursor() { SetCursor(nullptr); }
 
 void requestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
-bool powerBroadcastCloses(WPARAM event, LPARAM flags) {
+bool powerBroadcastCloses(HostState& host, WPARAM event, LPARAM flags) {
   switch (event) {
     case 0:
     case 1:
@@ -38,8 +36,8 @@ bool powerBroadcastCloses(WPARAM event, LPARAM flags) {
     case PBT_APMPOWERSTATUSCHANGE: {
       // Plugging in or pulling the mains closes; other status changes do not.
       const uint8_t status = currentAcLineStatus();
-      const bool changed = status != hostState.acLineStatus;
-      hostState.acLineStatus = status;
+      const bool changed = status != host.acLineStatus;
+      host.acLineStatus = status;
       return changed;
     }
     default:
@@ -47,18 +45,18 @@ bool powerBroadcastCloses(WPARAM event, LPARAM flags) {
   }
 }
 
-bool mouseMovedEnough() {
+bool mouseMovedEnough(HostState& host) {
   POINT cursor;
   GetCursorPos(&cursor);
-  const int64_t distance = std::llabs(static_cast<int64_t>(cursor.x) - hostState.lastCursor.x) +
-                           std::llabs(static_cast<int64_t>(cursor.y) - hostState.lastCursor.y);
+  const int64_t distance = std::llabs(static_cast<int64_t>(cursor.x) - host.lastCursor.x) +
+                           std::llabs(static_cast<int64_t>(cursor.y) - host.lastCursor.y);
   if (distance <= mouseMoveThreshold) return false;  // small moves add up
-  hostState.lastCursor = cursor;
+  host.lastCursor = cursor;
   return true;
 }
 
 // Whether an input or power message asks the saver to close.
-bool isCloseRequest(UINT message, WPARAM wParam, LPARAM lParam) {
+bool isCloseRequest(HostState& host, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -67,13 +65,13 @@ bool isCloseRequest(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
       return true;
     case WM_MOUSEMOVE:
-      return mouseMovedEnough();
+      return mouseMovedEnough(host);
     case WM_ACTIVATEAPP:
       return wParam == 0;
     case WM_POWER:
       return wParam == PWR_CRITICALRESUME;
     case WM_POWERBROADCAST:
-      return powerBroadcastCloses(wParam, lParam);
+      return powerBroadcastCloses(host, wParam, lParam);
     default:
       return false;
   }
@@ -83,42 +81,42 @@ bool isSwallowedSystemCommand(WPARAM command) {
   return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
 
-LRESULT finalStep(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hostState.autoPlayMessage != 0 && message == hostState.autoPlayMessage) {
+LRESULT finalStep(const HostState& host, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (host.autoPlayMessage != 0 && message == host.autoPlayMessage) {
     requestClose(window);
     // Behind a protected saver AutoPlay is cancelled; otherwise it proceeds.
-    return hostState.verifyPassword != nullptr ? 1 : 0;
+    return host.verifyPassword != nullptr ? 1 : 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void detachInputMethod(HWND window) {
+void detachInputMethod(HostState& host, HWND window) {
   HMODULE imm = GetModuleHandleA("IMM32.DLL");
   if (!imm) return;
   auto associate =
       reinterpret_cast<ImmAssociateContextEntry>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")));
   if (!associate) return;
-  hostState.imeModule = imm;
-  hostState.imeAssociate = associate;
-  hostState.savedImeContext = associate(window, nullptr);
+  host.imeModule = imm;
+  host.imeAssociate = associate;
+  host.savedImeContext = associate(window, nullptr);
 }
 
-void restoreInputMethod(HWND window) {
-  if (hostState.imeModule && hostState.imeAssociate && hostState.savedImeContext)
-    hostState.imeAssociate(window, hostState.savedImeContext);
+void restoreInputMethod(const HostState& host, HWND window) {
+  if (host.imeModule && host.imeAssociate && host.savedImeContext) host.imeAssociate(window, host.savedImeContext);
 }
 
 }  // namespace
 
 LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hostState.isPreview || hostState.closeApproved) return finalStep(window, message, wParam, lParam);
-  if (message == WM_CLOSE && hostState.win9xFamily && !ApproveClose(window)) {
-    GetCursorPos(&hostState.lastCursor);  // movement is measured afresh
+  HostState& host = hostState;
+  if (host.isPreview || host.closeApproved) return finalStep(host, window, message, wParam, lParam);
+  if (message == WM_CLOSE && host.win9xFamily && !ApproveClose(host, window)) {
+    GetCursorPos(&host.lastCursor);  // movement is measured afresh
     return 0;
   }
-  if (message == VerifyPasswordRequest && hostState.win9xFamily)
-    return hostState.verifyPassword ? hostState.verifyPassword(window) : 1;
-  if (hostState.verifying) return finalStep(window, message, wParam, lParam);
+  if (message == VerifyPasswordRequest && host.win9xFamily)
+    return host.verifyPassword ? host.verifyPassword(window) : 1;
+  if (host.verifying) return finalStep(host, window, message, wParam, lParam);
   switch (message) {
     case WM_SHOWWINDOW:
       if (wParam) hideCursor();
@@ -127,32 +125,33 @@ LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, L
       hideCursor();
       return 1;
     default:
-      if (isCloseRequest(message, wParam, lParam)) requestClose(window);
+      if (isCloseRequest(host, message, wParam, lParam)) requestClose(window);
       break;
   }
-  return finalStep(window, message, wParam, lParam);
+  return finalStep(host, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  HostState& host = hostState;
   switch (message) {
     case WM_CREATE:
-      detachInputMethod(window);
-      GetCursorPos(&hostState.lastCursor);
-      if (!hostState.isPreview) hideCursor();
+      detachInputMethod(host, window);
+      GetCursorPos(&host.lastCursor);
+      if (!host.isPreview) hideCursor();
       break;
     case WM_DESTROY:
-      restoreInputMethod(window);
+      restoreInputMethod(host, window);
       PostQuitMessage(0);
       break;
     case WM_SETTEXT:
       return 0;
     case WM_PAINT:
-      if (hostState.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
-      if (!hostState.isPreview) hideCursor();
+      if (host.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
+      if (!host.isPreview) hideCursor();
       break;
     case WM_HELP:
     case WM_CONTEXTMENU:
-      if (!hostState.isPreview) break;
+      if (!host.isPreview) break;
       if (HWND parent = GetParent(window); parent && IsWindow(parent))
         PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
       return 1;
@@ -162,14 +161,14 @@ LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      if (hostState.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
+      if (host.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
       break;
     case WM_TIMER:
-      if (hostState.closeApproved) return 0;
+      if (host.closeApproved) return 0;
       Sleep(0);
       break;
     case WM_SYSCOMMAND:
-      if (!hostState.isPreview && isSwallowedSystemCommand(wParam)) return 0;
+      if (!host.isPreview && isSwallowedSystemCommand(wParam)) return 0;
       break;
     default:
       break;
@@ -190,15 +189,15 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass);
 }
 
-HWND CreateSaverWindow(HWND parent, const RECT& area) {
+HWND CreateSaverWindow(HostState& host, HWND parent, const RECT& area) {
   const bool preview = parent != nullptr;
   const DWORD exStyle = preview ? 0 : WS_EX_TOPMOST;
   const DWORD style =
       preview ? WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN : WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-  hostState.saverWindow =
+  host.saverWindow =
       CreateWindowExA(exStyle, saverClassName, preview ? previewTitle : fullScreenTitle, style, area.left, area.top,
-                      area.right - area.left, area.bottom - area.top, parent, nullptr, hostState.instance, nullptr);
-  return hostState.saverWindow;
+                      area.right - area.left, area.bottom - area.top, parent, nullptr, host.instance, nullptr);
+  return host.saverWindow;
 }
 
 namespace {
@@ -218,13 +217,13 @@ RECT fullScreenArea() {
 
 }  // namespace
 
-int32_t RunSaverWindow(HWND parent) {
+int32_t RunSaverWindow(HostState& host, HWND parent) {
   RECT area{};
   if (parent) {
     RECT client{};
     GetClientRect(parent, &client);
     area = RECT{0, 0, client.right, client.bottom};
-    hostState.isPreview = true;
+    host.isPreview = true;
   } else {
     area = fullScreenArea();
     HWND running = FindWindowA(saverClassName, fullScreenTitle);
@@ -232,13 +231,13 @@ int32_t RunSaverWindow(HWND parent) {
       SetForegroundWindow(running);
       return 0;
     }
-    hostState.acLineStatus = currentAcLineStatus();
-    LoadPasswordProvider();
+    host.acLineStatus = currentAcLineStatus();
+    LoadPasswordProvider(host);
   }
-  hostState.autoPlayMessage = hostState.win9xFamily ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
+  host.autoPlayMessage = host.win9xFamily ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
   int32_t result = 0;
-  if (RegisterSaverClass(hostState.instance) && CreateSaverWindow(parent, area)) {
-    if (!parent) SetForegroundWindow(hostState.saverWindow);
+  if (RegisterSaverClass(host.instance) && CreateSaverWindow(host, parent, area)) {
+    if (!parent) SetForegroundWindow(host.saverWindow);
     MSG msg;
     BOOL got;
     while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
@@ -247,6 +246,6 @@ int32_t RunSaverWindow(HWND parent) {
     }
     if (got == 0) result = static_cast<int32_t>(msg.wParam);
   }
-  UnloadPasswordProvider();
+  UnloadPasswordProvider(host);
   return result;
 }

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "state/engine_state.h"
 #include "headless_saver.h"
 #include "label_font.h"
 #include "png_writer.h"
 #include "raster_device.h"
 #include "settings/labels.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 #include "tool_options.h"
 
 namespace {
@@ -57,7 +57,7 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
     return std::nullopt;
   }
   // A timer never runs faster than every 10 ms.
-  const uint64_t period = std::max<uint64_t>(USER_TIMER_MINIMUM, effectiveTimerInterval());
+  const uint64_t period = std::max<uint64_t>(USER_TIMER_MINIMUM, effectiveTimerInterval(settings));
   runHeadlessTicks(options.ticks ? *options.ticks : *options.seconds * 1000 / period, nullptr);
   return std::move(device->framebuffer());
 }

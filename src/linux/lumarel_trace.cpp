@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   const HeadlessScenario& scenario = options.scenario;
 
   // Pen creation belongs to no window, so an observer records it into the same stream.
+  resetSaverProcess();
   RecordingDevice penRecorder(stdout);
   platform::setGdiObserver(&penRecorder);
   if (!startHeadlessSaver(scenario, [](HWND) { return std::make_unique<RecordingDevice>(stdout); }))

@@ -7,9 +7,9 @@
 #include "resource_ids.h"
 #include "settings.h"
 
-namespace {
+SettingsDialogState settingsDialogState;
 
-HMODULE ctl3dModule = nullptr;
+namespace {
 
 typedef BOOL(WINAPI* Ctl3dEntry)(HINSTANCE);
 
@@ -19,8 +19,8 @@ constexpr std::array<int, 17> patternBoxes = {0,    1037, 1010, 1013, 6000, 1055
 constexpr std::array<int, 18> colorSetBoxes = {0,    1002, 1003, 1004, 1026, 1015, 1016, 1006, 1018,
                                                1019, 1017, 1005, 1021, 1022, 1020, 1024, 1025, 1023};
 
-Ctl3dEntry ctl3dEntry(LPCSTR name) {
-  return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(ctl3dModule, name)));
+Ctl3dEntry ctl3dEntry(HMODULE module, LPCSTR name) {
+  return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
 HWND bar(HWND dialog, SettingsBar which) {
@@ -38,13 +38,13 @@ void storeFlags(HWND dialog, FlagTable& flags, const std::array<int, N>& boxes, 
   for (size_t slot = 1; slot < N; ++slot) flags[slot] = IsDlgButtonChecked(dialog, boxes[slot]) == BST_CHECKED ? 1 : 0;
 }
 
-bool storeAndSave(HWND dialog) {
+bool storeAndSave(HWND dialog, Settings& settings) {
   settings.timerInterval = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL));
   settings.percentCrayon = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Style), SB_CTL));
   settings.passwordRequired = 0;
   storeFlags(dialog, settings.patternFlags, patternBoxes, IDC_PATTERNS_CYCLE);
   storeFlags(dialog, settings.colorSetFlags, colorSetBoxes, IDC_COLORS_CYCLE);
-  return saveSettings();
+  return saveSettings(settings);
 }
 
 // Says which file could not be written and why; the dialog stays open, so
@@ -117,9 +117,10 @@ int scrolledPosition(SettingsBar which, int request, int thumb, int current) {
 void formatShare(char* text, int percent) { wsprintfA(text, "%d%%", percent); }
 
 BOOL loadCtl3d(HINSTANCE instance) {
-  ctl3dModule = LoadLibraryA("Ctl3d32.dll");
-  if (ctl3dModule) {
-    if (Ctl3dEntry registerControls = ctl3dEntry("Ctl3dRegister")) registerControls(instance);
+  HMODULE& module = settingsDialogState.ctl3dModule;
+  module = LoadLibraryA("Ctl3d32.dll");
+  if (module) {
+    if (Ctl3dEntry registerControls = ctl3dEntry(module, "Ctl3dRegister")) registerControls(instance);
   }
   return 1;
 }
@@ -141,7 +142,7 @@ void setStylePosition(HWND dialog, HWND styleBar, int position) {
   SetDlgItemTextA(dialog, IDC_CRISP_SHARE, text);
 }
 
-void initSettingsControls(HWND dialog) {
+void initSettingsControls(HWND dialog, const Settings& settings) {
   SetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL, settings.timerInterval, TRUE);
   setStylePosition(dialog, bar(dialog, SettingsBar::Style), settings.percentCrayon);
   CheckRadioButton(dialog, IDC_PATTERNS_RANDOMIZE, IDC_PATTERNS_CYCLE,
@@ -165,8 +166,8 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         const BarRange range = barRange(which);
         SetScrollRange(bar(dialog, which), SB_CTL, range.minimum, range.maximum, FALSE);
       }
-      loadSettings();
-      initSettingsControls(dialog);
+      loadSettings(settings);
+      initSettingsControls(dialog, settings);
       return TRUE;
     }
     case WM_HSCROLL:
@@ -175,7 +176,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          if (!storeAndSave(dialog)) {
+          if (!storeAndSave(dialog, settings)) {
             reportSaveFailure(dialog);
             return TRUE;
           }
@@ -191,11 +192,11 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
           return FALSE;
       }
     case WM_DESTROY:
-      if (ctl3dModule) {
-        if (Ctl3dEntry unregisterControls = ctl3dEntry("Ctl3dUnregister"))
+      if (HMODULE& module = settingsDialogState.ctl3dModule) {
+        if (Ctl3dEntry unregisterControls = ctl3dEntry(module, "Ctl3dUnregister"))
           unregisterControls(GetModuleHandleA(nullptr));
-        FreeLibrary(ctl3dModule);
-        ctl3dModule = nullptr;
+        FreeLibrary(module);
+        module = nullptr;
       }
       return FALSE;
     default:

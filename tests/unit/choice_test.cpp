@@ -3,9 +3,9 @@
 #include <set>
 
 #include "engine/choice.h"
+#include "settings/settings.h"
 #include "state/engine_state.h"
 #include "state/random.h"
-#include "settings/settings.h"
 #include "test_support.h"
 
 namespace {
@@ -14,8 +14,8 @@ class ChoiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSaverProcess();
-    resetPatternFlags();
-    resetColorSetFlags();
+    resetPatternFlags(settings);
+    resetColorSetFlags(settings);
   }
   void enableOnlyPatterns(std::initializer_list<int> ids, bool cycle) {
     settings.patternFlags.fill(0);
@@ -30,7 +30,7 @@ TEST_F(ChoiceTest, CycleWalksTheEnabledPatternsWithoutDrawing) {
   seedRandom(5);
   std::vector<int> order;
   for (int i = 0; i < 4; ++i) {
-    choosePattern();
+    choosePattern(engineState, settings);
     order.push_back(engineState.patternId);
   }
   EXPECT_EQ(order, (std::vector<int>{12, 3, 7, 12}));
@@ -43,7 +43,7 @@ TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
   enableOnlyPatterns({9}, false);
   engineState.patternId = noSelection;
   seedRandom(5);
-  choosePattern();
+  choosePattern(engineState, settings);
   EXPECT_EQ(engineState.patternId, 9);
   const int afterChoice = drawRandom();
   seedRandom(5);
@@ -53,7 +53,7 @@ TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
   enableOnlyPatterns({2, 5, 16}, false);
   std::set<int> seen;
   for (int i = 0; i < 200; ++i) {
-    choosePattern();
+    choosePattern(engineState, settings);
     seen.insert(engineState.patternId);
   }
   EXPECT_EQ(seen, (std::set<int>{2, 5, 16}));
@@ -62,12 +62,12 @@ TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
 TEST_F(ChoiceTest, EmptyListIsResetToCycleAndMarkedForSaving) {
   settings.colorSetFlags.fill(0);
   engineState.colorSetId = noSelection;
-  chooseColorSet();
+  chooseColorSet(engineState, settings);
   EXPECT_EQ(engineState.colorSetId, AllColors);
   EXPECT_EQ(engineState.settingsDirty, 1);
   EXPECT_EQ(settings.colorSetFlags[0], 1u);
   EXPECT_EQ(settings.colorSetFlags[17], 1u);
-  chooseColorSet();
+  chooseColorSet(engineState, settings);
   EXPECT_EQ(engineState.colorSetId, LowIntensity);
 }
 
@@ -77,9 +77,9 @@ TEST_F(ChoiceTest, AnyNonzeroValueEnablesAndCyclingWrapsPastTheLastSlot) {
   settings.patternFlags[16] = 7;
   settings.patternFlags[4] = 2;
   engineState.patternId = 16;
-  choosePattern();
+  choosePattern(engineState, settings);
   EXPECT_EQ(engineState.patternId, 4);
-  choosePattern();
+  choosePattern(engineState, settings);
   EXPECT_EQ(engineState.patternId, 16);
   EXPECT_EQ(engineState.settingsDirty, 0);
 }
@@ -88,14 +88,14 @@ TEST_F(ChoiceTest, CrayonShareFollowsThePercentage) {
   for (uint16_t percent : {0, 100, 250}) {
     settings.percentCrayon = percent;
     for (int i = 0; i < 100; ++i) {
-      chooseStrokeStyle();
+      chooseStrokeStyle(engineState, settings);
       EXPECT_EQ(engineState.strokeStyle, percent == 0 ? Crisp : Crayon);
     }
   }
   settings.percentCrayon = 30;
   int crayon = 0;
   for (int i = 0; i < 10000; ++i) {
-    chooseStrokeStyle();
+    chooseStrokeStyle(engineState, settings);
     crayon += engineState.strokeStyle == Crayon;
   }
   EXPECT_NEAR(crayon, 3000, 300);

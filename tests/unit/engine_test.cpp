@@ -5,10 +5,10 @@
 #include <set>
 
 #include "engine/draw_step.h"
-#include "state/engine_state.h"
 #include "engine/window_procedure.h"
 #include "linux/headless_saver.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 #include "test_support.h"
 
 namespace {
@@ -112,7 +112,7 @@ TEST_F(EngineTest, PatternRulesGiveTheTabledModesAndPlacementFlags) {
     std::set<int32_t> hexTiling;
     for (int i = 0; i < 400; ++i) {
       engineState.hexTiling = 7;
-      prepareSeries(window);
+      prepareSeries(engineState, settings, window);
       seen.modes.insert(engineState.drawingMode);
       seen.edge.insert(engineState.endFigureAtEdge);
       EXPECT_EQ(engineState.cornerOrigins, expected.corners) << pattern;
@@ -162,7 +162,7 @@ TEST_F(EngineTest, AnemoneTurnsToRigidArcsInAQuarterOfItsSeries) {
   HWND window = startSaver(320, 240, 3, ini(onlyPattern(Anemone)));
   int rigid = 0;
   for (int series = 0; series < 800; ++series) {
-    prepareSeries(window);
+    prepareSeries(engineState, settings, window);
     ASSERT_EQ(engineState.patternId, Anemone);
     rigid += engineState.drawingMode == RigidArcs;
   }
@@ -192,13 +192,13 @@ TEST_F(EngineTest, SeriesEndingDuringItsLastFigureCarriesThatFigureIntoTheNextSe
   runHeadlessTicks(1, nullptr);  // the system's paint, then a first step without another paint
   engineState.figuresLeft = 1;
   engineState.strokesLeft = 0;
-  drawStep(window);
+  drawStep(engineState, window);
   EXPECT_EQ(engineState.figuresLeft, 0);
   EXPECT_EQ(engineState.seriesEnded, 1);
   const int32_t strokesLeft = engineState.strokesLeft;
   ASSERT_GE(strokesLeft, 4);
   takeTrace();
-  drawStep(window);
+  drawStep(engineState, window);
   const auto trace = takeTrace();
   EXPECT_EQ(count(trace, "erase"), 1u);
   EXPECT_EQ(engineState.strokesLeft, strokesLeft - 1);  // the same figure goes on
@@ -206,7 +206,7 @@ TEST_F(EngineTest, SeriesEndingDuringItsLastFigureCarriesThatFigureIntoTheNextSe
   EXPECT_LE(engineState.figuresLeft, 25);
 
   SendMessageA(window, WM_PAINT, 0, 0);  // a repaint from outside starts a figure at once
-  drawStep(window);
+  drawStep(engineState, window);
   EXPECT_EQ(count(takeTrace(), "erase"), 1u);
   EXPECT_GE(engineState.strokesLeft, 4);
 }
@@ -230,7 +230,7 @@ TEST_F(EngineTest, ZenGardenCyclesPhasesAndWalkerFromAFreshProcess) {
   for (int figure = 0; figure < 6; ++figure) {
     engineState.strokesLeft = 0;
     engineState.figuresLeft = 100;
-    drawStep(window);
+    drawStep(engineState, window);
     phases.push_back(engineState.figurePhase);
   }
   EXPECT_EQ(phases, (std::vector<int>{3, 2, 4, 3, 2, 4}));
@@ -268,7 +268,7 @@ TEST_F(EngineTest, FigureStartsApplyTheirModesPhaseWalkerAndArcRules) {
     engineState.strokesLeft = 0;
     engineState.penColor = 0x102030;
     engineState.redRising = engineState.greenRising = engineState.blueRising = 0;
-    drawStep(window);
+    drawStep(engineState, window);
     EXPECT_EQ(engineState.figurePhase, rule.phaseAfter) << rule.mode << " from " << rule.phaseBefore;
     EXPECT_EQ(engineState.useSegmentWalker, rule.walker) << rule.mode;
     EXPECT_EQ(engineState.arcStrokes, rule.arcs) << rule.mode;

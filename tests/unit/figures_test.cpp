@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "state/engine_state.h"
-#include "state/random.h"
 #include "figures/figure_routine.h"
 #include "figures/segment_walker.h"
 #include "figures/strokes.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "test_support.h"
 
 namespace {
@@ -46,26 +46,26 @@ TEST_F(FiguresTest, EachPhaseDrawsItsMirrorSet) {
   engineState.centreY = 301;  // h = 150, truncated
   engineState.arcStrokes = 1;
   engineState.figurePhase = 1;
-  strokeArm(dc, 1, 2, 3, 4, 9, 9, 9, 9);
+  strokeArm(engineState, dc, 1, 2, 3, 4, 9, 9, 9, 9);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"arc 1 2 3 4 1 2 3 4", "arc -3 4 -1 2 -3 4 -1 2",
                                                    "arc 3 -4 1 -2 3 -4 1 -2", "arc -1 -2 -3 -4 -1 -2 -3 -4"}));
   engineState.figurePhase = 2;
-  strokeArm(dc, 1, 2, 3, 4, 9, 9, 9, 9);
+  strokeArm(engineState, dc, 1, 2, 3, 4, 9, 9, 9, 9);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"arc 1 2 3 4 1 2 3 4", "arc -3 4 -1 2 -1 2 -3 4"}));
   engineState.figurePhase = 3;
-  strokeArm(dc, 1, 2, 3, 4, 9, 9, 9, 9);
+  strokeArm(engineState, dc, 1, 2, 3, 4, 9, 9, 9, 9);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"arc 1 -2 3 -4 1 -2 3 -4", "arc -3 -4 -1 -2 -1 -2 -3 -4"}));
 
   engineState.arcStrokes = 0;
   engineState.figurePhase = 0;  // a fresh process draws the four-fold set
-  strokeArm(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  strokeArm(engineState, dc, 1, 2, 3, 4, 5, 6, 7, 8);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"bez 1 2 5 6 7 8 3 4", "bez -1 2 -5 6 -7 8 -3 4",
                                                    "bez -1 -2 -5 -6 -7 -8 -3 -4", "bez 1 -2 5 -6 7 -8 3 -4"}));
   engineState.figurePhase = 2;
-  strokeArm(dc, 1, 2, 3, 4, 5, 6, 7, 8);  // the controls are not used
+  strokeArm(engineState, dc, 1, 2, 3, 4, 5, 6, 7, 8);  // the controls are not used
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"bez 1 2 3 4 150 0 3 4", "bez -1 2 -3 4 -150 0 -3 4"}));
   engineState.figurePhase = 3;
-  strokeArm(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  strokeArm(engineState, dc, 1, 2, 3, 4, 5, 6, 7, 8);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"bez 1 -2 3 -4 150 0 3 -4", "bez -1 -2 -3 -4 -150 0 -3 -4"}));
 }
 
@@ -75,13 +75,13 @@ TEST_F(FiguresTest, ActiveArmsAreTruncatedTowardZeroAndInactiveOnesSkipped) {
   const int32_t active[3] = {1, 0, 1};
   engineState.arcStrokes = 1;
   engineState.figurePhase = 2;
-  strokeActiveArms(dc, ends, controls, active);
+  strokeActiveArms(engineState, dc, ends, controls, active);
   const auto trace = takeTrace();
   ASSERT_EQ(trace.size(), 4u);
   EXPECT_EQ(trace[0], "arc 0 0 -1 2 0 0 -1 2");
   EXPECT_EQ(trace[2], "arc 7 -7 2147483647 -2147483647 7 -7 2147483647 -2147483647");
   const int32_t none[3] = {0, 0, 0};
-  strokeActiveArms(dc, ends, controls, none);
+  strokeActiveArms(engineState, dc, ends, controls, none);
   EXPECT_TRUE(takeTrace().empty());
 }
 
@@ -102,22 +102,22 @@ TEST_F(FiguresTest, RotateArmsTurnsByTheFixedAngles) {
 TEST_F(FiguresTest, StartSegmentDrawsInTheQuadrantAndFollowsTheModeRules) {
   Segment segment{}, velocity{};
   for (int i = 0; i < 500; ++i) {
-    startSegment(segment, velocity);
+    startSegment(engineState, segment, velocity);
     ASSERT_TRUE(segment.x1 >= 0 && segment.x1 < 100 && segment.y1 >= 0 && segment.y1 < 100);
     ASSERT_TRUE(velocity.x1 >= -2 && velocity.x1 <= 2 && velocity.y2 >= -2 && velocity.y2 <= 2);
   }
   engineState.drawingMode = CommonStart;
-  startSegment(segment, velocity);
+  startSegment(engineState, segment, velocity);
   EXPECT_TRUE(segment.x1 == segment.x2 && segment.y1 == segment.y2);
   engineState.drawingMode = RigidArcs;
-  startSegment(segment, velocity);
+  startSegment(engineState, segment, velocity);
   EXPECT_TRUE(velocity.x1 == velocity.x2 && velocity.y1 == velocity.y2);
   EXPECT_EQ(engineState.arcStrokes, 1);
   engineState.drawingMode = Hexatron;  // continues from the last end, C remainder
   segment.x2 = -250;
   segment.y2 = 250;
   seedRandom(3);
-  startSegment(segment, velocity);
+  startSegment(engineState, segment, velocity);
   EXPECT_EQ(segment.x1, -50);
   EXPECT_EQ(segment.y1, 50);
 }
@@ -125,10 +125,10 @@ TEST_F(FiguresTest, StartSegmentDrawsInTheQuadrantAndFollowsTheModeRules) {
 TEST_F(FiguresTest, WalkerEndsOnlyWhenAnEndPassesTheCentreBound) {
   engineState.segment = Segment{318, 0, 0, 0};
   engineState.segmentVelocity = Segment{1, 0, 0, 0};
-  EXPECT_EQ(stepSegmentWalker(dc, 0), 1);
-  EXPECT_EQ(stepSegmentWalker(dc, 0), 1);  // x1 = 320 = centreX: still inside
+  EXPECT_EQ(stepSegmentWalker(engineState, dc, 0), 1);
+  EXPECT_EQ(stepSegmentWalker(engineState, dc, 0), 1);  // x1 = 320 = centreX: still inside
   takeTrace();
-  EXPECT_EQ(stepSegmentWalker(dc, 0), 0);
+  EXPECT_EQ(stepSegmentWalker(engineState, dc, 0), 0);
   EXPECT_TRUE(takeTrace().empty());
 }
 
@@ -137,7 +137,7 @@ TEST_F(FiguresTest, CrayonWalkerShiftsItsOriginRightAndDownByJToThreeJ) {
   for (int i = 0; i < 300; ++i) {
     engineState.segment = Segment{10, 10, 20, 20};
     engineState.segmentVelocity = Segment{};
-    stepSegmentWalker(dc, 0);
+    stepSegmentWalker(engineState, dc, 0);
     ASSERT_GE(engineState.jitterX, 1);
     ASSERT_LE(engineState.jitterX, 18);
     ASSERT_GE(engineState.jitterY, 1);
@@ -150,24 +150,24 @@ TEST_F(FiguresTest, FigureBoundsTruncateAndEitherEndTheFigureOrDropTheArm) {
   engineState.endFigureAtEdge = 1;
   engineState.armEnds = ArmSet{{{{300.9f, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}}};
   engineState.armEndSteps = ArmSet{{{{19.0f, 0, 0, 0}}}};
-  EXPECT_EQ(stepFigure(dc, 0), 1);  // 319.9 truncates to 319
-  EXPECT_EQ(stepFigure(dc, 0), 0);  // 338.9 is outside
+  EXPECT_EQ(stepFigure(engineState, dc, 0), 1);  // 319.9 truncates to 319
+  EXPECT_EQ(stepFigure(engineState, dc, 0), 0);  // 338.9 is outside
   engineState.endFigureAtEdge = 0;
   engineState.armEnds = ArmSet{{{{400, 0, 0, 0}, {0, 0, 0, 0}, {0, 300, 0, 0}}}};
   engineState.armEndSteps = ArmSet{};
-  EXPECT_EQ(stepFigure(dc, 0), 1);
+  EXPECT_EQ(stepFigure(engineState, dc, 0), 1);
   EXPECT_EQ(engineState.armActive[0], 0);
   EXPECT_EQ(engineState.armActive[1], 1);
   EXPECT_EQ(engineState.armActive[2], 0);
   engineState.armEnds.arms[1][0] = -321;
-  EXPECT_EQ(stepFigure(dc, 0), 0);  // every arm dropped
+  EXPECT_EQ(stepFigure(engineState, dc, 0), 0);  // every arm dropped
 }
 
 TEST_F(FiguresTest, ContinuedFiguresStartFromTheLastEndHeldInsideTheBox) {
   engineState.drawingMode = Hyperdraw;
   engineState.armEnds.arms[0] = {0, 0, 500.5f, -12.25f};
   engineState.endFigureAtEdge = 0;
-  stepFigure(dc, 1);
+  stepFigure(engineState, dc, 1);
   EXPECT_FLOAT_EQ(engineState.armEnds.arms[0][0], 320.0f);
   EXPECT_FLOAT_EQ(engineState.armEnds.arms[0][1], -12.25f);  // inside: kept with its fraction
   const Segment& seg = engineState.segment;
@@ -183,7 +183,7 @@ TEST_F(FiguresTest, CornerOriginsFollowThePhase) {
       {"0 0", "0 480", "640 0", "640 480"}, {"0 0", "640 0", "320 480"}, {"320 0", "0 480", "640 480"}};
   for (int phase = 1; phase <= 3; ++phase) {
     engineState.figurePhase = phase;
-    stepFigure(dc, 0);
+    stepFigure(engineState, dc, 0);
     EXPECT_EQ(origins(), expected[phase - 1]) << phase;
   }
 }
@@ -195,11 +195,11 @@ TEST_F(FiguresTest, HexTilingPlacesCopiesOnTheLattice) {
   engineState.centreY = 540;
   engineState.hexTiling = 1;
   engineState.armEnds = ArmSet{};
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, 0);
   EXPECT_EQ(origins(), (std::vector<std::string>{"960 540", "25 0", "25 1080", "1895 0", "1895 1080"}));
   engineState.screenHeight = 0;  // no height, no lattice, and no endless loop
   engineState.centreY = 0;
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, 0);
   EXPECT_EQ(origins().size(), 1u);
 }
 
@@ -212,7 +212,7 @@ TEST_F(FiguresTest, LatticeIncludesAColumnExactlyAtOneAndAHalfWidths) {
   // Controls far to the left, so that the copy at x = 300 reaches back into the window.
   engineState.armEnds = ArmSet{{{{-99, 0, -50, 0}}}};
   engineState.armControls = ArmSet{{{{-250, -40, -250, -40}}}};
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, 0);
   EXPECT_EQ(origins(), (std::vector<std::string>{"100 115", "-100 0", "-100 231", "300 0", "300 231"}));
 }
 
@@ -220,14 +220,14 @@ TEST_F(FiguresTest, CrayonFigureJitterGrowsWithDistanceFromTheCentre) {
   engineState.strokeStyle = Crayon;
   engineState.armEnds = ArmSet{{{{10, 10, 20, 20}}}};  // d well under a quarter: no draws
   seedRandom(8);
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, 0);
   const int next = drawRandom();
   seedRandom(8);
   EXPECT_EQ(next, drawRandom());
   int largest = 0;
   for (int i = 0; i < 500; ++i) {
     engineState.armEnds = ArmSet{{{{230, 0, 230, 0}}}};  // d = 230 / 240 > 0.875: J = 6
-    stepFigure(dc, 0);
+    stepFigure(engineState, dc, 0);
     ASSERT_LE(std::abs(engineState.jitterX), 6);
     largest = std::max<int>(largest, std::abs(engineState.jitterY));
   }
