@@ -16,11 +16,12 @@
 #include <map>
 #include <random>
 
-#include "state/engine_state.h"
 #include "linux/headless_saver.h"
+#include "linux/large_pages.h"
 #include "linux/raster_device.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 
 namespace {
 
@@ -64,11 +65,18 @@ int64_t pixelsPerPass(const std::vector<Primitive>& list, bool arcs) {
   return pixels;
 }
 
+// A surface in large pages, as the saver's devices draw into.
+Framebuffer saverSurface() {
+  Framebuffer surface(largePageStorage());
+  surface.resize(surfaceWidth, surfaceHeight);
+  return surface;
+}
+
 void runRaster(benchmark::State& state, bool arcs) {
   static std::map<bool, int64_t> pixelCounts;
   const auto list = makePrimitives(arcs);
   if (!pixelCounts.count(arcs)) pixelCounts[arcs] = pixelsPerPass(list, arcs);
-  Framebuffer target(surfaceWidth, surfaceHeight);
+  Framebuffer target = saverSurface();
   uint32_t colour = 0;
   for (auto _ : state)
     for (const Primitive& primitive : list) drawPrimitive(target, primitive, arcs, ++colour);
@@ -91,7 +99,7 @@ void BM_RasterLines(benchmark::State& state) {
     to = {from.x + length(random), from.y + length(random)};
     pixels += std::max(std::llabs(to.x - from.x), std::llabs(to.y - from.y));
   }
-  Framebuffer target(surfaceWidth, surfaceHeight);
+  Framebuffer target = saverSurface();
   for (auto _ : state)
     for (const auto& [from, to] : lines) drawLine(target, from, to, 0xFFFFFF);
   state.counters["pixels/s"] = benchmark::Counter(double(pixels) * state.iterations(), benchmark::Counter::kIsRate);

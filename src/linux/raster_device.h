@@ -2,13 +2,14 @@
 // device contexts draw lands in its framebuffer.
 #pragma once
 
+#include "large_pages.h"
 #include "platform/platform_control.h"
 #include "raster/banded_drawing.h"
 #include "raster/framebuffer.h"
 
 class RasterDevice : public platform::Device {
  public:
-  RasterDevice() = default;
+  RasterDevice() : RasterDevice(largePageStorage()) {}
   // Pixels in the given storage (see Framebuffer).
   explicit RasterDevice(PixelStorage* storage) : framebuffer_(storage) {}
   // The pixels with everything drawn so far.
