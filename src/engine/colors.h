@@ -7,4 +7,4 @@
 #include "state/engine_state.h"
 
 uint32_t pickColor(EngineState& s);
-uint32_t stepColor(EngineState& s, uint32_t colour);
+uint32_t stepColor(EngineState& s, uint32_t color);

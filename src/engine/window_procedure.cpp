@@ -10,6 +10,20 @@
 
 namespace {
 
+// The first Spectrum pick steps from here to the list's first colour ((1000 + 1) mod 7 = 0).
+constexpr int16_t spectrumStart = 1000;
+// A figure's segment reaches two thirds of the way from the centre to an edge.
+constexpr double reachShare = 1.0 / 1.5;
+// A figure has up to a fifth of the longer side in strokes, and more.
+constexpr int strokeCountDivisor = 5;
+// Background and minimum-intensity channels stay below 128.
+constexpr uint32_t darkChannel = 127;
+// How long the pause between two series lasts, in milliseconds.
+constexpr int pauseMilliseconds = 500;
+// Timer periods below these run three and two draw steps a tick.
+constexpr uint16_t threeStepsBelow = 10;
+constexpr uint16_t twoStepsBelow = 20;
+
 uint32_t calendarSeconds() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
@@ -23,18 +37,18 @@ void onCreate(EngineState& s, Settings& settings, HWND window) {
   loadSettings(settings);
   seedRandom(calendarSeconds());
   s.pauseTicks = 0;
-  s.patternId = noSelection;
+  s.patternId = Pattern::Unchosen;
   // The first pattern is random even in Cycle mode, so the cycle starts anywhere.
   const uint32_t cycle = settings.patternFlags[0];
   settings.patternFlags[0] = 0;
   choosePattern(s, settings);
   settings.patternFlags[0] = cycle;
-  s.colorSetId = noSelection;
-  s.spectrumStep = 1000;
-  s.strokeStyle = 16;
-  s.settingsDirty = 0;
-  s.timerRunning =
-      static_cast<int16_t>(SetTimer(window, animationTimerId, effectiveTimerInterval(settings), nullptr) & 0xFFFF);
+  s.colorSetId = ColorSet::Unchosen;
+  s.spectrumStep = spectrumStart;
+  s.strokeStyle = StrokeStyle::Unchosen;
+  s.settingsDirty = false;
+  // Only the id's low 16 bits are kept, as the record always has.
+  s.timerRunning = (SetTimer(window, animationTimerId, effectiveTimerInterval(settings), nullptr) & 0xFFFF) != 0;
 }
 
 void onSize(EngineState& s, LPARAM lParam) {
@@ -45,13 +59,13 @@ void onSize(EngineState& s, LPARAM lParam) {
   s.screenHeight = height;
   s.centreX = static_cast<int16_t>(width / 2);
   s.centreY = static_cast<int16_t>(height / 2);
-  s.strokeCountSpan = static_cast<int16_t>(std::max(width, height) / 5);
-  s.reachLimitX = static_cast<int16_t>(width * (1.0 / 1.5) * 0.5);
-  s.reachLimitY = static_cast<int16_t>(height * (1.0 / 1.5) * 0.5);
+  s.strokeCountSpan = static_cast<int16_t>(std::max(width, height) / strokeCountDivisor);
+  s.reachLimitX = static_cast<int16_t>(width * reachShare * 0.5);
+  s.reachLimitY = static_cast<int16_t>(height * reachShare * 0.5);
 }
 
 void repaint(EngineState& s, HWND window) {
-  s.repaintPending = 1;
+  s.repaintPending = true;
   InvalidateRect(window, nullptr, FALSE);
   HDC dc = GetDC(window);
   SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -64,27 +78,27 @@ void defaultEdgeRule(EngineState& s) { s.endFigureAtEdge = (drawRandom() & 3) !=
 
 void applyPatternRule(EngineState& s) {
   switch (s.patternId) {
-    case Symmetron:
-    case Hexatron:
+    case Pattern::Symmetron:
+    case Pattern::Hexatron:
       break;
-    case ScreenCrystals:
-      s.drawingMode = (drawRandom() & 1) ? CommonStart : RigidDrift;
+    case Pattern::ScreenCrystals:
+      s.drawingMode = (drawRandom() & 1) ? DrawingMode::CommonStart : DrawingMode::RigidDrift;
       break;
-    case LetItGrow:
-      s.endFigureAtEdge = 0;
+    case Pattern::LetItGrow:
+      s.endFigureAtEdge = false;
       break;
-    case Cartouche: {
+    case Pattern::Cartouche: {
       const int r = drawRandom();
-      s.endFigureAtEdge = 1;
-      s.cornerOrigins = 1;
-      s.drawingMode = (r & 7) != 0 ? Cornered : Spiderwork;
+      s.endFigureAtEdge = true;
+      s.cornerOrigins = true;
+      s.drawingMode = (r & 7) != 0 ? DrawingMode::Cornered : DrawingMode::Spiderwork;
       break;
     }
-    case Algorhythm: {
+    case Pattern::Algorhythm: {
       const int choice = drawRandom() % 3;
-      constexpr int32_t modes[3] = {CommonStart, RigidDrift, Hexatron};
+      constexpr DrawingMode modes[3] = {DrawingMode::CommonStart, DrawingMode::RigidDrift, DrawingMode::Hexatron};
       s.drawingMode = modes[choice];
-      s.endFigureAtEdge = 0;
+      s.endFigureAtEdge = false;
       break;
     }
     default:
@@ -95,24 +109,25 @@ void applyPatternRule(EngineState& s) {
 
 uint32_t chooseBackgroundColor() {
   if ((drawRandom() & 1) == 0) return 0;
-  const uint32_t blue = drawRandom() & 127, green = drawRandom() & 127, red = drawRandom() & 127;
+  const uint32_t blue = drawRandom() & darkChannel, green = drawRandom() & darkChannel,
+                 red = drawRandom() & darkChannel;
   return blue << 16 | green << 8 | red;
 }
 
 void runAnimationClock(EngineState& s, const Settings& settings, HWND window) {
   if (settings.pause && s.seriesEnded) {
-    const int target = 500 / effectiveTimerInterval(settings);
+    const int target = pauseMilliseconds / effectiveTimerInterval(settings);
     ++s.pauseTicks;
     if (s.pauseTicks == target) {
       s.pauseTicks = 0;
-      s.seriesEnded = 0;
+      s.seriesEnded = false;
     }
     drawStep(s, window);
     return;
   }
-  if (s.drawingMode != Hyperdraw && s.drawingMode != Spiderwork) {
-    if (effectiveTimerInterval(settings) < 10) drawStep(s, window);
-    if (effectiveTimerInterval(settings) < 20) drawStep(s, window);
+  if (s.drawingMode != DrawingMode::Hyperdraw && s.drawingMode != DrawingMode::Spiderwork) {
+    if (effectiveTimerInterval(settings) < threeStepsBelow) drawStep(s, window);
+    if (effectiveTimerInterval(settings) < twoStepsBelow) drawStep(s, window);
   }
   drawStep(s, window);
 }
@@ -121,21 +136,21 @@ void runAnimationClock(EngineState& s, const Settings& settings, HWND window) {
 
 void prepareSeries(EngineState& s, Settings& settings, HWND window) {
   choosePattern(s, settings);
-  s.drawingMode = s.patternId;
+  s.drawingMode = drawingModeOf(s.patternId);
   chooseColorSet(s, settings);
   chooseStrokeStyle(s, settings);
   if (s.settingsDirty) {
     saveSettings(settings);
-    s.settingsDirty = 0;
+    s.settingsDirty = false;
   }
-  const bool corners = s.patternId == Cornered || s.patternId == Spiderwork;
+  const bool corners = s.patternId == Pattern::Cornered || s.patternId == Pattern::Spiderwork;
   s.cornerOrigins = corners;
   s.endFigureAtEdge = !corners;
   applyPatternRule(s);
-  if (s.patternId == Anemone) {
-    if ((drawRandom() & 7) <= 1) s.drawingMode = RigidArcs;
-  } else if (s.patternId == Cornered) {
-    s.drawingMode = Symmetron;
+  if (s.patternId == Pattern::Anemone) {
+    if ((drawRandom() & 7) <= 1) s.drawingMode = DrawingMode::RigidArcs;
+  } else if (s.patternId == Pattern::Cornered) {
+    s.drawingMode = DrawingMode::Symmetron;
   }
   if (!s.cornerOrigins) s.hexTiling = (drawRandom() & 7) > 4;
   HBRUSH background = CreateSolidBrush(chooseBackgroundColor());

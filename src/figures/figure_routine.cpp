@@ -9,6 +9,19 @@
 
 namespace {
 
+// Angles to four places, as the arms have always been turned by: a right
+// angle (the direction of a point at the origin), and a sixth and a third of a turn.
+constexpr double rightAngle = 1.5708;
+constexpr double sixthTurn = 1.0472;
+constexpr double thirdTurn = 2.0944;
+// The hexagonal lattice's row spacing as a share of the height: sqrt(3) / 2
+// to four places, as a ratio for MulDiv.
+constexpr int latticeRowNumerator = 8660;
+constexpr int latticeRowDenominator = 10000;
+// Lattice columns start left of the centre and go on to one and a half widths.
+constexpr int latticeEndNumerator = 3;
+constexpr int latticeEndDenominator = 2;
+
 // Arm 0 of the set from a segment's ends.
 void setArmZero(ArmSet& set, float x1, float y1, float x2, float y2) { set.arms[0] = {x1, y1, x2, y2}; }
 
@@ -23,8 +36,13 @@ void addSteps(ArmSet& set, const ArmSet& steps) {
     for (int i = 0; i < 4; ++i) set.arms[arm][i] += steps.arms[arm][i];
 }
 
+// A control point lies within a 64th of the reach limit of its segment's end.
+constexpr int32_t controlSpread = 64;
+// Control points drift by up to one pixel a stroke in each coordinate.
+constexpr int32_t controlSpeed = 1;
+
 int32_t controlCoordinate(int32_t limit, int32_t segmentCoordinate) {
-  return drawRandom() % (limit / 32 + 1) - limit / 64 + segmentCoordinate;
+  return drawRandom() % (limit / (controlSpread / 2) + 1) - limit / controlSpread + segmentCoordinate;
 }
 
 void startArms(EngineState& s) {
@@ -33,7 +51,7 @@ void startArms(EngineState& s) {
   const Segment& seg = s.segment;
   float x1 = static_cast<float>(seg.x1);
   float y1 = static_cast<float>(seg.y1);
-  if (s.drawingMode == Hyperdraw || s.drawingMode == Spiderwork) {
+  if (s.drawingMode == DrawingMode::Hyperdraw || s.drawingMode == DrawingMode::Spiderwork) {
     // Go on from where the last figure's arm 0 ended, held inside the box.
     x1 = std::clamp(s.armEnds.arms[0][2], -static_cast<float>(s.centreX), static_cast<float>(s.centreX));
     y1 = std::clamp(s.armEnds.arms[0][3], -static_cast<float>(s.centreY), static_cast<float>(s.centreY));
@@ -66,11 +84,11 @@ void startArms(EngineState& s) {
 bool testBounds(EngineState& s) {
   for (int arm = 0; arm < 3; ++arm) {
     const auto& e = s.armEnds.arms[arm];
-    s.armActive[arm] = 1;
+    s.armActive[arm] = true;
     if (outsideHalfScreen(s, truncateCoordinate(e[0]), truncateCoordinate(e[1])) ||
         outsideHalfScreen(s, truncateCoordinate(e[2]), truncateCoordinate(e[3]))) {
       if (s.endFigureAtEdge) return false;
-      s.armActive[arm] = 0;
+      s.armActive[arm] = false;
     }
   }
   return s.armActive[0] || s.armActive[1] || s.armActive[2];
@@ -104,12 +122,12 @@ void strokeAtOrigins(const EngineState& s, HDC dc) {
   const int32_t width = s.screenWidth, height = s.screenHeight;
   if (s.cornerOrigins) {
     switch (s.figurePhase) {
-      case 2:
+      case FigurePhase::Pair:
         strokeAt(s, dc, 0, 0);
         strokeAt(s, dc, width, 0);
         strokeAt(s, dc, s.centreX, height);
         break;
-      case 3:
+      case FigurePhase::FlippedPair:
         strokeAt(s, dc, s.centreX, 0);
         strokeAt(s, dc, 0, height);
         strokeAt(s, dc, width, height);
@@ -127,9 +145,9 @@ void strokeAtOrigins(const EngineState& s, HDC dc) {
   if (!s.hexTiling) return;
   // Lattice copies half a height above and below the centre, one height
   // apart; a window without height has no lattice.
-  const int32_t spacing = MulDiv(height, 8660, 10000);
+  const int32_t spacing = MulDiv(height, latticeRowNumerator, latticeRowDenominator);
   if (spacing < 1) return;
-  const int32_t lastX = MulDiv(width, 3, 2);
+  const int32_t lastX = MulDiv(width, latticeEndNumerator, latticeEndDenominator);
   const int64_t step = 2 * int64_t{spacing};
   int64_t first = s.centreX - spacing, last = lastX;
   // A window much wider than high has many columns, up to tens of thousands,
@@ -163,11 +181,11 @@ void rotateArms(ArmSet& set) {
     const double x = set.arms[0][2 * end];
     const double y = set.arms[0][2 * end + 1];
     const double radius = std::sqrt(x * x + y * y);
-    const double angle = (x == 0 && y == 0) ? 1.5708 : std::atan2(y, x);
-    set.arms[1][2 * end] = static_cast<float>(radius * std::cos(angle + 1.0472));
-    set.arms[1][2 * end + 1] = static_cast<float>(radius * std::sin(angle + 1.0472));
-    set.arms[2][2 * end] = static_cast<float>(radius * std::cos(angle + 2.0944));
-    set.arms[2][2 * end + 1] = static_cast<float>(radius * std::sin(angle + 2.0944));
+    const double angle = (x == 0 && y == 0) ? rightAngle : std::atan2(y, x);
+    set.arms[1][2 * end] = static_cast<float>(radius * std::cos(angle + sixthTurn));
+    set.arms[1][2 * end + 1] = static_cast<float>(radius * std::sin(angle + sixthTurn));
+    set.arms[2][2 * end] = static_cast<float>(radius * std::cos(angle + thirdTurn));
+    set.arms[2][2 * end + 1] = static_cast<float>(radius * std::sin(angle + thirdTurn));
   }
 }
 
@@ -177,19 +195,19 @@ void startControlSegment(EngineState& s, Segment& control, Segment& velocity, co
   start.y1 = controlCoordinate(s.reachLimitY, segment.y1);
   start.x2 = controlCoordinate(s.reachLimitX, segment.x2);
   start.y2 = controlCoordinate(s.reachLimitY, segment.y2);
-  startDrift(s, control, velocity, start, 1);
+  startDrift(s, control, velocity, start, controlSpeed);
 }
 
-int stepFigure(EngineState& s, HDC dc, int newFigure) {
+bool stepFigure(EngineState& s, HDC dc, bool newFigure) {
   if (newFigure) {
     startArms(s);
   } else {
     addSteps(s.armEnds, s.armEndSteps);
     addSteps(s.armControls, s.armControlSteps);
   }
-  if (!testBounds(s)) return 0;
-  if (s.strokeStyle == Crayon) chooseJitter(s);
+  if (!testBounds(s)) return false;
+  if (s.strokeStyle == StrokeStyle::Crayon) chooseJitter(s);
   SetROP2(dc, R2_COPYPEN);
   strokeAtOrigins(s, dc);
-  return 1;
+  return true;
 }

@@ -5,7 +5,7 @@
 #include "platform/win32.h"
 #include "state/engine_state.h"
 
-int stepFigure(EngineState& s, HDC dc, int newFigure);
+bool stepFigure(EngineState& s, HDC dc, bool newFigure);
 void startControlSegment(EngineState& s, Segment& control, Segment& velocity, const Segment& segment);
 void rotateArms(ArmSet& set);
 

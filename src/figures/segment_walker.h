@@ -10,7 +10,7 @@ void startSegment(EngineState& s, Segment& segment, Segment& velocity);
 // control segment: the segment from start (its second end on the first in
 // CommonStart), velocities of -speed..speed, both ends' alike in the rigid modes.
 void startDrift(EngineState& s, Segment& segment, Segment& velocity, const Segment& start, int32_t speed);
-int stepSegmentWalker(EngineState& s, HDC dc, int newFigure);
+bool stepSegmentWalker(EngineState& s, HDC dc, bool newFigure);
 
 // True when a point lies outside the half-screen box about the centre.
 bool outsideHalfScreen(const EngineState& s, int32_t x, int32_t y);

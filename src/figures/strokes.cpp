@@ -24,7 +24,7 @@ void visitArm(const EngineState& s, Visitor& visit, int32_t x1, int32_t y1, int3
               int32_t cy1, int32_t cx2, int32_t cy2) {
   const int32_t h = s.centreY / 2;
   switch (s.figurePhase) {
-    case 3:
+    case FigurePhase::FlippedPair:
       if (s.arcStrokes) {
         visit.arc(x1, -y1, x2, -y2, x1, -y1, x2, -y2);
         visit.arc(-x2, -y2, -x1, -y1, -x1, -y1, -x2, -y2);
@@ -33,7 +33,7 @@ void visitArm(const EngineState& s, Visitor& visit, int32_t x1, int32_t y1, int3
         visit.bezier({-x1, -y1}, {-x2, -y2}, {-h, 0}, {-x2, -y2});
       }
       break;
-    case 2:
+    case FigurePhase::Pair:
       if (s.arcStrokes) {
         visit.arc(x1, y1, x2, y2, x1, y1, x2, y2);
         visit.arc(-x2, y2, -x1, y1, -x1, y1, -x2, y2);
@@ -60,7 +60,7 @@ void visitArm(const EngineState& s, Visitor& visit, int32_t x1, int32_t y1, int3
 
 template <typename Visitor>
 void visitActiveArms(const EngineState& s, Visitor& visit, const ArmSet& armEnds, const ArmSet& armControls,
-                     const int32_t armActive[3]) {
+                     const bool armActive[3]) {
   for (int arm = 0; arm < 3; ++arm) {
     if (!armActive[arm]) continue;
     const auto& e = armEnds.arms[arm];
@@ -105,12 +105,12 @@ void strokeArm(const EngineState& s, HDC dc, int32_t x1, int32_t y1, int32_t x2,
 }
 
 void strokeActiveArms(const EngineState& s, HDC dc, const ArmSet& armEnds, const ArmSet& armControls,
-                      const int32_t armActive[3]) {
+                      const bool armActive[3]) {
   Drawer drawer{dc};
   visitActiveArms(s, drawer, armEnds, armControls, armActive);
 }
 
-bool activeArmsBox(const EngineState& s, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3],
+bool activeArmsBox(const EngineState& s, const ArmSet& armEnds, const ArmSet& armControls, const bool armActive[3],
                    StrokeBox& box) {
   Bounds bounds;
   visitActiveArms(s, bounds, armEnds, armControls, armActive);

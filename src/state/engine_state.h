@@ -5,8 +5,8 @@
 
 #include "arm_set.h"
 
-// Pattern ids; the drawing modes 1..16 bear the same numbers and names.
-enum Pattern : int32_t {
+// Pattern ids, which are also their slots in the settings' flag tables.
+enum class Pattern : int32_t {
   Symmetron = 1,
   Mask = 2,
   CoatOfArms = 3,
@@ -23,17 +23,40 @@ enum Pattern : int32_t {
   Algorhythm = 14,
   Anemone = 15,
   Hyperdraw = 16,
+  // Before the first choice: the first advance wraps from it to the lowest enabled slot.
+  Unchosen = 32,
 };
 constexpr int32_t patternCount = 16;
 
-// Drawing modes that belong to no pattern.
-enum ExtraDrawingMode : int32_t {
+// How a figure is drawn: the patterns' own modes bear their numbers and
+// names; three more belong to no pattern.
+enum class DrawingMode : int32_t {
+  Symmetron = 1,
+  Mask = 2,
+  CoatOfArms = 3,
+  Hexatron = 4,
+  Cornered = 5,
+  ScreenCrystals = 6,
+  AngelsAndDevils = 7,
+  Spiderwork = 8,
+  ZenGarden = 9,
+  LetItGrow = 10,
+  Crown = 11,
+  Cartouche = 12,
+  Mandala = 13,
+  Algorhythm = 14,
+  Anemone = 15,
+  Hyperdraw = 16,
   RigidArcs = 18,
   CommonStart = 19,
   RigidDrift = 20,
 };
 
-enum ColorSet : int32_t {
+// A pattern's own drawing mode.
+constexpr DrawingMode drawingModeOf(Pattern pattern) { return static_cast<DrawingMode>(pattern); }
+
+// Colour-set ids, which are also their slots in the settings' flag tables.
+enum class ColorSet : int32_t {
   AllColors = 1,
   LowIntensity = 2,
   MinimumIntensity = 3,
@@ -51,17 +74,26 @@ enum ColorSet : int32_t {
   NoRed = 15,
   NoGreen = 16,
   NoBlue = 17,
+  // Before the first choice, as for patterns.
+  Unchosen = 32,
 };
 constexpr int32_t colorSetCount = 17;
 
-enum StrokeStyle : int32_t {
+enum class StrokeStyle : int32_t {
   Crisp = 1,
   Crayon = 2,
+  // From window creation until the first series chooses; draws as Crisp.
+  Unchosen = 16,
 };
 
-// The id that a selection holds before its first choice: the first advance
-// wraps from it to the lowest enabled entry.
-constexpr int32_t noSelection = 32;
+// Which mirror images of an arm a figure draws, and where its corner origins are.
+enum class FigurePhase : int32_t {
+  None = 0,         // a fresh process: drawn as FourFold
+  FourFold = 1,     // mirrored in both axes; origins at the four corners
+  Pair = 2,         // the arm and its mirror in the vertical axis; top corners and bottom middle
+  FlippedPair = 3,  // the same turned upside down; top middle and bottom corners
+  GardenWalk = 4,   // ZenGarden's walker figure, the start of its cycle; drawn as FourFold
+};
 
 struct EngineState {
   // Screen geometry, from the size message.
@@ -74,39 +106,39 @@ struct EngineState {
   int16_t reachLimitY;
 
   // Series choices.
-  int32_t patternId;
-  int32_t drawingMode;
-  int32_t colorSetId;
-  int32_t strokeStyle;
-  int32_t cornerOrigins;
-  int32_t endFigureAtEdge;
-  int32_t hexTiling;
+  Pattern patternId;
+  DrawingMode drawingMode;
+  ColorSet colorSetId;
+  StrokeStyle strokeStyle;
+  bool cornerOrigins;
+  bool endFigureAtEdge;
+  bool hexTiling;
 
   // Series, figure and stroke lifecycle.
   int32_t figuresLeft;
   int32_t strokesLeft;
-  int32_t seriesEnded;
+  bool seriesEnded;
   int16_t figureReachX;
   int16_t figureReachY;
   Segment segment;
-  int32_t figurePhase;
-  int32_t arcStrokes;
-  int32_t useSegmentWalker;
+  FigurePhase figurePhase;
+  bool arcStrokes;
+  bool useSegmentWalker;
   uint32_t penColor;
   int16_t jitterX;
   int16_t jitterY;
-  int32_t repaintPending;
+  bool repaintPending;
 
   // Colour state.
-  int32_t redRising;
-  int32_t greenRising;
-  int32_t blueRising;
+  bool redRising;
+  bool greenRising;
+  bool blueRising;
   int16_t spectrumStep;
 
   // Animation clock.
   uint16_t pauseTicks;
-  int16_t timerRunning;
-  int32_t settingsDirty;
+  bool timerRunning;
+  bool settingsDirty;
 
   // Figure drawing: the walker's velocities and the figure routine's arms.
   Segment segmentVelocity;
@@ -117,7 +149,7 @@ struct EngineState {
   ArmSet armControls;
   ArmSet armEndSteps;
   ArmSet armControlSteps;
-  int32_t armActive[3];
+  bool armActive[3];
 };
 
 extern EngineState engineState;

@@ -26,12 +26,12 @@ class ChoiceTest : public ::testing::Test {
 
 TEST_F(ChoiceTest, CycleWalksTheEnabledPatternsWithoutDrawing) {
   enableOnlyPatterns({3, 7, 12}, true);
-  engineState.patternId = 7;
+  engineState.patternId = Pattern{7};
   seedRandom(5);
   std::vector<int> order;
   for (int i = 0; i < 4; ++i) {
     choosePattern(engineState, settings);
-    order.push_back(engineState.patternId);
+    order.push_back(static_cast<int>(engineState.patternId));
   }
   EXPECT_EQ(order, (std::vector<int>{12, 3, 7, 12}));
   const int next = drawRandom();
@@ -41,10 +41,10 @@ TEST_F(ChoiceTest, CycleWalksTheEnabledPatternsWithoutDrawing) {
 
 TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
   enableOnlyPatterns({9}, false);
-  engineState.patternId = noSelection;
+  engineState.patternId = Pattern::Unchosen;
   seedRandom(5);
   choosePattern(engineState, settings);
-  EXPECT_EQ(engineState.patternId, 9);
+  EXPECT_EQ(engineState.patternId, Pattern::ZenGarden);
   const int afterChoice = drawRandom();
   seedRandom(5);
   drawRandom();
@@ -54,21 +54,21 @@ TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
   std::set<int> seen;
   for (int i = 0; i < 200; ++i) {
     choosePattern(engineState, settings);
-    seen.insert(engineState.patternId);
+    seen.insert(static_cast<int>(engineState.patternId));
   }
   EXPECT_EQ(seen, (std::set<int>{2, 5, 16}));
 }
 
 TEST_F(ChoiceTest, EmptyListIsResetToCycleAndMarkedForSaving) {
   settings.colorSetFlags.fill(0);
-  engineState.colorSetId = noSelection;
+  engineState.colorSetId = ColorSet::Unchosen;
   chooseColorSet(engineState, settings);
-  EXPECT_EQ(engineState.colorSetId, AllColors);
-  EXPECT_EQ(engineState.settingsDirty, 1);
+  EXPECT_EQ(engineState.colorSetId, ColorSet::AllColors);
+  EXPECT_TRUE(engineState.settingsDirty);
   EXPECT_EQ(settings.colorSetFlags[0], 1u);
   EXPECT_EQ(settings.colorSetFlags[17], 1u);
   chooseColorSet(engineState, settings);
-  EXPECT_EQ(engineState.colorSetId, LowIntensity);
+  EXPECT_EQ(engineState.colorSetId, ColorSet::LowIntensity);
 }
 
 TEST_F(ChoiceTest, AnyNonzeroValueEnablesAndCyclingWrapsPastTheLastSlot) {
@@ -76,12 +76,12 @@ TEST_F(ChoiceTest, AnyNonzeroValueEnablesAndCyclingWrapsPastTheLastSlot) {
   settings.patternFlags[0] = 5;
   settings.patternFlags[16] = 7;
   settings.patternFlags[4] = 2;
-  engineState.patternId = 16;
+  engineState.patternId = Pattern::Hyperdraw;
   choosePattern(engineState, settings);
-  EXPECT_EQ(engineState.patternId, 4);
+  EXPECT_EQ(engineState.patternId, Pattern::Hexatron);
   choosePattern(engineState, settings);
-  EXPECT_EQ(engineState.patternId, 16);
-  EXPECT_EQ(engineState.settingsDirty, 0);
+  EXPECT_EQ(engineState.patternId, Pattern::Hyperdraw);
+  EXPECT_FALSE(engineState.settingsDirty);
 }
 
 TEST_F(ChoiceTest, CrayonShareFollowsThePercentage) {
@@ -89,14 +89,14 @@ TEST_F(ChoiceTest, CrayonShareFollowsThePercentage) {
     settings.percentCrayon = percent;
     for (int i = 0; i < 100; ++i) {
       chooseStrokeStyle(engineState, settings);
-      EXPECT_EQ(engineState.strokeStyle, percent == 0 ? Crisp : Crayon);
+      EXPECT_EQ(engineState.strokeStyle, percent == 0 ? StrokeStyle::Crisp : StrokeStyle::Crayon);
     }
   }
   settings.percentCrayon = 30;
   int crayon = 0;
   for (int i = 0; i < 10000; ++i) {
     chooseStrokeStyle(engineState, settings);
-    crayon += engineState.strokeStyle == Crayon;
+    crayon += engineState.strokeStyle == StrokeStyle::Crayon;
   }
   EXPECT_NEAR(crayon, 3000, 300);
 }

@@ -7,6 +7,8 @@
 
 namespace {
 
+using enum ColorSet;
+
 uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 uint32_t red(uint32_t c) { return c & 255; }
 uint32_t green(uint32_t c) { return (c >> 8) & 255; }
@@ -15,7 +17,7 @@ uint32_t blue(uint32_t c) { return (c >> 16) & 255; }
 class ColorsTest : public ::testing::Test {
  protected:
   void SetUp() override { resetSaverProcess(); }
-  void use(int32_t set) { engineState.colorSetId = set; }
+  void use(ColorSet set) { engineState.colorSetId = set; }
 };
 
 TEST_F(ColorsTest, StepTurnsEachChannelAtTheEndsOfItsRange) {
@@ -45,14 +47,14 @@ TEST_F(ColorsTest, LowIntensityPicksStayUnder381) {
 
 TEST_F(ColorsTest, MinimumIntensityWrapsAnUpwardChannelAt127) {
   use(MinimumIntensity);
-  engineState.redRising = 1;
+  engineState.redRising = true;
   EXPECT_EQ(red(stepColor(engineState, rgb(127, 5, 5))), 0u);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(pickColor(engineState) & ~0x7F7F7Fu, 0u);
 }
 
 TEST_F(ColorsTest, EverySetKeepsItsHueFamilyUnderAnyNumberOfSteps) {
   struct Family {
-    int32_t set;
+    ColorSet set;
     bool (*holds)(uint32_t);
   };
   const Family families[] = {
@@ -75,7 +77,7 @@ TEST_F(ColorsTest, EverySetKeepsItsHueFamilyUnderAnyNumberOfSteps) {
     for (int figure = 0; figure < 20; ++figure) {
       uint32_t c = pickColor(engineState);
       for (int stroke = 0; stroke < 600; ++stroke) {
-        ASSERT_TRUE(family.holds(c)) << "set " << family.set << " colour " << std::hex << c;
+        ASSERT_TRUE(family.holds(c)) << "set " << static_cast<int>(family.set) << " colour " << std::hex << c;
         ASSERT_EQ(c >> 24, 0u);
         c = stepColor(engineState, c);
       }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <sstream>
 
-#include "state/engine_state.h"
 #include "figures/figure_routine.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 #include "test_support.h"
 
 namespace {
@@ -144,7 +144,7 @@ TickCalls auditTicks(const HeadlessScenario& scenario, const SettingOverride& se
 }
 
 TEST_F(RenderTest, LatticeCopiesThatCannotReachAWideWindowAreNotDrawn) {
-  const SettingOverride letItGrow = onlyEntry(patternKeys, LetItGrow);
+  const SettingOverride letItGrow = onlyEntry(patternKeys, static_cast<int>(Pattern::LetItGrow));
   const struct {
     int width, height;
     uint64_t mostBefore;  // calls in the busiest tick with every copy drawn, as measured
