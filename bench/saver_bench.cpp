@@ -42,11 +42,11 @@ std::vector<Primitive> makePrimitives(bool arcs) {
   return list;
 }
 
-void drawPrimitive(Framebuffer& target, const Primitive& primitive, bool arcs, uint32_t colour) {
+void drawPrimitive(Framebuffer& target, const Primitive& primitive, bool arcs, uint32_t color) {
   if (arcs) {
-    drawArc(target, primitive.p[0], primitive.p[1], primitive.p[2], primitive.p[3], colour);
+    drawArc(target, primitive.p[0], primitive.p[1], primitive.p[2], primitive.p[3], color);
   } else {
-    drawBezier(target, primitive.p, colour);
+    drawBezier(target, primitive.p, color);
   }
 }
 
@@ -77,9 +77,9 @@ void runRaster(benchmark::State& state, bool arcs) {
   const auto list = makePrimitives(arcs);
   if (!pixelCounts.count(arcs)) pixelCounts[arcs] = pixelsPerPass(list, arcs);
   Framebuffer target = saverSurface();
-  uint32_t colour = 0;
+  uint32_t color = 0;
   for (auto _ : state)
-    for (const Primitive& primitive : list) drawPrimitive(target, primitive, arcs, ++colour);
+    for (const Primitive& primitive : list) drawPrimitive(target, primitive, arcs, ++color);
   state.counters["pixels/s"] =
       benchmark::Counter(double(pixelCounts[arcs]) * state.iterations(), benchmark::Counter::kIsRate);
   state.counters["primitives/s"] =

@@ -6,7 +6,6 @@
 namespace {
 
 constexpr uint32_t retryGap = 200;  // milliseconds
-constexpr uint32_t noVerification = 0xFFFFFFFF;
 
 typedef void(WINAPI* ChangePasswordEntry)(LPCSTR provider, HWND owner, DWORD, DWORD);
 

@@ -8,7 +8,7 @@
 #include "state/engine_state.h"
 #include "state/random.h"
 
-void resetSaverState() {
+void ResetSaverState() {
   engineState = EngineState{};
   seedRandom(1);
   settings = Settings{};

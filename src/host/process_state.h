@@ -4,4 +4,4 @@
 
 // Puts all of them back as they are at process start, for runs and tests that
 // start the saver more than once in one process.
-void resetSaverState();
+void ResetSaverState();

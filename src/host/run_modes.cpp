@@ -72,21 +72,21 @@ int32_t DispatchRunMode(HINSTANCE instance, const char* tail) {
   SetUnhandledExceptionFilter(faultGuard);
   const RunSwitch run = ScanRunSwitch(tail);
   switch (run.mode) {
-    case ModeConfigure:
+    case RunMode::ModeConfigure:
       return ShowSettingsDialog(host, run.owner == RunSwitch::Owner::None         ? nullptr
                                       : run.owner == RunSwitch::Owner::Foreground ? GetForegroundWindow()
                                                                                   : ownerFromNumber(run.number));
-    case ModeSaver:
+    case RunMode::ModeSaver:
       return RunSaverWindow(host, nullptr);
-    case ModePreview: {
+    case RunMode::ModePreview: {
       HWND parent = windowFromNumber(run.number);
       return parent && IsWindow(parent) ? RunSaverWindow(host, parent) : -1;
     }
-    case ModeChangePassword:
+    case RunMode::ModeChangePassword:
       if (!host.win9xFamily) return -1;
       ChangeSaverPassword(ownerFromNumber(run.number));
       return 0;
-    case ModeInvalid:
+    case RunMode::ModeInvalid:
       break;
   }
   return -1;
@@ -98,7 +98,7 @@ RunSwitch ScanRunSwitch(const char* tail) {
     // Taken as a signed byte: bytes from 0x80 up match no switch.
     switch (static_cast<signed char>(*p)) {
       case '\0':
-        run.mode = ModeConfigure;
+        run.mode = RunMode::ModeConfigure;
         return run;
       case ' ':
       case '-':
@@ -106,24 +106,24 @@ RunSwitch ScanRunSwitch(const char* tail) {
         continue;
       case 'S':
       case 's':
-        run.mode = ModeSaver;
+        run.mode = RunMode::ModeSaver;
         return run;
       case 'P':
       case 'p':
       case 'L':
       case 'l':
-        run.mode = ModePreview;
+        run.mode = RunMode::ModePreview;
         run.number = ParseDecimal(skipSpaces(p + 1));
         return run;
       case 'C':
       case 'c':
-        run.mode = ModeConfigure;
+        run.mode = RunMode::ModeConfigure;
         run.owner = p[1] == ':' ? RunSwitch::Owner::Number : RunSwitch::Owner::Foreground;
         if (p[1] == ':') run.number = ParseDecimal(p + 2);
         return run;
       case 'A':
       case 'a':
-        run.mode = ModeChangePassword;
+        run.mode = RunMode::ModeChangePassword;
         run.number = ParseDecimal(skipSpaces(p + 1));
         return run;
       default:

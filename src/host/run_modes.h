@@ -7,11 +7,11 @@
 #include "host_state.h"
 #include "platform/win32.h"
 
-enum RunMode { ModeConfigure, ModeSaver, ModePreview, ModeChangePassword, ModeInvalid };
+enum class RunMode { ModeConfigure, ModeSaver, ModePreview, ModeChangePassword, ModeInvalid };
 
 // What the switch in an argument tail asks for.
 struct RunSwitch {
-  RunMode mode = ModeInvalid;
+  RunMode mode = RunMode::ModeInvalid;
   // The dialog's owner: none, the window the user works in, or by number.
   enum class Owner { None, Foreground, Number } owner = Owner::None;
   uint32_t number = 0;  // the preview's parent, or the owner

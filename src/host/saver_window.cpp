@@ -5,6 +5,7 @@
 #include "engine/window_procedure.h"
 #include "host_state.h"
 #include "password.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ constexpr int mouseMoveThreshold = 4;
 
 uint8_t currentAcLineStatus() {
   SYSTEM_POWER_STATUS status;
-  return GetSystemPowerStatus(&status) ? status.ACLineStatus : 0xFF;
+  return GetSystemPowerStatus(&status) ? status.ACLineStatus : acLineUnknown;
 }
 
 void hideCursor() { SetCursor(nullptr); }
@@ -21,17 +22,18 @@ void requestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 bool powerBroadcastCloses(HostState& host, WPARAM event, LPARAM flags) {
   switch (event) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
+    case PBT_APMQUERYSUSPEND:
+    case PBT_APMQUERYSTANDBY:
+    case PBT_APMQUERYSUSPENDFAILED:
+    case PBT_APMQUERYSTANDBYFAILED:
+    case PBT_APMSUSPEND:
+    case PBT_APMSTANDBY:
       return true;
-    case 6:
-    case 7:
-    case 8:
-    case 18:
+    case PBT_APMRESUMECRITICAL:
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMESTANDBY:
+    case PBT_APMRESUMEAUTOMATIC:
+      // Resumes close the saver, except one from a failed suspend.
       return (flags & PBTF_APMRESUMEFROMFAILURE) == 0;
     case PBT_APMPOWERSTATUSCHANGE: {
       // Plugging in or pulling the mains closes; other status changes do not.
@@ -182,7 +184,7 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
   windowClass.lpfnWndProc = SaverClassProcedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_LUMAREL));
   windowClass.hCursor = nullptr;
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = saverClassName;

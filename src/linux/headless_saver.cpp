@@ -10,7 +10,7 @@ void resetSaverProcess() {
   platform::setGdiObserver(nullptr);
   platform::setDeviceFactory(nullptr);
   platform::setProfilePath("", platform::ProfileAccess::ReadOnly);
-  resetSaverState();
+  ResetSaverState();
 }
 
 HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactory devices) {

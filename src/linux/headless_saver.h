@@ -19,7 +19,7 @@ struct HeadlessScenario {
 };
 
 // Back to the state of a fresh process: the saver's records as at process
-// start (resetSaverState), no windows, no GDI objects.
+// start (ResetSaverState), no windows, no GDI objects.
 void resetSaverProcess();
 
 // Creates the saver window (creation, size, then the first paint and the

@@ -22,7 +22,7 @@ class RasterDevice : public platform::Device {
   void drawOnOneThread() { drawing_.limitBands(1); }
 
   void resize(int width, int height) override;
-  void fillRect(const RECT& rect, COLORREF colour) override;
+  void fillRect(const RECT& rect, COLORREF color) override;
   void viewportOriginSet(int, int) override {}
   void arc(const platform::DrawingState& state, int left, int top, int right, int bottom, int xStart, int yStart,
            int xEnd, int yEnd) override;

@@ -14,10 +14,45 @@ namespace {
 typedef BOOL(WINAPI* Ctl3dEntry)(HINSTANCE);
 
 // The check boxes, slot by slot like the flag tables (slot 0, Cycle, is a radio pair).
-constexpr std::array<int, 17> patternBoxes = {0,    1037, 1010, 1013, 6000, 1055, 5000, 1033, 1052,
-                                              1009, 1053, 1011, 1054, 1036, 1056, 1032, 1058};
-constexpr std::array<int, 18> colorSetBoxes = {0,    1002, 1003, 1004, 1026, 1015, 1016, 1006, 1018,
-                                               1019, 1017, 1005, 1021, 1022, 1020, 1024, 1025, 1023};
+constexpr std::array<int, 17> patternBoxes = {
+    0,
+    IDC_PATTERN_SYMMETRON,
+    IDC_PATTERN_MASK,
+    IDC_PATTERN_COAT_OF_ARMS,
+    IDC_PATTERN_HEXATRON,
+    IDC_PATTERN_CORNERED,
+    IDC_PATTERN_SCREEN_CRYSTALS,
+    IDC_PATTERN_ANGELS_AND_DEVILS,
+    IDC_PATTERN_SPIDERWORK,
+    IDC_PATTERN_ZEN_GARDEN,
+    IDC_PATTERN_LET_IT_GROW,
+    IDC_PATTERN_CROWN,
+    IDC_PATTERN_CARTOUCHE,
+    IDC_PATTERN_MANDALA,
+    IDC_PATTERN_ALGORHYTHM,
+    IDC_PATTERN_ANEMONE,
+    IDC_PATTERN_HYPERDRAW,
+};
+constexpr std::array<int, 18> colorSetBoxes = {
+    0,
+    IDC_COLORS_ALL_COLORS,
+    IDC_COLORS_LOW_INTENSITY,
+    IDC_COLORS_MINIMUM_INTENSITY,
+    IDC_COLORS_SPECTRUM,
+    IDC_COLORS_RED,
+    IDC_COLORS_GREEN,
+    IDC_COLORS_BLUE,
+    IDC_COLORS_MAGENTA,
+    IDC_COLORS_CYAN,
+    IDC_COLORS_YELLOW,
+    IDC_COLORS_BLACK_WHITE_GRAY,
+    IDC_COLORS_RED_CYAN,
+    IDC_COLORS_GREEN_MAGENTA,
+    IDC_COLORS_BLUE_YELLOW,
+    IDC_COLORS_NO_RED,
+    IDC_COLORS_NO_GREEN,
+    IDC_COLORS_NO_BLUE,
+};
 
 Ctl3dEntry ctl3dEntry(HMODULE module, LPCSTR name) {
   return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(module, name)));

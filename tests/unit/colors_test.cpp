@@ -33,7 +33,7 @@ TEST_F(ColorsTest, SpectrumCyclesFromRedAfterWindowCreation) {
   use(Spectrum);
   engineState.spectrumStep = 1000;
   const uint32_t expected[] = {0x0000FF, 0x003FAF, 0x007F7F, 0x00FF00, 0x7F7F00, 0xFF0000, 0x7F007F, 0x0000FF};
-  for (uint32_t colour : expected) EXPECT_EQ(pickColor(engineState), colour);
+  for (uint32_t color : expected) EXPECT_EQ(pickColor(engineState), color);
   EXPECT_EQ(stepColor(engineState, 0x0000FF), rgb(254, 1, 1));
 }
 
@@ -85,7 +85,7 @@ TEST_F(ColorsTest, EverySetKeepsItsHueFamilyUnderAnyNumberOfSteps) {
   }
 }
 
-TEST_F(ColorsTest, ColourCarriedIntoAnotherSetIsSteppedByTheNewRule) {
+TEST_F(ColorsTest, ColorCarriedIntoAnotherSetIsSteppedByTheNewRule) {
   use(Red);
   const uint32_t picked = pickColor(engineState);
   use(Blue);

@@ -81,7 +81,7 @@ TEST_F(EngineTest, AllPatternsDisabledAtCreationCyclesToTheFirstWithoutSaving) {
   EXPECT_EQ(readFile(path), before);
 }
 
-TEST_F(EngineTest, EmptyColourSetListIsRepairedAndSavedAtTheFirstSeries) {
+TEST_F(EngineTest, EmptyColorSetListIsRepairedAndSavedAtTheFirstSeries) {
   std::string lines;
   for (const char* key : colorSetKeys) lines += std::string(key) + "=0\n";
   const std::string path = ini(lines);
@@ -131,7 +131,7 @@ TEST_F(EngineTest, PatternRulesGiveTheTabledModesAndPlacementFlags) {
   }
 }
 
-TEST_F(EngineTest, EverySeriesClearsToBlackOrADarkColour) {
+TEST_F(EngineTest, EverySeriesClearsToBlackOrADarkColor) {
   HWND window = startSaver(64, 48);
   takeTrace();
   for (int i = 0; i < 300; ++i) SendMessageA(window, WM_PAINT, 0, 0);
@@ -139,9 +139,9 @@ TEST_F(EngineTest, EverySeriesClearsToBlackOrADarkColour) {
   ASSERT_EQ(count(trace, "erase"), 300u);
   size_t black = 0;
   for (const std::string& line : trace) {
-    const uint32_t colour = std::stoul(line.substr(6), nullptr, 16);
-    EXPECT_EQ(colour & 0x808080u, 0u) << line;
-    black += colour == 0;
+    const uint32_t color = std::stoul(line.substr(6), nullptr, 16);
+    EXPECT_EQ(color & 0x808080u, 0u) << line;
+    black += color == 0;
   }
   EXPECT_GT(black, 100u);
   EXPECT_LT(black, 200u);
@@ -247,7 +247,7 @@ TEST_F(EngineTest, FigureStartsApplyTheirModesPhaseWalkerAndArcRules) {
   struct Rule {
     DrawingMode mode;
     int32_t phaseBefore, phaseAfter;
-    bool walker, arcs, freshColour;
+    bool walker, arcs, freshColor;
   };
   using enum DrawingMode;
   const Rule rules[] = {
@@ -282,7 +282,7 @@ TEST_F(EngineTest, FigureStartsApplyTheirModesPhaseWalkerAndArcRules) {
     EXPECT_EQ(engineState.useSegmentWalker, rule.walker) << id(rule.mode);
     EXPECT_EQ(engineState.arcStrokes, rule.arcs) << id(rule.mode);
     // A carried colour is the old one stepped once (all channels were falling).
-    if (!rule.freshColour) {
+    if (!rule.freshColor) {
       EXPECT_EQ(engineState.penColor, 0x0F1F2Fu) << id(rule.mode);
     }
   }
