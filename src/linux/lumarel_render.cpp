@@ -23,10 +23,9 @@ namespace {
 
 using Options = RenderOptions;
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "lumarel-render: %s (see --help)\n", message.c_str());
-  return 2;
-}
+constexpr char program[] = "lumarel-render";
+
+int fail(const std::string& message) { return failTool(program, message); }
 
 std::string displayName(int pattern) {
   std::string label = patternLabels[pattern];
@@ -106,18 +105,8 @@ int renderGallery(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   std::string error;
-  switch (parseRenderOptions(argc, argv, options, error)) {
-    case ToolCommand::Help:
-      std::printf("%s\n", renderUsage);
-      return 0;
-    case ToolCommand::Version:
-      printVersion("lumarel-render");
-      return 0;
-    case ToolCommand::Bad:
-      return fail(error);
-    case ToolCommand::Run:
-      break;
-  }
+  if (const auto code = answerToolCommand(parseRenderOptions(argc, argv, options, error), program, renderUsage, error))
+    return *code;
   if (!options.galleryFolder.empty()) return renderGallery(options);
   auto picture = render(options, options.pattern, error);
   if (!picture || !writePng(*picture, options.output, error)) return fail(error);

@@ -28,29 +28,32 @@ enum class Pattern : int32_t {
 };
 constexpr int32_t patternCount = 16;
 
-// How a figure is drawn: the patterns' own modes bear their numbers and
-// names; three more belong to no pattern.
+// How a figure is drawn: each pattern has a mode of its own, of the same
+// number and name; three more belong to no pattern.
 enum class DrawingMode : int32_t {
+  // The patterns' own, in the same order from 1.
   Symmetron = 1,
-  Mask = 2,
-  CoatOfArms = 3,
-  Hexatron = 4,
-  Cornered = 5,
-  ScreenCrystals = 6,
-  AngelsAndDevils = 7,
-  Spiderwork = 8,
-  ZenGarden = 9,
-  LetItGrow = 10,
-  Crown = 11,
-  Cartouche = 12,
-  Mandala = 13,
-  Algorhythm = 14,
-  Anemone = 15,
-  Hyperdraw = 16,
+  Mask,
+  CoatOfArms,
+  Hexatron,
+  Cornered,
+  ScreenCrystals,
+  AngelsAndDevils,
+  Spiderwork,
+  ZenGarden,
+  LetItGrow,
+  Crown,
+  Cartouche,
+  Mandala,
+  Algorhythm,
+  Anemone,
+  Hyperdraw,
+  // Modes of no pattern.
   RigidArcs = 18,
   CommonStart = 19,
   RigidDrift = 20,
 };
+static_assert(DrawingMode::Hyperdraw == static_cast<DrawingMode>(Pattern::Hyperdraw));
 
 // A pattern's own drawing mode.
 constexpr DrawingMode drawingModeOf(Pattern pattern) { return static_cast<DrawingMode>(pattern); }
