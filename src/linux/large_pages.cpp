@@ -25,6 +25,7 @@ uint32_t* LargePageStorage::allocate(size_t bytes) {
 void LargePageStorage::release(uint32_t* pixels) { std::free(pixels); }
 
 PixelStorage* largePageStorage() {
-  static LargePageStorage storage;
-  return &storage;
+  // Never destroyed: framebuffers that live until the process exits release into it then.
+  static LargePageStorage* const storage = new LargePageStorage;
+  return storage;
 }
