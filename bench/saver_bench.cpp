@@ -16,11 +16,12 @@
 #include <map>
 #include <random>
 
-#include "engine/engine_state.h"
 #include "linux/headless_saver.h"
+#include "linux/large_pages.h"
 #include "linux/raster_device.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 
 namespace {
 
@@ -41,11 +42,11 @@ std::vector<Primitive> makePrimitives(bool arcs) {
   return list;
 }
 
-void drawPrimitive(Framebuffer& target, const Primitive& primitive, bool arcs, uint32_t colour) {
+void drawPrimitive(Framebuffer& target, const Primitive& primitive, bool arcs, uint32_t color) {
   if (arcs) {
-    drawArc(target, primitive.p[0], primitive.p[1], primitive.p[2], primitive.p[3], colour);
+    drawArc(target, primitive.p[0], primitive.p[1], primitive.p[2], primitive.p[3], color);
   } else {
-    drawBezier(target, primitive.p, colour);
+    drawBezier(target, primitive.p, color);
   }
 }
 
@@ -64,14 +65,21 @@ int64_t pixelsPerPass(const std::vector<Primitive>& list, bool arcs) {
   return pixels;
 }
 
+// A surface in large pages, as the saver's devices draw into.
+Framebuffer saverSurface() {
+  Framebuffer surface(largePageStorage());
+  surface.resize(surfaceWidth, surfaceHeight);
+  return surface;
+}
+
 void runRaster(benchmark::State& state, bool arcs) {
   static std::map<bool, int64_t> pixelCounts;
   const auto list = makePrimitives(arcs);
   if (!pixelCounts.count(arcs)) pixelCounts[arcs] = pixelsPerPass(list, arcs);
-  Framebuffer target(surfaceWidth, surfaceHeight);
-  uint32_t colour = 0;
+  Framebuffer target = saverSurface();
+  uint32_t color = 0;
   for (auto _ : state)
-    for (const Primitive& primitive : list) drawPrimitive(target, primitive, arcs, ++colour);
+    for (const Primitive& primitive : list) drawPrimitive(target, primitive, arcs, ++color);
   state.counters["pixels/s"] =
       benchmark::Counter(double(pixelCounts[arcs]) * state.iterations(), benchmark::Counter::kIsRate);
   state.counters["primitives/s"] =
@@ -91,7 +99,7 @@ void BM_RasterLines(benchmark::State& state) {
     to = {from.x + length(random), from.y + length(random)};
     pixels += std::max(std::llabs(to.x - from.x), std::llabs(to.y - from.y));
   }
-  Framebuffer target(surfaceWidth, surfaceHeight);
+  Framebuffer target = saverSurface();
   for (auto _ : state)
     for (const auto& [from, to] : lines) drawLine(target, from, to, 0xFFFFFF);
   state.counters["pixels/s"] = benchmark::Counter(double(pixels) * state.iterations(), benchmark::Counter::kIsRate);

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_state.h"
 #include "figures/figure_routine.h"
 #include "linux/command_line.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 
 namespace {
 
@@ -35,8 +35,9 @@ struct Figures {
 };
 
 // Runs one pattern for `ticks` ticks and times each tick.
-void timePattern(int pattern, uint32_t seed, WindowSize size, uint64_t ticks, Figures& figures) {
-  std::vector<SettingOverride> overrides = {onlyEntry(patternKeys, pattern), {{"PercentCrayon", "0"}}};
+void timePattern(Pattern pattern, uint32_t seed, WindowSize size, uint64_t ticks, Figures& figures) {
+  std::vector<SettingOverride> overrides = {onlyEntry(patternKeys, static_cast<int>(pattern)),
+                                            {{"PercentCrayon", "0"}}};
   resetSaverProcess();
   applySettingOverrides(overrides);
   startHeadlessSaver(HeadlessScenario{seed, size.width, size.height, ""},
@@ -86,7 +87,8 @@ int main(int argc, char** argv) {
       cullUnreachableCopies = cull;
       Figures figures;
       // Patterns on the centre lattice, a few seeds each.
-      for (const int pattern : {Symmetron, LetItGrow, Hexatron, Anemone, Crown})
+      for (const Pattern pattern :
+           {Pattern::Symmetron, Pattern::LetItGrow, Pattern::Hexatron, Pattern::Anemone, Pattern::Crown})
         for (uint32_t seed = 1; seed <= 3; ++seed) timePattern(pattern, seed * 5, size, ticks, figures);
       std::printf("%5dx%-6d %-8s %12.2f %12.3f\n", size.width, size.height, cull ? "reaching" : "all", figures.worstMs,
                   figures.totalMs / std::max<uint64_t>(figures.ticks, 1));

@@ -12,6 +12,8 @@ echo "== Build and test"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_TESTS=ON >/dev/null
 cmake --build "$root/build" -j "$jobs"
 ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
+echo "== Includes between the source folders run one way"
+python3 "$root/scripts/check-includes.py" "$root"
 
 echo "== Build and test with sanitizers"
 cmake -S "$root" -B "$root/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMAREL_SANITIZE=ON -DLUMAREL_TESTS=ON >/dev/null

@@ -1,8 +1,11 @@
 // The choice of pattern, colour set and stroke style for each series.
 #pragma once
 
-void nextPattern();
-void choosePattern();
-void nextColorSet();
-void chooseColorSet();
-void chooseStrokeStyle();
+#include "settings/settings.h"
+#include "state/engine_state.h"
+
+void nextPattern(EngineState& s, const Settings& settings);
+void choosePattern(EngineState& s, Settings& settings);
+void nextColorSet(EngineState& s, const Settings& settings);
+void chooseColorSet(EngineState& s, Settings& settings);
+void chooseStrokeStyle(EngineState& s, const Settings& settings);

@@ -1,35 +1,37 @@
 #include "colors.h"
 
-#include "engine_state.h"
-#include "random.h"
+#include "state/random.h"
 
 namespace {
 
 constexpr uint32_t spectrumColors[7] = {0x0000FF, 0x003FAF, 0x007F7F, 0x00FF00, 0x7F7F00, 0xFF0000, 0x7F007F};
+
+// A low-intensity colour's channels add up to less than this.
+constexpr int lowIntensityLimit = 381;
 
 uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) { return red | green << 8 | blue << 16; }
 
 uint32_t lowByte(int value) { return static_cast<uint32_t>(value) & 255; }
 
 // Turns a channel's direction at the ends of its range, then steps it.
-int stepChannel(int value, int32_t& rising) {
+int stepChannel(int value, bool& rising) {
   if (value == 255) {
-    rising = 0;
+    rising = false;
   } else if (value == 0) {
-    rising = 1;
+    rising = true;
   }
   return rising ? value + 1 : value - 1;
 }
 
 }  // namespace
 
-uint32_t pickColor() {
-  EngineState& s = engineState;
+uint32_t pickColor(EngineState& s) {
+  using enum ColorSet;
   switch (s.colorSetId) {
     case LowIntensity: {
       const uint32_t red = lowByte(drawRandom());
-      const uint32_t green = lowByte(drawRandom() % static_cast<int>(381 - red));
-      const uint32_t blue = lowByte(drawRandom() % static_cast<int>(381 - red - green));
+      const uint32_t green = lowByte(drawRandom() % static_cast<int>(lowIntensityLimit - red));
+      const uint32_t blue = lowByte(drawRandom() % static_cast<int>(lowIntensityLimit - red - green));
       return rgb(red, green, blue);
     }
     case MinimumIntensity: {
@@ -92,9 +94,9 @@ uint32_t pickColor() {
   }
 }
 
-uint32_t stepColor(uint32_t colour) {
-  EngineState& s = engineState;
-  const int red = colour & 255, green = (colour >> 8) & 255, blue = (colour >> 16) & 255;
+uint32_t stepColor(EngineState& s, uint32_t color) {
+  using enum ColorSet;
+  const int red = color & 255, green = (color >> 8) & 255, blue = (color >> 16) & 255;
   const uint32_t r = stepChannel(red, s.redRising);
   const uint32_t g = stepChannel(green, s.greenRising);
   const uint32_t b = stepChannel(blue, s.blueRising);

@@ -4,5 +4,7 @@
 
 #include <cstdint>
 
-uint32_t pickColor();
-uint32_t stepColor(uint32_t colour);
+#include "state/engine_state.h"
+
+uint32_t pickColor(EngineState& s);
+uint32_t stepColor(EngineState& s, uint32_t color);

@@ -1,26 +1,37 @@
 #include "draw_step.h"
 
 #include "colors.h"
-#include "engine_state.h"
 #include "figures/figure_routine.h"
 #include "figures/segment_walker.h"
-#include "random.h"
+#include "state/random.h"
 
 namespace {
 
-void startSeries() {
-  EngineState& s = engineState;
-  s.figuresLeft = drawRandom() % 20 + 6;
-  s.figureReachX = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreX) + 10);
-  s.figureReachY = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreY) + 10);
-  if (s.drawingMode == Hexatron) {
+// A series has 6 to 25 figures, whose segments reach at least this far.
+constexpr int32_t fewestFigures = 6;
+constexpr int32_t figureCountSpan = 20;
+constexpr int32_t shortestReach = 10;
+// A figure has at least this many strokes.
+constexpr int32_t fewestStrokes = 5;
+
+void startSeries(EngineState& s) {
+  s.figuresLeft = drawRandom() % figureCountSpan + fewestFigures;
+  s.figureReachX = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreX) + shortestReach);
+  s.figureReachY = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreY) + shortestReach);
+  if (s.drawingMode == DrawingMode::Hexatron) {
     s.segment.x2 = drawRandom() % usableDivisor(s.centreX);
     s.segment.y2 = drawRandom() % usableDivisor(s.centreY);
   }
 }
 
-void applyFigureRule() {
-  EngineState& s = engineState;
+// The figure is drawn by the segment walker, in arcs.
+void walkInArcs(EngineState& s) {
+  s.useSegmentWalker = true;
+  s.arcStrokes = true;
+}
+
+void applyFigureRule(EngineState& s) {
+  using enum DrawingMode;
   switch (s.drawingMode) {
     case Symmetron:
     case Hexatron:
@@ -28,86 +39,81 @@ void applyFigureRule() {
     case LetItGrow:
     case CommonStart:
     case RigidDrift:
-      s.figurePhase = 1;
+      s.figurePhase = FigurePhase::FourFold;
       break;
     case Mask:
-      s.useSegmentWalker = 1;
-      s.arcStrokes = 1;
+      walkInArcs(s);
       break;
     case CoatOfArms:
-      s.figurePhase = 2;
+      s.figurePhase = FigurePhase::Pair;
       break;
     case AngelsAndDevils:
-      if (s.figurePhase == 2) {
-        s.penColor = pickColor();
-        s.figurePhase = 3;
+      // Pairs and flipped pairs alternate; a flipped pair takes a new colour.
+      if (s.figurePhase == FigurePhase::Pair) {
+        s.penColor = pickColor(s);
+        s.figurePhase = FigurePhase::FlippedPair;
       } else {
-        s.figurePhase = 2;
+        s.figurePhase = FigurePhase::Pair;
       }
       break;
     case ZenGarden:
-      if (s.figurePhase == 4) {
-        s.penColor = pickColor();
-        s.figurePhase = 3;
-      } else if (s.figurePhase == 3) {
-        s.figurePhase = 2;
+      // A walk, a flipped pair, a pair; the first two take a new colour.
+      if (s.figurePhase == FigurePhase::GardenWalk) {
+        s.penColor = pickColor(s);
+        s.figurePhase = FigurePhase::FlippedPair;
+      } else if (s.figurePhase == FigurePhase::FlippedPair) {
+        s.figurePhase = FigurePhase::Pair;
       } else {
-        s.arcStrokes = 1;
-        s.useSegmentWalker = 1;
-        s.penColor = pickColor();
-        s.figurePhase = 4;
+        walkInArcs(s);
+        s.penColor = pickColor(s);
+        s.figurePhase = FigurePhase::GardenWalk;
       }
       break;
     case Crown:
-      s.figurePhase = 3;
+      s.figurePhase = FigurePhase::FlippedPair;
       break;
     case Mandala:
       if (drawRandom() % 3 == 1) {
-        s.useSegmentWalker = 1;
-        s.arcStrokes = 1;
+        walkInArcs(s);
       } else {
-        s.figurePhase = 1;
+        s.figurePhase = FigurePhase::FourFold;
       }
       break;
     case Anemone:
-      s.arcStrokes = 1;
-      s.figurePhase = 1;
+      s.arcStrokes = true;
+      s.figurePhase = FigurePhase::FourFold;
       break;
     default:  // Spiderwork, Hyperdraw and RigidArcs keep the last phase
       break;
   }
 }
 
-void startFigure() {
-  EngineState& s = engineState;
-  s.strokesLeft = drawRandom() % usableDivisor(s.strokeCountSpan) + 5;
-  if (--s.figuresLeft == 0) s.seriesEnded = 1;
-  s.useSegmentWalker = 0;
-  s.arcStrokes = 0;
-  applyFigureRule();
-  if (s.drawingMode != AngelsAndDevils && s.drawingMode != ZenGarden) s.penColor = pickColor();
+void startFigure(EngineState& s) {
+  s.strokesLeft = drawRandom() % usableDivisor(s.strokeCountSpan) + fewestStrokes;
+  if (--s.figuresLeft == 0) s.seriesEnded = true;
+  s.useSegmentWalker = false;
+  s.arcStrokes = false;
+  applyFigureRule(s);
+  if (s.drawingMode != DrawingMode::AngelsAndDevils && s.drawingMode != DrawingMode::ZenGarden)
+    s.penColor = pickColor(s);
 }
 
 }  // namespace
 
-void drawStep(HWND window) {
-  EngineState& s = engineState;
+void drawStep(EngineState& s, HWND window) {
   if (s.repaintPending) {
     // The repaint has cleared the screen and prepared a series already.
     s.strokesLeft = 0;
     s.figuresLeft = 0;
-    startSeries();
+    startSeries(s);
   } else if (s.figuresLeft == 0) {
     // A figure still under way goes on into the new series.
     SendMessageA(window, WM_PAINT, 0, 0);
-    startSeries();
+    startSeries(s);
   }
-  s.penColor = stepColor(s.penColor);
-  int newFigure = 0;
-  if (s.strokesLeft == 0) {
-    startFigure();
-    newFigure = 1;
-  }
+  s.penColor = stepColor(s, s.penColor);
+  const bool newFigure = s.strokesLeft == 0;
+  if (newFigure) startFigure(s);
   s.jitterX = 0;
   s.jitterY = 0;
 
@@ -115,11 +121,11 @@ void drawStep(HWND window) {
   HPEN pen = CreatePen(PS_SOLID, 1, s.penColor);
   HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   HGDIOBJ previousPen = SelectObject(dc, pen);
-  const int drawn = s.useSegmentWalker ? stepSegmentWalker(dc, newFigure) : stepFigure(dc, newFigure);
+  const bool drawn = s.useSegmentWalker ? stepSegmentWalker(s, dc, newFigure) : stepFigure(s, dc, newFigure);
   s.strokesLeft = drawn ? s.strokesLeft - 1 : 0;
   if (previousPen) SelectObject(dc, previousPen);
   if (previousBrush) SelectObject(dc, previousBrush);
   ReleaseDC(window, dc);
   DeleteObject(pen);
-  s.repaintPending = 0;
+  s.repaintPending = false;
 }

@@ -3,5 +3,6 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "state/engine_state.h"
 
-void drawStep(HWND window);
+void drawStep(EngineState& s, HWND window);

@@ -4,14 +4,25 @@
 
 #include "choice.h"
 #include "draw_step.h"
-#include "engine_state.h"
-#include "host/saver_window.h"
-#include "random.h"
 #include "settings/settings.h"
-
-EngineState engineState;
+#include "state/engine_state.h"
+#include "state/random.h"
 
 namespace {
+
+// The first Spectrum pick steps from here to the list's first colour ((1000 + 1) mod 7 = 0).
+constexpr int16_t spectrumStart = 1000;
+// A figure's segment reaches two thirds of the way from the centre to an edge.
+constexpr double reachShare = 1.0 / 1.5;
+// A figure has up to a fifth of the longer side in strokes, and more.
+constexpr int strokeCountDivisor = 5;
+// Background and minimum-intensity channels stay below 128.
+constexpr uint32_t darkChannel = 127;
+// How long the pause between two series lasts, in milliseconds.
+constexpr int pauseMilliseconds = 500;
+// Timer periods below these run three and two draw steps a tick.
+constexpr uint16_t threeStepsBelow = 10;
+constexpr uint16_t twoStepsBelow = 20;
 
 uint32_t calendarSeconds() {
   FILETIME now;
@@ -21,27 +32,26 @@ uint32_t calendarSeconds() {
   return static_cast<uint32_t>(intervals / 10000000ULL - 11644473600ULL);
 }
 
-void onCreate(HWND window) {
-  EngineState& s = engineState;
+void onCreate(EngineState& s, Settings& settings, HWND window) {
   loadProfileNames();
-  loadSettings();
+  loadSettings(settings);
   seedRandom(calendarSeconds());
   s.pauseTicks = 0;
-  s.patternId = noSelection;
+  s.patternId = Pattern::Unchosen;
   // The first pattern is random even in Cycle mode, so the cycle starts anywhere.
   const uint32_t cycle = settings.patternFlags[0];
   settings.patternFlags[0] = 0;
-  choosePattern();
+  choosePattern(s, settings);
   settings.patternFlags[0] = cycle;
-  s.colorSetId = noSelection;
-  s.spectrumStep = 1000;
-  s.strokeStyle = 16;
-  s.settingsDirty = 0;
-  s.timerRunning = static_cast<int16_t>(SetTimer(window, animationTimerId, effectiveTimerInterval(), nullptr) & 0xFFFF);
+  s.colorSetId = ColorSet::Unchosen;
+  s.spectrumStep = spectrumStart;
+  s.strokeStyle = StrokeStyle::Unchosen;
+  s.settingsDirty = false;
+  // Only the id's low 16 bits are kept, as the record always has.
+  s.timerRunning = (SetTimer(window, animationTimerId, effectiveTimerInterval(settings), nullptr) & 0xFFFF) != 0;
 }
 
-void onSize(LPARAM lParam) {
-  EngineState& s = engineState;
+void onSize(EngineState& s, LPARAM lParam) {
   // A client size is never negative; a garbled one is taken as empty.
   const int16_t width = std::max<int16_t>(0, static_cast<int16_t>(LOWORD(lParam)));
   const int16_t height = std::max<int16_t>(0, static_cast<int16_t>(HIWORD(lParam)));
@@ -49,13 +59,13 @@ void onSize(LPARAM lParam) {
   s.screenHeight = height;
   s.centreX = static_cast<int16_t>(width / 2);
   s.centreY = static_cast<int16_t>(height / 2);
-  s.strokeCountSpan = static_cast<int16_t>(std::max(width, height) / 5);
-  s.reachLimitX = static_cast<int16_t>(width * (1.0 / 1.5) * 0.5);
-  s.reachLimitY = static_cast<int16_t>(height * (1.0 / 1.5) * 0.5);
+  s.strokeCountSpan = static_cast<int16_t>(std::max(width, height) / strokeCountDivisor);
+  s.reachLimitX = static_cast<int16_t>(width * reachShare * 0.5);
+  s.reachLimitY = static_cast<int16_t>(height * reachShare * 0.5);
 }
 
-void repaint(HWND window) {
-  engineState.repaintPending = 1;
+void repaint(EngineState& s, HWND window) {
+  s.repaintPending = true;
   InvalidateRect(window, nullptr, FALSE);
   HDC dc = GetDC(window);
   SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -64,85 +74,83 @@ void repaint(HWND window) {
 }
 
 // "default" in the pattern rule table: three figures in four end at the edge.
-void defaultEdgeRule() { engineState.endFigureAtEdge = (drawRandom() & 3) != 3; }
+void defaultEdgeRule(EngineState& s) { s.endFigureAtEdge = (drawRandom() & 3) != 3; }
 
-void applyPatternRule() {
-  EngineState& s = engineState;
+void applyPatternRule(EngineState& s) {
   switch (s.patternId) {
-    case Symmetron:
-    case Hexatron:
+    case Pattern::Symmetron:
+    case Pattern::Hexatron:
       break;
-    case ScreenCrystals:
-      s.drawingMode = (drawRandom() & 1) ? CommonStart : RigidDrift;
+    case Pattern::ScreenCrystals:
+      s.drawingMode = (drawRandom() & 1) ? DrawingMode::CommonStart : DrawingMode::RigidDrift;
       break;
-    case LetItGrow:
-      s.endFigureAtEdge = 0;
+    case Pattern::LetItGrow:
+      s.endFigureAtEdge = false;
       break;
-    case Cartouche: {
+    case Pattern::Cartouche: {
       const int r = drawRandom();
-      s.endFigureAtEdge = 1;
-      s.cornerOrigins = 1;
-      s.drawingMode = (r & 7) != 0 ? Cornered : Spiderwork;
+      s.endFigureAtEdge = true;
+      s.cornerOrigins = true;
+      s.drawingMode = (r & 7) != 0 ? DrawingMode::Cornered : DrawingMode::Spiderwork;
       break;
     }
-    case Algorhythm: {
+    case Pattern::Algorhythm: {
       const int choice = drawRandom() % 3;
-      constexpr int32_t modes[3] = {CommonStart, RigidDrift, Hexatron};
+      constexpr DrawingMode modes[3] = {DrawingMode::CommonStart, DrawingMode::RigidDrift, DrawingMode::Hexatron};
       s.drawingMode = modes[choice];
-      s.endFigureAtEdge = 0;
+      s.endFigureAtEdge = false;
       break;
     }
     default:
-      defaultEdgeRule();
+      defaultEdgeRule(s);
       break;
   }
 }
 
 uint32_t chooseBackgroundColor() {
   if ((drawRandom() & 1) == 0) return 0;
-  const uint32_t blue = drawRandom() & 127, green = drawRandom() & 127, red = drawRandom() & 127;
+  const uint32_t blue = drawRandom() & darkChannel, green = drawRandom() & darkChannel,
+                 red = drawRandom() & darkChannel;
   return blue << 16 | green << 8 | red;
 }
 
-void runAnimationClock(HWND window) {
-  EngineState& s = engineState;
+void runAnimationClock(EngineState& s, const Settings& settings, HWND window) {
   if (settings.pause && s.seriesEnded) {
-    const int target = 500 / effectiveTimerInterval();
+    const int target = pauseMilliseconds / effectiveTimerInterval(settings);
     ++s.pauseTicks;
     if (s.pauseTicks == target) {
       s.pauseTicks = 0;
-      s.seriesEnded = 0;
+      s.seriesEnded = false;
     }
-    drawStep(window);
+    drawStep(s, window);
     return;
   }
-  if (s.drawingMode != Hyperdraw && s.drawingMode != Spiderwork) {
-    if (effectiveTimerInterval() < 10) drawStep(window);
-    if (effectiveTimerInterval() < 20) drawStep(window);
+  if (s.drawingMode != DrawingMode::Hyperdraw && s.drawingMode != DrawingMode::Spiderwork) {
+    if (effectiveTimerInterval(settings) < threeStepsBelow) drawStep(s, window);
+    if (effectiveTimerInterval(settings) < twoStepsBelow) drawStep(s, window);
   }
-  drawStep(window);
+  drawStep(s, window);
 }
 
 }  // namespace
 
-void prepareSeries(HWND window) {
-  EngineState& s = engineState;
-  choosePattern();
-  s.drawingMode = s.patternId;
-  chooseColorSet();
-  chooseStrokeStyle();
+void prepareSeries(EngineState& s, Settings& settings, HWND window) {
+  choosePattern(s, settings);
+  s.drawingMode = drawingModeOf(s.patternId);
+  chooseColorSet(s, settings);
+  chooseStrokeStyle(s, settings);
   if (s.settingsDirty) {
-    saveSettings();
-    s.settingsDirty = 0;
+    saveSettings(settings);
+    s.settingsDirty = false;
   }
-  const bool corners = s.patternId == Cornered || s.patternId == Spiderwork;
+  const bool corners = s.patternId == Pattern::Cornered || s.patternId == Pattern::Spiderwork;
   s.cornerOrigins = corners;
   s.endFigureAtEdge = !corners;
-  applyPatternRule();
-  if (s.patternId == Anemone) {
-    if ((drawRandom() & 7) <= 1) s.drawingMode = RigidArcs;
-  } else if (s.patternId == Cornered) {
-    s.drawingMode = Symmetron;
+  applyPatternRule(s);
+  if (s.patternId == Pattern::Anemone) {
+    if ((drawRandom() & 7) <= 1) s.drawingMode = DrawingMode::RigidArcs;
+  } else if (s.patternId == Pattern::Cornered) {
+    s.drawingMode = DrawingMode::Symmetron;
   }
   if (!s.cornerOrigins) s.hexTiling = (drawRandom() & 7) > 4;
   HBRUSH background = CreateSolidBrush(chooseBackgroundColor());
@@ -150,28 +158,29 @@ void prepareSeries(HWND window) {
   DeleteObject(reinterpret_cast<HGDIOBJ>(previous));
 }
 
-LRESULT CALLBACK engineWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void engineWindowProcedure(HWND window, UINT message, WPARAM, LPARAM lParam) {
+  // The process-wide records are reached here, where the messages come in, and handed on.
+  EngineState& s = engineState;
   switch (message) {
     case WM_CREATE:
-      onCreate(window);
+      onCreate(s, settings, window);
       break;
     case WM_DESTROY:
-      if (engineState.timerRunning) KillTimer(window, animationTimerId);
+      if (s.timerRunning) KillTimer(window, animationTimerId);
       break;
     case WM_SIZE:
-      onSize(lParam);
+      onSize(s, lParam);
       break;
     case WM_PAINT:
-      repaint(window);
+      repaint(s, window);
       break;
     case WM_ERASEBKGND:
-      prepareSeries(window);
+      prepareSeries(s, settings, window);
       break;
     case WM_TIMER:
-      runAnimationClock(window);
+      runAnimationClock(s, settings, window);
       break;
     default:
       break;
   }
-  return SaverDefaultHandler(window, message, wParam, lParam);
 }

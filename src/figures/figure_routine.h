@@ -2,11 +2,11 @@
 // replicated about the centre, the screen corners or a hexagonal lattice.
 #pragma once
 
-#include "arm_set.h"
 #include "platform/win32.h"
+#include "state/engine_state.h"
 
-int stepFigure(HDC dc, int newFigure);
-void startControlSegment(Segment& control, Segment& velocity, const Segment& segment);
+bool stepFigure(EngineState& s, HDC dc, bool newFigure);
+void startControlSegment(EngineState& s, Segment& control, Segment& velocity, const Segment& segment);
 void rotateArms(ArmSet& set);
 
 // Whether lattice copies that cannot reach the window are left out (they

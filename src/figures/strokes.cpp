@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/engine_state.h"
-
 int32_t truncateCoordinate(float value) {
   constexpr double limit = 2147483647.0;
   if (!(value == value)) return 0;  // NaN
@@ -22,12 +20,11 @@ namespace {
 // Hands each stroke of an arm, in drawing order, to the visitor: as
 // arc(left, top, right, bottom, xStart, yStart, xEnd, yEnd) or bezier(p0, p1, p2, p3).
 template <typename Visitor>
-void visitArm(Visitor& visit, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1, int32_t cx2,
-              int32_t cy2) {
-  const EngineState& s = engineState;
+void visitArm(const EngineState& s, Visitor& visit, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1,
+              int32_t cy1, int32_t cx2, int32_t cy2) {
   const int32_t h = s.centreY / 2;
   switch (s.figurePhase) {
-    case 3:
+    case FigurePhase::FlippedPair:
       if (s.arcStrokes) {
         visit.arc(x1, -y1, x2, -y2, x1, -y1, x2, -y2);
         visit.arc(-x2, -y2, -x1, -y1, -x1, -y1, -x2, -y2);
@@ -36,7 +33,7 @@ void visitArm(Visitor& visit, int32_t x1, int32_t y1, int32_t x2, int32_t y2, in
         visit.bezier({-x1, -y1}, {-x2, -y2}, {-h, 0}, {-x2, -y2});
       }
       break;
-    case 2:
+    case FigurePhase::Pair:
       if (s.arcStrokes) {
         visit.arc(x1, y1, x2, y2, x1, y1, x2, y2);
         visit.arc(-x2, y2, -x1, y1, -x1, y1, -x2, y2);
@@ -62,12 +59,13 @@ void visitArm(Visitor& visit, int32_t x1, int32_t y1, int32_t x2, int32_t y2, in
 }
 
 template <typename Visitor>
-void visitActiveArms(Visitor& visit, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3]) {
+void visitActiveArms(const EngineState& s, Visitor& visit, const ArmSet& armEnds, const ArmSet& armControls,
+                     const bool armActive[3]) {
   for (int arm = 0; arm < 3; ++arm) {
     if (!armActive[arm]) continue;
     const auto& e = armEnds.arms[arm];
     const auto& c = armControls.arms[arm];
-    visitArm(visit, truncateCoordinate(e[0]), truncateCoordinate(e[1]), truncateCoordinate(e[2]),
+    visitArm(s, visit, truncateCoordinate(e[0]), truncateCoordinate(e[1]), truncateCoordinate(e[2]),
              truncateCoordinate(e[3]), truncateCoordinate(c[0]), truncateCoordinate(c[1]), truncateCoordinate(c[2]),
              truncateCoordinate(c[3]));
   }
@@ -100,20 +98,22 @@ struct Bounds {
 
 }  // namespace
 
-void strokeArm(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1, int32_t cx2,
-               int32_t cy2) {
+void strokeArm(const EngineState& s, HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx1, int32_t cy1,
+               int32_t cx2, int32_t cy2) {
   Drawer drawer{dc};
-  visitArm(drawer, x1, y1, x2, y2, cx1, cy1, cx2, cy2);
+  visitArm(s, drawer, x1, y1, x2, y2, cx1, cy1, cx2, cy2);
 }
 
-void strokeActiveArms(HDC dc, const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3]) {
+void strokeActiveArms(const EngineState& s, HDC dc, const ArmSet& armEnds, const ArmSet& armControls,
+                      const bool armActive[3]) {
   Drawer drawer{dc};
-  visitActiveArms(drawer, armEnds, armControls, armActive);
+  visitActiveArms(s, drawer, armEnds, armControls, armActive);
 }
 
-bool activeArmsBox(const ArmSet& armEnds, const ArmSet& armControls, const int32_t armActive[3], StrokeBox& box) {
+bool activeArmsBox(const EngineState& s, const ArmSet& armEnds, const ArmSet& armControls, const bool armActive[3],
+                   StrokeBox& box) {
   Bounds bounds;
-  visitActiveArms(bounds, armEnds, armControls, armActive);
+  visitActiveArms(s, bounds, armEnds, armControls, armActive);
   box = bounds.box;
   return box.left <= box.right;
 }

@@ -8,6 +8,11 @@
 typedef BOOL(WINAPI* VerifyPasswordEntry)(HWND window);
 typedef HIMC(WINAPI* ImmAssociateContextEntry)(HWND window, HIMC context);
 
+// The AC-line status when the system cannot tell it.
+constexpr uint8_t acLineUnknown = 0xFF;
+// The end time of the last verification before there was one.
+constexpr uint32_t noVerification = 0xFFFFFFFF;
+
 struct HostState {
   HINSTANCE instance = nullptr;
   bool win9xFamily = false;
@@ -22,8 +27,8 @@ struct HostState {
   ImmAssociateContextEntry imeAssociate = nullptr;
   HIMC savedImeContext = nullptr;
   POINT lastCursor{0, 0};
-  uint8_t acLineStatus = 0xFF;
-  uint32_t lastVerifyEnd = 0xFFFFFFFF;
+  uint8_t acLineStatus = acLineUnknown;
+  uint32_t lastVerifyEnd = noVerification;
 };
 
 extern HostState hostState;

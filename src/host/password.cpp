@@ -6,7 +6,6 @@
 namespace {
 
 constexpr uint32_t retryGap = 200;  // milliseconds
-constexpr uint32_t noVerification = 0xFFFFFFFF;
 
 typedef void(WINAPI* ChangePasswordEntry)(LPCSTR provider, HWND owner, DWORD, DWORD);
 
@@ -25,55 +24,55 @@ Entry findEntry(HMODULE module, LPCSTR name) {
 
 }  // namespace
 
-void LoadPasswordProvider() {
-  if (!hostState.win9xFamily) return;
-  if (hostState.passwordModule) UnloadPasswordProvider();
+void LoadPasswordProvider(HostState& host) {
+  if (!host.win9xFamily) return;
+  if (host.passwordModule) UnloadPasswordProvider(host);
   HKEY desktop;
   if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop) != ERROR_SUCCESS) return;
-  if (passwordRequiredByDesktop(desktop) && (hostState.passwordModule = LoadLibraryA("PASSWORD.CPL"))) {
-    hostState.verifyPassword = findEntry<VerifyPasswordEntry>(hostState.passwordModule, "VerifyScreenSavePwd");
-    if (hostState.verifyPassword) {
-      SetSaverRunningFlag(true);
+  if (passwordRequiredByDesktop(desktop) && (host.passwordModule = LoadLibraryA("PASSWORD.CPL"))) {
+    host.verifyPassword = findEntry<VerifyPasswordEntry>(host.passwordModule, "VerifyScreenSavePwd");
+    if (host.verifyPassword) {
+      SetSaverRunningFlag(host, true);
     } else {
-      UnloadPasswordProvider();
+      UnloadPasswordProvider(host);
     }
   }
   RegCloseKey(desktop);
 }
 
-void UnloadPasswordProvider() {
-  if (!hostState.win9xFamily || !hostState.passwordModule) return;
-  FreeLibrary(hostState.passwordModule);
-  hostState.passwordModule = nullptr;
-  if (hostState.verifyPassword) {
-    hostState.verifyPassword = nullptr;
-    SetSaverRunningFlag(false);
+void UnloadPasswordProvider(HostState& host) {
+  if (!host.win9xFamily || !host.passwordModule) return;
+  FreeLibrary(host.passwordModule);
+  host.passwordModule = nullptr;
+  if (host.verifyPassword) {
+    host.verifyPassword = nullptr;
+    SetSaverRunningFlag(host, false);
   }
 }
 
-BOOL SetSaverRunningFlag(bool on) {
-  if (!hostState.win9xFamily) return 0;
+BOOL SetSaverRunningFlag(const HostState& host, bool on) {
+  if (!host.win9xFamily) return 0;
   UINT previous = 0;
   return SystemParametersInfoA(SPI_SCREENSAVERRUNNING, on ? 1 : 0, &previous, 0);
 }
 
-bool ApproveClose(HWND window) {
+bool ApproveClose(HostState& host, HWND window) {
   // A close delivered by the provider's own prompt is no answer to it.
-  if (hostState.verifying) return false;
-  if (!hostState.verifyPassword) {
-    hostState.closeApproved = true;
+  if (host.verifying) return false;
+  if (!host.verifyPassword) {
+    host.closeApproved = true;
     return true;
   }
-  if (hostState.lastVerifyEnd != noVerification && GetTickCount() - hostState.lastVerifyEnd < retryGap) return false;
-  hostState.verifying = true;
+  if (host.lastVerifyEnd != noVerification && GetTickCount() - host.lastVerifyEnd < retryGap) return false;
+  host.verifying = true;
   MSG pending;
   for (int i = 0; i < 2; ++i) PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
   const LRESULT answer = SendMessageA(window, VerifyPasswordRequest, 0, 0);
-  hostState.closeApproved = answer != 0;
-  hostState.verifying = false;
-  if (!hostState.closeApproved) SetCursor(nullptr);
-  hostState.lastVerifyEnd = GetTickCount();
-  return hostState.closeApproved;
+  host.closeApproved = answer != 0;
+  host.verifying = false;
+  if (!host.closeApproved) SetCursor(nullptr);
+  host.lastVerifyEnd = GetTickCount();
+  return host.closeApproved;
 }
 
 void ChangeSaverPassword(HWND owner) {

@@ -24,7 +24,7 @@ const char* skipSpaces(const char* text) {
 // A processor fault during a mode run: the desktop must not go on thinking
 // that a saver runs, and the process ends with -1.
 LONG WINAPI faultGuard(EXCEPTION_POINTERS*) {
-  SetSaverRunningFlag(false);
+  SetSaverRunningFlag(hostState, false);
   ExitProcess(static_cast<UINT>(-1));
 }
 
@@ -54,37 +54,39 @@ uint32_t ParseDecimal(const char* text) {
   return value;
 }
 
-int32_t ShowSettingsDialog(HWND owner) {
-  if (!loadCtl3d(hostState.instance)) return 0;
+int32_t ShowSettingsDialog(const HostState& host, HWND owner) {
+  if (!loadCtl3d(host.instance)) return 0;
   return static_cast<int32_t>(
-      DialogBoxParamA(hostState.instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, settingsDialogProc, 0));
+      DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, settingsDialogProc, 0));
 }
 
 int32_t DispatchRunMode(HINSTANCE instance, const char* tail) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
-  hostState.instance = instance;
+  // The process entry fills in the host's record and hands it to the mode it runs.
+  HostState& host = hostState;
+  host.instance = instance;
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
-  hostState.win9xFamily = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  host.win9xFamily = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
   SetUnhandledExceptionFilter(faultGuard);
   const RunSwitch run = ScanRunSwitch(tail);
   switch (run.mode) {
-    case ModeConfigure:
-      return ShowSettingsDialog(run.owner == RunSwitch::Owner::None         ? nullptr
-                                : run.owner == RunSwitch::Owner::Foreground ? GetForegroundWindow()
-                                                                            : ownerFromNumber(run.number));
-    case ModeSaver:
-      return RunSaverWindow(nullptr);
-    case ModePreview: {
+    case RunMode::ModeConfigure:
+      return ShowSettingsDialog(host, run.owner == RunSwitch::Owner::None         ? nullptr
+                                      : run.owner == RunSwitch::Owner::Foreground ? GetForegroundWindow()
+                                                                                  : ownerFromNumber(run.number));
+    case RunMode::ModeSaver:
+      return RunSaverWindow(host, nullptr);
+    case RunMode::ModePreview: {
       HWND parent = windowFromNumber(run.number);
-      return parent && IsWindow(parent) ? RunSaverWindow(parent) : -1;
+      return parent && IsWindow(parent) ? RunSaverWindow(host, parent) : -1;
     }
-    case ModeChangePassword:
-      if (!hostState.win9xFamily) return -1;
+    case RunMode::ModeChangePassword:
+      if (!host.win9xFamily) return -1;
       ChangeSaverPassword(ownerFromNumber(run.number));
       return 0;
-    case ModeInvalid:
+    case RunMode::ModeInvalid:
       break;
   }
   return -1;
@@ -96,7 +98,7 @@ RunSwitch ScanRunSwitch(const char* tail) {
     // Taken as a signed byte: bytes from 0x80 up match no switch.
     switch (static_cast<signed char>(*p)) {
       case '\0':
-        run.mode = ModeConfigure;
+        run.mode = RunMode::ModeConfigure;
         return run;
       case ' ':
       case '-':
@@ -104,24 +106,24 @@ RunSwitch ScanRunSwitch(const char* tail) {
         continue;
       case 'S':
       case 's':
-        run.mode = ModeSaver;
+        run.mode = RunMode::ModeSaver;
         return run;
       case 'P':
       case 'p':
       case 'L':
       case 'l':
-        run.mode = ModePreview;
+        run.mode = RunMode::ModePreview;
         run.number = ParseDecimal(skipSpaces(p + 1));
         return run;
       case 'C':
       case 'c':
-        run.mode = ModeConfigure;
+        run.mode = RunMode::ModeConfigure;
         run.owner = p[1] == ':' ? RunSwitch::Owner::Number : RunSwitch::Owner::Foreground;
         if (p[1] == ':') run.number = ParseDecimal(p + 2);
         return run;
       case 'A':
       case 'a':
-        run.mode = ModeChangePassword;
+        run.mode = RunMode::ModeChangePassword;
         run.number = ParseDecimal(skipSpaces(p + 1));
         return run;
       default:

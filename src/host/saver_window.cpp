@@ -5,8 +5,7 @@
 #include "engine/window_procedure.h"
 #include "host_state.h"
 #include "password.h"
-
-HostState hostState;
+#include "resource_ids.h"
 
 namespace {
 
@@ -14,32 +13,33 @@ constexpr int mouseMoveThreshold = 4;
 
 uint8_t currentAcLineStatus() {
   SYSTEM_POWER_STATUS status;
-  return GetSystemPowerStatus(&status) ? status.ACLineStatus : 0xFF;
+  return GetSystemPowerStatus(&status) ? status.ACLineStatus : acLineUnknown;
 }
 
 void hideCursor() { SetCursor(nullptr); }
 
 void requestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
-bool powerBroadcastCloses(WPARAM event, LPARAM flags) {
+bool powerBroadcastCloses(HostState& host, WPARAM event, LPARAM flags) {
   switch (event) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
+    case PBT_APMQUERYSUSPEND:
+    case PBT_APMQUERYSTANDBY:
+    case PBT_APMQUERYSUSPENDFAILED:
+    case PBT_APMQUERYSTANDBYFAILED:
+    case PBT_APMSUSPEND:
+    case PBT_APMSTANDBY:
       return true;
-    case 6:
-    case 7:
-    case 8:
-    case 18:
+    case PBT_APMRESUMECRITICAL:
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMESTANDBY:
+    case PBT_APMRESUMEAUTOMATIC:
+      // Resumes close the saver, except one from a failed suspend.
       return (flags & PBTF_APMRESUMEFROMFAILURE) == 0;
     case PBT_APMPOWERSTATUSCHANGE: {
       // Plugging in or pulling the mains closes; other status changes do not.
       const uint8_t status = currentAcLineStatus();
-      const bool changed = status != hostState.acLineStatus;
-      hostState.acLineStatus = status;
+      const bool changed = status != host.acLineStatus;
+      host.acLineStatus = status;
       return changed;
     }
     default:
@@ -47,18 +47,18 @@ bool powerBroadcastCloses(WPARAM event, LPARAM flags) {
   }
 }
 
-bool mouseMovedEnough() {
+bool mouseMovedEnough(HostState& host) {
   POINT cursor;
   GetCursorPos(&cursor);
-  const int64_t distance = std::llabs(static_cast<int64_t>(cursor.x) - hostState.lastCursor.x) +
-                           std::llabs(static_cast<int64_t>(cursor.y) - hostState.lastCursor.y);
+  const int64_t distance = std::llabs(static_cast<int64_t>(cursor.x) - host.lastCursor.x) +
+                           std::llabs(static_cast<int64_t>(cursor.y) - host.lastCursor.y);
   if (distance <= mouseMoveThreshold) return false;  // small moves add up
-  hostState.lastCursor = cursor;
+  host.lastCursor = cursor;
   return true;
 }
 
 // Whether an input or power message asks the saver to close.
-bool isCloseRequest(UINT message, WPARAM wParam, LPARAM lParam) {
+bool isCloseRequest(HostState& host, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -67,13 +67,13 @@ bool isCloseRequest(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
       return true;
     case WM_MOUSEMOVE:
-      return mouseMovedEnough();
+      return mouseMovedEnough(host);
     case WM_ACTIVATEAPP:
       return wParam == 0;
     case WM_POWER:
       return wParam == PWR_CRITICALRESUME;
     case WM_POWERBROADCAST:
-      return powerBroadcastCloses(wParam, lParam);
+      return powerBroadcastCloses(host, wParam, lParam);
     default:
       return false;
   }
@@ -83,42 +83,42 @@ bool isSwallowedSystemCommand(WPARAM command) {
   return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
 
-LRESULT finalStep(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hostState.autoPlayMessage != 0 && message == hostState.autoPlayMessage) {
+LRESULT finalStep(const HostState& host, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (host.autoPlayMessage != 0 && message == host.autoPlayMessage) {
     requestClose(window);
     // Behind a protected saver AutoPlay is cancelled; otherwise it proceeds.
-    return hostState.verifyPassword != nullptr ? 1 : 0;
+    return host.verifyPassword != nullptr ? 1 : 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void detachInputMethod(HWND window) {
+void detachInputMethod(HostState& host, HWND window) {
   HMODULE imm = GetModuleHandleA("IMM32.DLL");
   if (!imm) return;
   auto associate =
       reinterpret_cast<ImmAssociateContextEntry>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")));
   if (!associate) return;
-  hostState.imeModule = imm;
-  hostState.imeAssociate = associate;
-  hostState.savedImeContext = associate(window, nullptr);
+  host.imeModule = imm;
+  host.imeAssociate = associate;
+  host.savedImeContext = associate(window, nullptr);
 }
 
-void restoreInputMethod(HWND window) {
-  if (hostState.imeModule && hostState.imeAssociate && hostState.savedImeContext)
-    hostState.imeAssociate(window, hostState.savedImeContext);
+void restoreInputMethod(const HostState& host, HWND window) {
+  if (host.imeModule && host.imeAssociate && host.savedImeContext) host.imeAssociate(window, host.savedImeContext);
 }
 
 }  // namespace
 
 LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hostState.isPreview || hostState.closeApproved) return finalStep(window, message, wParam, lParam);
-  if (message == WM_CLOSE && hostState.win9xFamily && !ApproveClose(window)) {
-    GetCursorPos(&hostState.lastCursor);  // movement is measured afresh
+  HostState& host = hostState;
+  if (host.isPreview || host.closeApproved) return finalStep(host, window, message, wParam, lParam);
+  if (message == WM_CLOSE && host.win9xFamily && !ApproveClose(host, window)) {
+    GetCursorPos(&host.lastCursor);  // movement is measured afresh
     return 0;
   }
-  if (message == VerifyPasswordRequest && hostState.win9xFamily)
-    return hostState.verifyPassword ? hostState.verifyPassword(window) : 1;
-  if (hostState.verifying) return finalStep(window, message, wParam, lParam);
+  if (message == VerifyPasswordRequest && host.win9xFamily)
+    return host.verifyPassword ? host.verifyPassword(window) : 1;
+  if (host.verifying) return finalStep(host, window, message, wParam, lParam);
   switch (message) {
     case WM_SHOWWINDOW:
       if (wParam) hideCursor();
@@ -127,32 +127,33 @@ LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, L
       hideCursor();
       return 1;
     default:
-      if (isCloseRequest(message, wParam, lParam)) requestClose(window);
+      if (isCloseRequest(host, message, wParam, lParam)) requestClose(window);
       break;
   }
-  return finalStep(window, message, wParam, lParam);
+  return finalStep(host, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  HostState& host = hostState;
   switch (message) {
     case WM_CREATE:
-      detachInputMethod(window);
-      GetCursorPos(&hostState.lastCursor);
-      if (!hostState.isPreview) hideCursor();
+      detachInputMethod(host, window);
+      GetCursorPos(&host.lastCursor);
+      if (!host.isPreview) hideCursor();
       break;
     case WM_DESTROY:
-      restoreInputMethod(window);
+      restoreInputMethod(host, window);
       PostQuitMessage(0);
       break;
     case WM_SETTEXT:
       return 0;
     case WM_PAINT:
-      if (hostState.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
-      if (!hostState.isPreview) hideCursor();
+      if (host.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
+      if (!host.isPreview) hideCursor();
       break;
     case WM_HELP:
     case WM_CONTEXTMENU:
-      if (!hostState.isPreview) break;
+      if (!host.isPreview) break;
       if (HWND parent = GetParent(window); parent && IsWindow(parent))
         PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
       return 1;
@@ -162,19 +163,20 @@ LRESULT CALLBACK SaverClassProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      if (hostState.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
+      if (host.closeApproved) return DefWindowProcA(window, message, wParam, lParam);
       break;
     case WM_TIMER:
-      if (hostState.closeApproved) return 0;
+      if (host.closeApproved) return 0;
       Sleep(0);
       break;
     case WM_SYSCOMMAND:
-      if (!hostState.isPreview && isSwallowedSystemCommand(wParam)) return 0;
+      if (!host.isPreview && isSwallowedSystemCommand(wParam)) return 0;
       break;
     default:
       break;
   }
-  return engineWindowProcedure(window, message, wParam, lParam);
+  engineWindowProcedure(window, message, wParam, lParam);
+  return SaverDefaultHandler(window, message, wParam, lParam);
 }
 
 ATOM RegisterSaverClass(HINSTANCE instance) {
@@ -182,22 +184,22 @@ ATOM RegisterSaverClass(HINSTANCE instance) {
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
   windowClass.lpfnWndProc = SaverClassProcedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(100));
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_LUMAREL));
   windowClass.hCursor = nullptr;
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = saverClassName;
   return RegisterClassA(&windowClass);
 }
 
-HWND CreateSaverWindow(HWND parent, const RECT& area) {
+HWND CreateSaverWindow(HostState& host, HWND parent, const RECT& area) {
   const bool preview = parent != nullptr;
   const DWORD exStyle = preview ? 0 : WS_EX_TOPMOST;
   const DWORD style =
       preview ? WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN : WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-  hostState.saverWindow =
+  host.saverWindow =
       CreateWindowExA(exStyle, saverClassName, preview ? previewTitle : fullScreenTitle, style, area.left, area.top,
-                      area.right - area.left, area.bottom - area.top, parent, nullptr, hostState.instance, nullptr);
-  return hostState.saverWindow;
+                      area.right - area.left, area.bottom - area.top, parent, nullptr, host.instance, nullptr);
+  return host.saverWindow;
 }
 
 namespace {
@@ -217,13 +219,13 @@ RECT fullScreenArea() {
 
 }  // namespace
 
-int32_t RunSaverWindow(HWND parent) {
+int32_t RunSaverWindow(HostState& host, HWND parent) {
   RECT area{};
   if (parent) {
     RECT client{};
     GetClientRect(parent, &client);
     area = RECT{0, 0, client.right, client.bottom};
-    hostState.isPreview = true;
+    host.isPreview = true;
   } else {
     area = fullScreenArea();
     HWND running = FindWindowA(saverClassName, fullScreenTitle);
@@ -231,13 +233,13 @@ int32_t RunSaverWindow(HWND parent) {
       SetForegroundWindow(running);
       return 0;
     }
-    hostState.acLineStatus = currentAcLineStatus();
-    LoadPasswordProvider();
+    host.acLineStatus = currentAcLineStatus();
+    LoadPasswordProvider(host);
   }
-  hostState.autoPlayMessage = hostState.win9xFamily ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
+  host.autoPlayMessage = host.win9xFamily ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
   int32_t result = 0;
-  if (RegisterSaverClass(hostState.instance) && CreateSaverWindow(parent, area)) {
-    if (!parent) SetForegroundWindow(hostState.saverWindow);
+  if (RegisterSaverClass(host.instance) && CreateSaverWindow(host, parent, area)) {
+    if (!parent) SetForegroundWindow(host.saverWindow);
     MSG msg;
     BOOL got;
     while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
@@ -246,6 +248,6 @@ int32_t RunSaverWindow(HWND parent) {
     }
     if (got == 0) result = static_cast<int32_t>(msg.wParam);
   }
-  UnloadPasswordProvider();
+  UnloadPasswordProvider(host);
   return result;
 }

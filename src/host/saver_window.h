@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "host_state.h"
 #include "platform/win32.h"
 
 constexpr char saverClassName[] = "WindowsScreenSaverClass";
@@ -16,10 +17,10 @@ LRESULT CALLBACK SaverDefaultHandler(HWND window, UINT message, WPARAM wParam, L
 
 // Runs the saver full screen (no parent) or as the preview child of parent
 // until its window is gone; the result is the exit code.
-int32_t RunSaverWindow(HWND parent);
+int32_t RunSaverWindow(HostState& host, HWND parent);
 
 // Registers "WindowsScreenSaverClass"; zero when that fails.
 ATOM RegisterSaverClass(HINSTANCE instance);
 // The full-screen window over the given rectangle, or with a parent the
 // preview child filling the parent's client area.
-HWND CreateSaverWindow(HWND parent, const RECT& area);
+HWND CreateSaverWindow(HostState& host, HWND parent, const RECT& area);

@@ -2,21 +2,15 @@
 
 #include "resource_ids.h"
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
-#include "host/host_state.h"
+#include "host/process_state.h"
 #include "host/saver_window.h"
-#include "settings/settings.h"
 
 void resetSaverProcess() {
   platform::reset();
   platform::setGdiObserver(nullptr);
   platform::setDeviceFactory(nullptr);
   platform::setProfilePath("", platform::ProfileAccess::ReadOnly);
-  engineState = EngineState{};
-  settings = Settings{};
-  hostState = HostState{};
-  seedRandom(1);
+  ResetSaverState();
 }
 
 HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactory devices) {
@@ -28,7 +22,7 @@ HWND startHeadlessSaver(const HeadlessScenario& scenario, platform::DeviceFactor
   platform::setDeviceFactory(std::move(devices));
   hostState.instance = GetModuleHandleA(nullptr);
   if (!RegisterSaverClass(hostState.instance)) return nullptr;
-  return CreateSaverWindow(nullptr, RECT{0, 0, scenario.width, scenario.height});
+  return CreateSaverWindow(hostState, nullptr, RECT{0, 0, scenario.width, scenario.height});
 }
 
 uint64_t runHeadlessTicks(uint64_t ticks, const std::function<void(uint64_t)>& beforeTick) {

@@ -18,7 +18,8 @@ struct HeadlessScenario {
   std::string iniPath;  // empty: no settings file, so the defaults
 };
 
-// Back to the state of a fresh process: zeroed records, no windows, no GDI objects.
+// Back to the state of a fresh process: the saver's records as at process
+// start (ResetSaverState), no windows, no GDI objects.
 void resetSaverProcess();
 
 // Creates the saver window (creation, size, then the first paint and the

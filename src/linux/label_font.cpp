@@ -47,7 +47,7 @@ int labelWidth(const std::string& text, int scale) {
   return text.empty() ? 0 : (static_cast<int>(text.size()) * advance - 1) * scale;
 }
 
-void drawLabel(Framebuffer& target, int x, int y, const std::string& text, int scale, uint32_t colour) {
+void drawLabel(Framebuffer& target, int x, int y, const std::string& text, int scale, uint32_t color) {
   for (size_t i = 0; i < text.size(); ++i) {
     const Glyph* glyph = findGlyph(text[i]);
     if (!glyph) continue;
@@ -56,6 +56,6 @@ void drawLabel(Framebuffer& target, int x, int y, const std::string& text, int s
       for (int column = 0; column < labelGlyphWidth; ++column)
         if (glyph->rows[row] & (0x10 >> column))
           target.fill(left + column * scale, y + row * scale, left + (column + 1) * scale, y + (row + 1) * scale,
-                      colour);
+                      color);
   }
 }

@@ -10,23 +10,22 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_state.h"
 #include "headless_saver.h"
 #include "label_font.h"
 #include "png_writer.h"
 #include "raster_device.h"
 #include "settings/labels.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 #include "tool_options.h"
 
 namespace {
 
 using Options = RenderOptions;
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "lumarel-render: %s (see --help)\n", message.c_str());
-  return 2;
-}
+constexpr char program[] = "lumarel-render";
+
+int fail(const std::string& message) { return failTool(program, message); }
 
 std::string displayName(int pattern) {
   std::string label = patternLabels[pattern];
@@ -57,7 +56,7 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
     return std::nullopt;
   }
   // A timer never runs faster than every 10 ms.
-  const uint64_t period = std::max<uint64_t>(USER_TIMER_MINIMUM, effectiveTimerInterval());
+  const uint64_t period = std::max<uint64_t>(USER_TIMER_MINIMUM, effectiveTimerInterval(settings));
   runHeadlessTicks(options.ticks ? *options.ticks : *options.seconds * 1000 / period, nullptr);
   return std::move(device->framebuffer());
 }
@@ -106,18 +105,8 @@ int renderGallery(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   std::string error;
-  switch (parseRenderOptions(argc, argv, options, error)) {
-    case ToolCommand::Help:
-      std::printf("%s\n", renderUsage);
-      return 0;
-    case ToolCommand::Version:
-      printVersion("lumarel-render");
-      return 0;
-    case ToolCommand::Bad:
-      return fail(error);
-    case ToolCommand::Run:
-      break;
-  }
+  if (const auto code = answerToolCommand(parseRenderOptions(argc, argv, options, error), program, renderUsage, error))
+    return *code;
   if (!options.galleryFolder.empty()) return renderGallery(options);
   auto picture = render(options, options.pattern, error);
   if (!picture || !writePng(*picture, options.output, error)) return fail(error);

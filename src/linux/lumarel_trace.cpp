@@ -8,37 +8,21 @@
 #include "recording_device.h"
 #include "tool_options.h"
 
-namespace {
-
-int fail(const std::string& message) {
-  std::fprintf(stderr, "lumarel-trace: %s (see --help)\n", message.c_str());
-  return 2;
-}
-
-}  // namespace
+constexpr char program[] = "lumarel-trace";
 
 int main(int argc, char** argv) {
   TraceOptions options;
   std::string error;
-  switch (parseTraceOptions(argc, argv, options, error)) {
-    case ToolCommand::Help:
-      std::printf("%s\n", traceUsage);
-      return 0;
-    case ToolCommand::Version:
-      printVersion("lumarel-trace");
-      return 0;
-    case ToolCommand::Bad:
-      return fail(error);
-    case ToolCommand::Run:
-      break;
-  }
+  if (const auto code = answerToolCommand(parseTraceOptions(argc, argv, options, error), program, traceUsage, error))
+    return *code;
   const HeadlessScenario& scenario = options.scenario;
 
   // Pen creation belongs to no window, so an observer records it into the same stream.
+  resetSaverProcess();
   RecordingDevice penRecorder(stdout);
   platform::setGdiObserver(&penRecorder);
   if (!startHeadlessSaver(scenario, [](HWND) { return std::make_unique<RecordingDevice>(stdout); }))
-    return fail("cannot create the saver window");
+    return failTool(program, "cannot create the saver window");
   runHeadlessTicks(options.ticks, [](uint64_t n) { writeTraceTick(stdout, n); });
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -10,8 +10,8 @@ RasterPoint toDevice(const platform::DrawingState& state, int x, int y) {
 
 void RasterDevice::resize(int width, int height) { drawing_.resize(width, height); }
 
-void RasterDevice::fillRect(const RECT& rect, COLORREF colour) {
-  drawing_.fill(rect.left, rect.top, rect.right, rect.bottom, pixelFromColorRef(colour));
+void RasterDevice::fillRect(const RECT& rect, COLORREF color) {
+  drawing_.fill(rect.left, rect.top, rect.right, rect.bottom, pixelFromColorRef(color));
 }
 
 void RasterDevice::arc(const platform::DrawingState& state, int left, int top, int right, int bottom, int xStart,

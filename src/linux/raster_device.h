@@ -2,13 +2,14 @@
 // device contexts draw lands in its framebuffer.
 #pragma once
 
+#include "large_pages.h"
 #include "platform/platform_control.h"
 #include "raster/banded_drawing.h"
 #include "raster/framebuffer.h"
 
 class RasterDevice : public platform::Device {
  public:
-  RasterDevice() = default;
+  RasterDevice() : RasterDevice(largePageStorage()) {}
   // Pixels in the given storage (see Framebuffer).
   explicit RasterDevice(PixelStorage* storage) : framebuffer_(storage) {}
   // The pixels with everything drawn so far.
@@ -21,7 +22,7 @@ class RasterDevice : public platform::Device {
   void drawOnOneThread() { drawing_.limitBands(1); }
 
   void resize(int width, int height) override;
-  void fillRect(const RECT& rect, COLORREF colour) override;
+  void fillRect(const RECT& rect, COLORREF color) override;
   void viewportOriginSet(int, int) override {}
   void arc(const platform::DrawingState& state, int left, int top, int right, int bottom, int xStart, int yStart,
            int xEnd, int yEnd) override;

@@ -5,7 +5,7 @@
 void writeTraceTick(std::FILE* out, uint64_t number) { std::fprintf(out, "tick %" PRIu64 "\n", number); }
 
 // Only the default erase fills, always over the whole client area.
-void RecordingDevice::fillRect(const RECT&, COLORREF colour) { std::fprintf(out_, "erase %06x\n", colour); }
+void RecordingDevice::fillRect(const RECT&, COLORREF color) { std::fprintf(out_, "erase %06x\n", color); }
 
 void RecordingDevice::viewportOriginSet(int x, int y) { std::fprintf(out_, "org %d %d\n", x, y); }
 
@@ -22,4 +22,4 @@ void RecordingDevice::polyBezier(const platform::DrawingState&, const POINT* poi
                  points[first + 3].y);
 }
 
-void RecordingDevice::penCreated(COLORREF colour) { std::fprintf(out_, "pen %06x\n", colour); }
+void RecordingDevice::penCreated(COLORREF color) { std::fprintf(out_, "pen %06x\n", color); }

@@ -12,12 +12,12 @@ class RecordingDevice : public platform::Device, public platform::GdiObserver {
   explicit RecordingDevice(std::FILE* out) : out_(out) {}
 
   void resize(int, int) override {}
-  void fillRect(const RECT& rect, COLORREF colour) override;
+  void fillRect(const RECT& rect, COLORREF color) override;
   void viewportOriginSet(int x, int y) override;
   void arc(const platform::DrawingState& state, int left, int top, int right, int bottom, int xStart, int yStart,
            int xEnd, int yEnd) override;
   void polyBezier(const platform::DrawingState& state, const POINT* points, int count) override;
-  void penCreated(COLORREF colour) override;
+  void penCreated(COLORREF color) override;
 
  private:
   std::FILE* out_;

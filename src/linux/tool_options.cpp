@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 
 #include "settings/labels.h"
 #include "settings/settings.h"
@@ -139,4 +140,26 @@ ToolCommand parseTraceOptions(int argc, const char* const* argv, TraceOptions& o
   options.scenario.height = size->height;
   options.ticks = *ticks;
   return ToolCommand::Run;
+}
+
+int failTool(const char* program, const std::string& message) {
+  std::fprintf(stderr, "%s: %s (see --help)\n", program, message.c_str());
+  return 2;
+}
+
+std::optional<int> answerToolCommand(ToolCommand command, const char* program, const char* usage,
+                                     const std::string& error) {
+  switch (command) {
+    case ToolCommand::Help:
+      std::printf("%s\n", usage);
+      return 0;
+    case ToolCommand::Version:
+      printVersion(program);
+      return 0;
+    case ToolCommand::Bad:
+      return failTool(program, error);
+    case ToolCommand::Run:
+      break;
+  }
+  return std::nullopt;
 }

@@ -10,6 +10,13 @@
 
 enum class ToolCommand { Run, Help, Version, Bad };
 
+// One line on stderr naming the tool and what went wrong; the exit code 2.
+int failTool(const char* program, const std::string& message);
+// Prints the usage or the version, or refuses bad options: the exit code,
+// or nothing when the tool is to run.
+std::optional<int> answerToolCommand(ToolCommand command, const char* program, const char* usage,
+                                     const std::string& error);
+
 struct RenderOptions {
   WindowSize size{1280, 720};
   uint32_t seed = 1;

@@ -14,7 +14,7 @@ enum class ObjectKind { Pen, Brush };
 
 struct GdiObject {
   ObjectKind kind;
-  COLORREF colour;
+  COLORREF color;
   bool hollow;  // null pen or null brush
   bool stock;
 };
@@ -78,7 +78,7 @@ Device* targetDevice(const DeviceContext& context, DrawingState& drawing) {
   if (!device) return nullptr;
   // A pen deleted while selected draws like the default black pen.
   const GdiObject* pen = findObject(context.pen);
-  drawing.penColor = pen ? pen->colour : RGB(0, 0, 0);
+  drawing.penColor = pen ? pen->color : RGB(0, 0, 0);
   drawing.penVisible = !pen || !pen->hollow;
   drawing.origin = context.origin;
   drawing.rop2 = context.rop2;
@@ -139,14 +139,14 @@ int WINAPI ReleaseDC(HWND, HDC dc) {
   return 1;
 }
 
-HPEN WINAPI CreatePen(int style, int, COLORREF colour) {
-  colour &= 0xFFFFFF;
-  if (state().observer) state().observer->penCreated(colour);
-  return static_cast<HPEN>(createObject(GdiObject{ObjectKind::Pen, colour, style == PS_NULL, false}));
+HPEN WINAPI CreatePen(int style, int, COLORREF color) {
+  color &= 0xFFFFFF;
+  if (state().observer) state().observer->penCreated(color);
+  return static_cast<HPEN>(createObject(GdiObject{ObjectKind::Pen, color, style == PS_NULL, false}));
 }
 
-HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
-  return static_cast<HBRUSH>(createObject(GdiObject{ObjectKind::Brush, colour & 0xFFFFFF, false, false}));
+HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+  return static_cast<HBRUSH>(createObject(GdiObject{ObjectKind::Brush, color & 0xFFFFFF, false, false}));
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
@@ -219,7 +219,7 @@ int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
                     clampTo(int64_t(rect->right) + context->origin.x, surface.left, surface.right),
                     clampTo(int64_t(rect->bottom) + context->origin.y, surface.top, surface.bottom)};
   if (target.left >= target.right || target.top >= target.bottom) return 1;
-  if (platform::Device* device = platform::windowDevice(context->window)) device->fillRect(target, fill->colour);
+  if (platform::Device* device = platform::windowDevice(context->window)) device->fillRect(target, fill->color);
   return 1;
 }
 

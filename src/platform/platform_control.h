@@ -30,7 +30,7 @@ class Device {
   // The window's client area changed size (also called once at creation).
   virtual void resize(int width, int height) = 0;
   // Solid fill, in device coordinates, already clipped to the client area.
-  virtual void fillRect(const RECT& rect, COLORREF colour) = 0;
+  virtual void fillRect(const RECT& rect, COLORREF color) = 0;
   virtual void viewportOriginSet(int x, int y) = 0;
   // Coordinates are logical, as passed to the call.
   virtual void arc(const DrawingState& state, int left, int top, int right, int bottom, int xStart, int yStart,
@@ -80,7 +80,7 @@ void setDesktop(Desktop* desktop);
 class GdiObserver {
  public:
   virtual ~GdiObserver() = default;
-  virtual void penCreated(COLORREF colour) = 0;
+  virtual void penCreated(COLORREF color) = 0;
 };
 void setGdiObserver(GdiObserver* observer);
 

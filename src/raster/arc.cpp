@@ -13,6 +13,10 @@
 
 namespace {
 
+// Exact products of two 64-bit coordinates (cross products of rays, the
+// ellipse's error terms): standard C++ has no 128-bit integer, and a double
+// would round them. GCC and Clang have one on the 64-bit targets the
+// rasterizer is built for.
 using Wide = __int128;
 
 // One quadrant as offsets: inward columns from the box's right edge and

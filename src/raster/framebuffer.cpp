@@ -1,7 +1,5 @@
 #include "framebuffer.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -11,16 +9,14 @@
 
 namespace {
 
-// Lines that run down the screen touch a new row, and so a new page, at
-// every pixel; large pages keep that from missing the address cache.
-constexpr size_t largePage = size_t(2) << 20;
+// Rows start on cache lines, as the changed tiles assume.
+constexpr size_t cacheLine = 64;
 
 uint32_t* allocatePixels(size_t count) {
   if (count == 0) return nullptr;
-  const size_t bytes = (count * sizeof(uint32_t) + largePage - 1) / largePage * largePage;
-  void* memory = std::aligned_alloc(largePage, bytes);
+  const size_t bytes = (count * sizeof(uint32_t) + cacheLine - 1) / cacheLine * cacheLine;
+  void* memory = std::aligned_alloc(cacheLine, bytes);
   if (!memory) throw std::bad_alloc();
-  madvise(memory, bytes, MADV_HUGEPAGE);
   std::memset(memory, 0, bytes);
   return static_cast<uint32_t*>(memory);
 }

@@ -7,8 +7,9 @@
 
 #include "dirty_tiles.h"
 
-// Where a framebuffer's pixels live: ordinary memory unless a display needs
-// them in memory that it shares with the program.
+// Where a framebuffer's pixels live: ordinary memory unless the program's
+// platform side gives them a place of its own (large pages, memory shared
+// with a display).
 class PixelStorage {
  public:
   virtual ~PixelStorage() = default;

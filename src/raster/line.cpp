@@ -5,6 +5,9 @@
 
 namespace {
 
+// Exact products of two 64-bit coordinates (the error terms that pick each
+// pixel): standard C++ has no 128-bit integer, and a double would round them.
+// GCC and Clang have one on the 64-bit targets the rasterizer is built for.
 using Wide = __int128;
 
 template <typename Integer>

@@ -44,7 +44,7 @@ void loadProfileNames() {
   LoadStringA(instance, IDS_PROFILE_SECTION, profileSection, sizeof profileSection);
 }
 
-void loadSettings() {
+void loadSettings(Settings& settings) {
   settings.pause = readSetting("Pause", 1);
   settings.passwordRequired = readSetting("Password Required", 0);
   settings.timerInterval = static_cast<uint16_t>(readSetting("Timer interval", 20));
@@ -61,7 +61,7 @@ bool writeSettingValue(uint32_t value, const char* section, const char* key) {
   return WritePrivateProfileStringA(section, key, text, profileFileName) != FALSE;
 }
 
-bool saveSettings() {
+bool saveSettings(const Settings& settings) {
   // Every key is written even after a failure; the first failure's error is the one kept.
   DWORD firstError = ERROR_SUCCESS;
   const auto write = [&firstError](uint32_t value, const char* key) {
@@ -90,8 +90,10 @@ std::string profileFileLocation() {
   return path + profileFileName;
 }
 
-void resetPatternFlags() { resetFlags(settings.patternFlags, patternKeys); }
+void resetPatternFlags(Settings& settings) { resetFlags(settings.patternFlags, patternKeys); }
 
-void resetColorSetFlags() { resetFlags(settings.colorSetFlags, colorSetKeys); }
+void resetColorSetFlags(Settings& settings) { resetFlags(settings.colorSetFlags, colorSetKeys); }
 
-uint16_t effectiveTimerInterval() { return settings.timerInterval == 0 ? 1 : settings.timerInterval; }
+uint16_t effectiveTimerInterval(const Settings& settings) {
+  return settings.timerInterval == 0 ? 1 : settings.timerInterval;
+}

@@ -26,15 +26,15 @@ extern char profileFileName[13];
 extern char profileSection[40];
 
 void loadProfileNames();
-void loadSettings();
+void loadSettings(Settings& settings);
 // False when a key could not be written; GetLastError then tells the first failure.
-bool saveSettings();
+bool saveSettings(const Settings& settings);
 bool writeSettingValue(uint32_t value, const char* section, const char* key);
 // Where the profile file lives, for messages.
 std::string profileFileLocation();
-void resetPatternFlags();
-void resetColorSetFlags();
+void resetPatternFlags(Settings& settings);
+void resetColorSetFlags(Settings& settings);
 
 // The timer period that the engine runs with: an edited file's 0 would stop
 // the clock and divide by zero, so it runs as 1 while the file keeps its value.
-uint16_t effectiveTimerInterval();
+uint16_t effectiveTimerInterval(const Settings& settings);

@@ -7,20 +7,55 @@
 #include "resource_ids.h"
 #include "settings.h"
 
-namespace {
+SettingsDialogState settingsDialogState;
 
-HMODULE ctl3dModule = nullptr;
+namespace {
 
 typedef BOOL(WINAPI* Ctl3dEntry)(HINSTANCE);
 
 // The check boxes, slot by slot like the flag tables (slot 0, Cycle, is a radio pair).
-constexpr std::array<int, 17> patternBoxes = {0,    1037, 1010, 1013, 6000, 1055, 5000, 1033, 1052,
-                                              1009, 1053, 1011, 1054, 1036, 1056, 1032, 1058};
-constexpr std::array<int, 18> colorSetBoxes = {0,    1002, 1003, 1004, 1026, 1015, 1016, 1006, 1018,
-                                               1019, 1017, 1005, 1021, 1022, 1020, 1024, 1025, 1023};
+constexpr std::array<int, 17> patternBoxes = {
+    0,
+    IDC_PATTERN_SYMMETRON,
+    IDC_PATTERN_MASK,
+    IDC_PATTERN_COAT_OF_ARMS,
+    IDC_PATTERN_HEXATRON,
+    IDC_PATTERN_CORNERED,
+    IDC_PATTERN_SCREEN_CRYSTALS,
+    IDC_PATTERN_ANGELS_AND_DEVILS,
+    IDC_PATTERN_SPIDERWORK,
+    IDC_PATTERN_ZEN_GARDEN,
+    IDC_PATTERN_LET_IT_GROW,
+    IDC_PATTERN_CROWN,
+    IDC_PATTERN_CARTOUCHE,
+    IDC_PATTERN_MANDALA,
+    IDC_PATTERN_ALGORHYTHM,
+    IDC_PATTERN_ANEMONE,
+    IDC_PATTERN_HYPERDRAW,
+};
+constexpr std::array<int, 18> colorSetBoxes = {
+    0,
+    IDC_COLORS_ALL_COLORS,
+    IDC_COLORS_LOW_INTENSITY,
+    IDC_COLORS_MINIMUM_INTENSITY,
+    IDC_COLORS_SPECTRUM,
+    IDC_COLORS_RED,
+    IDC_COLORS_GREEN,
+    IDC_COLORS_BLUE,
+    IDC_COLORS_MAGENTA,
+    IDC_COLORS_CYAN,
+    IDC_COLORS_YELLOW,
+    IDC_COLORS_BLACK_WHITE_GRAY,
+    IDC_COLORS_RED_CYAN,
+    IDC_COLORS_GREEN_MAGENTA,
+    IDC_COLORS_BLUE_YELLOW,
+    IDC_COLORS_NO_RED,
+    IDC_COLORS_NO_GREEN,
+    IDC_COLORS_NO_BLUE,
+};
 
-Ctl3dEntry ctl3dEntry(LPCSTR name) {
-  return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(ctl3dModule, name)));
+Ctl3dEntry ctl3dEntry(HMODULE module, LPCSTR name) {
+  return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
 HWND bar(HWND dialog, SettingsBar which) {
@@ -38,13 +73,13 @@ void storeFlags(HWND dialog, FlagTable& flags, const std::array<int, N>& boxes, 
   for (size_t slot = 1; slot < N; ++slot) flags[slot] = IsDlgButtonChecked(dialog, boxes[slot]) == BST_CHECKED ? 1 : 0;
 }
 
-bool storeAndSave(HWND dialog) {
+bool storeAndSave(HWND dialog, Settings& settings) {
   settings.timerInterval = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL));
   settings.percentCrayon = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Style), SB_CTL));
   settings.passwordRequired = 0;
   storeFlags(dialog, settings.patternFlags, patternBoxes, IDC_PATTERNS_CYCLE);
   storeFlags(dialog, settings.colorSetFlags, colorSetBoxes, IDC_COLORS_CYCLE);
-  return saveSettings();
+  return saveSettings(settings);
 }
 
 // Says which file could not be written and why; the dialog stays open, so
@@ -117,9 +152,10 @@ int scrolledPosition(SettingsBar which, int request, int thumb, int current) {
 void formatShare(char* text, int percent) { wsprintfA(text, "%d%%", percent); }
 
 BOOL loadCtl3d(HINSTANCE instance) {
-  ctl3dModule = LoadLibraryA("Ctl3d32.dll");
-  if (ctl3dModule) {
-    if (Ctl3dEntry registerControls = ctl3dEntry("Ctl3dRegister")) registerControls(instance);
+  HMODULE& module = settingsDialogState.ctl3dModule;
+  module = LoadLibraryA("Ctl3d32.dll");
+  if (module) {
+    if (Ctl3dEntry registerControls = ctl3dEntry(module, "Ctl3dRegister")) registerControls(instance);
   }
   return 1;
 }
@@ -141,7 +177,7 @@ void setStylePosition(HWND dialog, HWND styleBar, int position) {
   SetDlgItemTextA(dialog, IDC_CRISP_SHARE, text);
 }
 
-void initSettingsControls(HWND dialog) {
+void initSettingsControls(HWND dialog, const Settings& settings) {
   SetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL, settings.timerInterval, TRUE);
   setStylePosition(dialog, bar(dialog, SettingsBar::Style), settings.percentCrayon);
   CheckRadioButton(dialog, IDC_PATTERNS_RANDOMIZE, IDC_PATTERNS_CYCLE,
@@ -165,8 +201,8 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         const BarRange range = barRange(which);
         SetScrollRange(bar(dialog, which), SB_CTL, range.minimum, range.maximum, FALSE);
       }
-      loadSettings();
-      initSettingsControls(dialog);
+      loadSettings(settings);
+      initSettingsControls(dialog, settings);
       return TRUE;
     }
     case WM_HSCROLL:
@@ -175,7 +211,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          if (!storeAndSave(dialog)) {
+          if (!storeAndSave(dialog, settings)) {
             reportSaveFailure(dialog);
             return TRUE;
           }
@@ -191,11 +227,11 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
           return FALSE;
       }
     case WM_DESTROY:
-      if (ctl3dModule) {
-        if (Ctl3dEntry unregisterControls = ctl3dEntry("Ctl3dUnregister"))
+      if (HMODULE& module = settingsDialogState.ctl3dModule) {
+        if (Ctl3dEntry unregisterControls = ctl3dEntry(module, "Ctl3dUnregister"))
           unregisterControls(GetModuleHandleA(nullptr));
-        FreeLibrary(ctl3dModule);
-        ctl3dModule = nullptr;
+        FreeLibrary(module);
+        module = nullptr;
       }
       return FALSE;
     default:

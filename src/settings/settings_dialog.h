@@ -2,6 +2,14 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "settings.h"
+
+// What the dialog keeps between its opening and its end: the optional
+// library of three-dimensional controls.
+struct SettingsDialogState {
+  HMODULE ctl3dModule = nullptr;
+};
+extern SettingsDialogState settingsDialogState;
 
 BOOL loadCtl3d(HINSTANCE instance);
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -9,7 +17,7 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR runDialog(HWND parent, DLGPROC procedure, int templateId);
 void centerWindow(HWND window);
 void setStylePosition(HWND dialog, HWND styleBar, int position);
-void initSettingsControls(HWND dialog);
+void initSettingsControls(HWND dialog, const Settings& settings);
 
 // The dialog's two scroll bars: their ranges and steps, shared by every
 // toolkit that shows the dialog.

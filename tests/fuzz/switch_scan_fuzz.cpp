@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* tail = ArgumentTail(start);
   require(tail >= start && tail <= start + std::char_traits<char>::length(start), "the tail lies within the line");
   const RunSwitch run = ScanRunSwitch(tail);
-  require(run.mode <= ModeInvalid && (run.mode == ModeConfigure || run.owner == RunSwitch::Owner::None),
-          "a possible switch");
+  require(
+      run.mode <= RunMode::ModeInvalid && (run.mode == RunMode::ModeConfigure || run.owner == RunSwitch::Owner::None),
+      "a possible switch");
   return 0;
 }

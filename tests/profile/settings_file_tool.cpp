@@ -55,9 +55,9 @@ int main(int argc, char** argv) {
   if (command == "load") {
     const auto start = std::chrono::steady_clock::now();
     loadProfileNames();
-    loadSettings();
+    loadSettings(settings);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const bool written = saveSettings();
+    const bool written = saveSettings(settings);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("load %.3f s, peak RSS %.1f MiB, timer interval %u, save %s\n", seconds, usage.ru_maxrss / 1024.0,

@@ -13,7 +13,7 @@
 
 namespace {
 
-COLORREF colourOf(const char* hex) { return static_cast<COLORREF>(std::strtoul(hex, nullptr, 16)); }
+COLORREF colorOf(const char* hex) { return static_cast<COLORREF>(std::strtoul(hex, nullptr, 16)); }
 
 }  // namespace
 
@@ -38,13 +38,13 @@ int main(int argc, char** argv) {
       // The erase handling paints the client area, origin aside.
       POINT origin;
       SetViewportOrgEx(dc, 0, 0, &origin);
-      HBRUSH brush = CreateSolidBrush(colourOf(hex));
+      HBRUSH brush = CreateSolidBrush(colorOf(hex));
       const RECT all{0, 0, width, height};
       FillRect(dc, &all, brush);
       DeleteObject(brush);
       SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
     } else if (std::sscanf(line, "pen %15s", hex) == 1) {
-      HPEN made = CreatePen(PS_SOLID, 1, colourOf(hex));
+      HPEN made = CreatePen(PS_SOLID, 1, colorOf(hex));
       SelectObject(dc, made);
       if (pen) DeleteObject(pen);
       pen = made;

@@ -3,9 +3,9 @@
 #include <set>
 
 #include "engine/choice.h"
-#include "engine/engine_state.h"
-#include "engine/random.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "test_support.h"
 
 namespace {
@@ -14,8 +14,8 @@ class ChoiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSaverProcess();
-    resetPatternFlags();
-    resetColorSetFlags();
+    resetPatternFlags(settings);
+    resetColorSetFlags(settings);
   }
   void enableOnlyPatterns(std::initializer_list<int> ids, bool cycle) {
     settings.patternFlags.fill(0);
@@ -26,12 +26,12 @@ class ChoiceTest : public ::testing::Test {
 
 TEST_F(ChoiceTest, CycleWalksTheEnabledPatternsWithoutDrawing) {
   enableOnlyPatterns({3, 7, 12}, true);
-  engineState.patternId = 7;
+  engineState.patternId = Pattern{7};
   seedRandom(5);
   std::vector<int> order;
   for (int i = 0; i < 4; ++i) {
-    choosePattern();
-    order.push_back(engineState.patternId);
+    choosePattern(engineState, settings);
+    order.push_back(static_cast<int>(engineState.patternId));
   }
   EXPECT_EQ(order, (std::vector<int>{12, 3, 7, 12}));
   const int next = drawRandom();
@@ -41,10 +41,10 @@ TEST_F(ChoiceTest, CycleWalksTheEnabledPatternsWithoutDrawing) {
 
 TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
   enableOnlyPatterns({9}, false);
-  engineState.patternId = noSelection;
+  engineState.patternId = Pattern::Unchosen;
   seedRandom(5);
-  choosePattern();
-  EXPECT_EQ(engineState.patternId, 9);
+  choosePattern(engineState, settings);
+  EXPECT_EQ(engineState.patternId, Pattern::ZenGarden);
   const int afterChoice = drawRandom();
   seedRandom(5);
   drawRandom();
@@ -53,22 +53,22 @@ TEST_F(ChoiceTest, RandomizePicksEveryEnabledEntryAndDrawsOnceEvenForOne) {
   enableOnlyPatterns({2, 5, 16}, false);
   std::set<int> seen;
   for (int i = 0; i < 200; ++i) {
-    choosePattern();
-    seen.insert(engineState.patternId);
+    choosePattern(engineState, settings);
+    seen.insert(static_cast<int>(engineState.patternId));
   }
   EXPECT_EQ(seen, (std::set<int>{2, 5, 16}));
 }
 
 TEST_F(ChoiceTest, EmptyListIsResetToCycleAndMarkedForSaving) {
   settings.colorSetFlags.fill(0);
-  engineState.colorSetId = noSelection;
-  chooseColorSet();
-  EXPECT_EQ(engineState.colorSetId, AllColors);
-  EXPECT_EQ(engineState.settingsDirty, 1);
+  engineState.colorSetId = ColorSet::Unchosen;
+  chooseColorSet(engineState, settings);
+  EXPECT_EQ(engineState.colorSetId, ColorSet::AllColors);
+  EXPECT_TRUE(engineState.settingsDirty);
   EXPECT_EQ(settings.colorSetFlags[0], 1u);
   EXPECT_EQ(settings.colorSetFlags[17], 1u);
-  chooseColorSet();
-  EXPECT_EQ(engineState.colorSetId, LowIntensity);
+  chooseColorSet(engineState, settings);
+  EXPECT_EQ(engineState.colorSetId, ColorSet::LowIntensity);
 }
 
 TEST_F(ChoiceTest, AnyNonzeroValueEnablesAndCyclingWrapsPastTheLastSlot) {
@@ -76,27 +76,27 @@ TEST_F(ChoiceTest, AnyNonzeroValueEnablesAndCyclingWrapsPastTheLastSlot) {
   settings.patternFlags[0] = 5;
   settings.patternFlags[16] = 7;
   settings.patternFlags[4] = 2;
-  engineState.patternId = 16;
-  choosePattern();
-  EXPECT_EQ(engineState.patternId, 4);
-  choosePattern();
-  EXPECT_EQ(engineState.patternId, 16);
-  EXPECT_EQ(engineState.settingsDirty, 0);
+  engineState.patternId = Pattern::Hyperdraw;
+  choosePattern(engineState, settings);
+  EXPECT_EQ(engineState.patternId, Pattern::Hexatron);
+  choosePattern(engineState, settings);
+  EXPECT_EQ(engineState.patternId, Pattern::Hyperdraw);
+  EXPECT_FALSE(engineState.settingsDirty);
 }
 
 TEST_F(ChoiceTest, CrayonShareFollowsThePercentage) {
   for (uint16_t percent : {0, 100, 250}) {
     settings.percentCrayon = percent;
     for (int i = 0; i < 100; ++i) {
-      chooseStrokeStyle();
-      EXPECT_EQ(engineState.strokeStyle, percent == 0 ? Crisp : Crayon);
+      chooseStrokeStyle(engineState, settings);
+      EXPECT_EQ(engineState.strokeStyle, percent == 0 ? StrokeStyle::Crisp : StrokeStyle::Crayon);
     }
   }
   settings.percentCrayon = 30;
   int crayon = 0;
   for (int i = 0; i < 10000; ++i) {
-    chooseStrokeStyle();
-    crayon += engineState.strokeStyle == Crayon;
+    chooseStrokeStyle(engineState, settings);
+    crayon += engineState.strokeStyle == StrokeStyle::Crayon;
   }
   EXPECT_NEAR(crayon, 3000, 300);
 }

@@ -75,7 +75,7 @@ TEST_F(DesktopTest, OtherProgramsWindowsCanParentOurs) {
 TEST_F(DesktopTest, AFullScreenStartDefersToASaverOfAnotherProcess) {
   desktop.saverRunning = true;
   hostState.instance = GetModuleHandleA(nullptr);
-  EXPECT_EQ(RunSaverWindow(nullptr), 0);
+  EXPECT_EQ(RunSaverWindow(hostState, nullptr), 0);
   EXPECT_EQ(desktop.raised, otherSaver);
   EXPECT_EQ(hostState.saverWindow, nullptr);
   EXPECT_EQ(FindWindowA("WindowsScreenSaverClass", "Preview"), nullptr);

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "engine/engine_state.h"
-#include "engine/random.h"
 #include "figures/figure_routine.h"
 #include "figures/segment_walker.h"
 #include "figures/strokes.h"
+#include "state/engine_state.h"
+#include "state/random.h"
 #include "test_support.h"
 
 namespace {
@@ -24,9 +24,9 @@ class FiguresTest : public SaverTest {
     engineState.reachLimitY = 160;
     engineState.figureReachX = 100;
     engineState.figureReachY = 100;
-    engineState.strokeStyle = Crisp;
-    engineState.drawingMode = Symmetron;
-    engineState.figurePhase = 1;
+    engineState.strokeStyle = StrokeStyle::Crisp;
+    engineState.drawingMode = DrawingMode::Symmetron;
+    engineState.figurePhase = FigurePhase::FourFold;
   }
   std::vector<std::string> origins() {
     std::vector<std::string> result;
@@ -44,44 +44,44 @@ TEST_F(FiguresTest, MirroredPairDrawsTheArcAndItsReflectionWithEndsExchanged) {
 
 TEST_F(FiguresTest, EachPhaseDrawsItsMirrorSet) {
   engineState.centreY = 301;  // h = 150, truncated
-  engineState.arcStrokes = 1;
-  engineState.figurePhase = 1;
-  strokeArm(dc, 1, 2, 3, 4, 9, 9, 9, 9);
+  engineState.arcStrokes = true;
+  engineState.figurePhase = FigurePhase::FourFold;
+  strokeArm(engineState, dc, 1, 2, 3, 4, 9, 9, 9, 9);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"arc 1 2 3 4 1 2 3 4", "arc -3 4 -1 2 -3 4 -1 2",
                                                    "arc 3 -4 1 -2 3 -4 1 -2", "arc -1 -2 -3 -4 -1 -2 -3 -4"}));
-  engineState.figurePhase = 2;
-  strokeArm(dc, 1, 2, 3, 4, 9, 9, 9, 9);
+  engineState.figurePhase = FigurePhase::Pair;
+  strokeArm(engineState, dc, 1, 2, 3, 4, 9, 9, 9, 9);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"arc 1 2 3 4 1 2 3 4", "arc -3 4 -1 2 -1 2 -3 4"}));
-  engineState.figurePhase = 3;
-  strokeArm(dc, 1, 2, 3, 4, 9, 9, 9, 9);
+  engineState.figurePhase = FigurePhase::FlippedPair;
+  strokeArm(engineState, dc, 1, 2, 3, 4, 9, 9, 9, 9);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"arc 1 -2 3 -4 1 -2 3 -4", "arc -3 -4 -1 -2 -1 -2 -3 -4"}));
 
-  engineState.arcStrokes = 0;
-  engineState.figurePhase = 0;  // a fresh process draws the four-fold set
-  strokeArm(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  engineState.arcStrokes = false;
+  engineState.figurePhase = FigurePhase::None;  // a fresh process draws the four-fold set
+  strokeArm(engineState, dc, 1, 2, 3, 4, 5, 6, 7, 8);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"bez 1 2 5 6 7 8 3 4", "bez -1 2 -5 6 -7 8 -3 4",
                                                    "bez -1 -2 -5 -6 -7 -8 -3 -4", "bez 1 -2 5 -6 7 -8 3 -4"}));
-  engineState.figurePhase = 2;
-  strokeArm(dc, 1, 2, 3, 4, 5, 6, 7, 8);  // the controls are not used
+  engineState.figurePhase = FigurePhase::Pair;
+  strokeArm(engineState, dc, 1, 2, 3, 4, 5, 6, 7, 8);  // the controls are not used
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"bez 1 2 3 4 150 0 3 4", "bez -1 2 -3 4 -150 0 -3 4"}));
-  engineState.figurePhase = 3;
-  strokeArm(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  engineState.figurePhase = FigurePhase::FlippedPair;
+  strokeArm(engineState, dc, 1, 2, 3, 4, 5, 6, 7, 8);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"bez 1 -2 3 -4 150 0 3 -4", "bez -1 -2 -3 -4 -150 0 -3 -4"}));
 }
 
 TEST_F(FiguresTest, ActiveArmsAreTruncatedTowardZeroAndInactiveOnesSkipped) {
   ArmSet ends{{{{-0.9f, 0.9f, -1.5f, 2.99f}, {5, 5, 5, 5}, {7.5f, -7.5f, 1e20f, -1e20f}}}};
   ArmSet controls{};
-  const int32_t active[3] = {1, 0, 1};
-  engineState.arcStrokes = 1;
-  engineState.figurePhase = 2;
-  strokeActiveArms(dc, ends, controls, active);
+  const bool active[3] = {true, false, true};
+  engineState.arcStrokes = true;
+  engineState.figurePhase = FigurePhase::Pair;
+  strokeActiveArms(engineState, dc, ends, controls, active);
   const auto trace = takeTrace();
   ASSERT_EQ(trace.size(), 4u);
   EXPECT_EQ(trace[0], "arc 0 0 -1 2 0 0 -1 2");
   EXPECT_EQ(trace[2], "arc 7 -7 2147483647 -2147483647 7 -7 2147483647 -2147483647");
-  const int32_t none[3] = {0, 0, 0};
-  strokeActiveArms(dc, ends, controls, none);
+  const bool none[3] = {false, false, false};
+  strokeActiveArms(engineState, dc, ends, controls, none);
   EXPECT_TRUE(takeTrace().empty());
 }
 
@@ -102,22 +102,22 @@ TEST_F(FiguresTest, RotateArmsTurnsByTheFixedAngles) {
 TEST_F(FiguresTest, StartSegmentDrawsInTheQuadrantAndFollowsTheModeRules) {
   Segment segment{}, velocity{};
   for (int i = 0; i < 500; ++i) {
-    startSegment(segment, velocity);
+    startSegment(engineState, segment, velocity);
     ASSERT_TRUE(segment.x1 >= 0 && segment.x1 < 100 && segment.y1 >= 0 && segment.y1 < 100);
     ASSERT_TRUE(velocity.x1 >= -2 && velocity.x1 <= 2 && velocity.y2 >= -2 && velocity.y2 <= 2);
   }
-  engineState.drawingMode = CommonStart;
-  startSegment(segment, velocity);
+  engineState.drawingMode = DrawingMode::CommonStart;
+  startSegment(engineState, segment, velocity);
   EXPECT_TRUE(segment.x1 == segment.x2 && segment.y1 == segment.y2);
-  engineState.drawingMode = RigidArcs;
-  startSegment(segment, velocity);
+  engineState.drawingMode = DrawingMode::RigidArcs;
+  startSegment(engineState, segment, velocity);
   EXPECT_TRUE(velocity.x1 == velocity.x2 && velocity.y1 == velocity.y2);
-  EXPECT_EQ(engineState.arcStrokes, 1);
-  engineState.drawingMode = Hexatron;  // continues from the last end, C remainder
+  EXPECT_TRUE(engineState.arcStrokes);
+  engineState.drawingMode = DrawingMode::Hexatron;  // continues from the last end, C remainder
   segment.x2 = -250;
   segment.y2 = 250;
   seedRandom(3);
-  startSegment(segment, velocity);
+  startSegment(engineState, segment, velocity);
   EXPECT_EQ(segment.x1, -50);
   EXPECT_EQ(segment.y1, 50);
 }
@@ -125,19 +125,19 @@ TEST_F(FiguresTest, StartSegmentDrawsInTheQuadrantAndFollowsTheModeRules) {
 TEST_F(FiguresTest, WalkerEndsOnlyWhenAnEndPassesTheCentreBound) {
   engineState.segment = Segment{318, 0, 0, 0};
   engineState.segmentVelocity = Segment{1, 0, 0, 0};
-  EXPECT_EQ(stepSegmentWalker(dc, 0), 1);
-  EXPECT_EQ(stepSegmentWalker(dc, 0), 1);  // x1 = 320 = centreX: still inside
+  EXPECT_TRUE(stepSegmentWalker(engineState, dc, false));
+  EXPECT_TRUE(stepSegmentWalker(engineState, dc, false));  // x1 = 320 = centreX: still inside
   takeTrace();
-  EXPECT_EQ(stepSegmentWalker(dc, 0), 0);
+  EXPECT_FALSE(stepSegmentWalker(engineState, dc, false));
   EXPECT_TRUE(takeTrace().empty());
 }
 
 TEST_F(FiguresTest, CrayonWalkerShiftsItsOriginRightAndDownByJToThreeJ) {
-  engineState.strokeStyle = Crayon;
+  engineState.strokeStyle = StrokeStyle::Crayon;
   for (int i = 0; i < 300; ++i) {
     engineState.segment = Segment{10, 10, 20, 20};
     engineState.segmentVelocity = Segment{};
-    stepSegmentWalker(dc, 0);
+    stepSegmentWalker(engineState, dc, false);
     ASSERT_GE(engineState.jitterX, 1);
     ASSERT_LE(engineState.jitterX, 18);
     ASSERT_GE(engineState.jitterY, 1);
@@ -147,27 +147,27 @@ TEST_F(FiguresTest, CrayonWalkerShiftsItsOriginRightAndDownByJToThreeJ) {
 }
 
 TEST_F(FiguresTest, FigureBoundsTruncateAndEitherEndTheFigureOrDropTheArm) {
-  engineState.endFigureAtEdge = 1;
+  engineState.endFigureAtEdge = true;
   engineState.armEnds = ArmSet{{{{300.9f, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}}};
   engineState.armEndSteps = ArmSet{{{{19.0f, 0, 0, 0}}}};
-  EXPECT_EQ(stepFigure(dc, 0), 1);  // 319.9 truncates to 319
-  EXPECT_EQ(stepFigure(dc, 0), 0);  // 338.9 is outside
-  engineState.endFigureAtEdge = 0;
+  EXPECT_TRUE(stepFigure(engineState, dc, false));   // 319.9 truncates to 319
+  EXPECT_FALSE(stepFigure(engineState, dc, false));  // 338.9 is outside
+  engineState.endFigureAtEdge = false;
   engineState.armEnds = ArmSet{{{{400, 0, 0, 0}, {0, 0, 0, 0}, {0, 300, 0, 0}}}};
   engineState.armEndSteps = ArmSet{};
-  EXPECT_EQ(stepFigure(dc, 0), 1);
-  EXPECT_EQ(engineState.armActive[0], 0);
-  EXPECT_EQ(engineState.armActive[1], 1);
-  EXPECT_EQ(engineState.armActive[2], 0);
+  EXPECT_TRUE(stepFigure(engineState, dc, false));
+  EXPECT_FALSE(engineState.armActive[0]);
+  EXPECT_TRUE(engineState.armActive[1]);
+  EXPECT_FALSE(engineState.armActive[2]);
   engineState.armEnds.arms[1][0] = -321;
-  EXPECT_EQ(stepFigure(dc, 0), 0);  // every arm dropped
+  EXPECT_FALSE(stepFigure(engineState, dc, false));  // every arm dropped
 }
 
 TEST_F(FiguresTest, ContinuedFiguresStartFromTheLastEndHeldInsideTheBox) {
-  engineState.drawingMode = Hyperdraw;
+  engineState.drawingMode = DrawingMode::Hyperdraw;
   engineState.armEnds.arms[0] = {0, 0, 500.5f, -12.25f};
-  engineState.endFigureAtEdge = 0;
-  stepFigure(dc, 1);
+  engineState.endFigureAtEdge = false;
+  stepFigure(engineState, dc, true);
   EXPECT_FLOAT_EQ(engineState.armEnds.arms[0][0], 320.0f);
   EXPECT_FLOAT_EQ(engineState.armEnds.arms[0][1], -12.25f);  // inside: kept with its fraction
   const Segment& seg = engineState.segment;
@@ -177,13 +177,13 @@ TEST_F(FiguresTest, ContinuedFiguresStartFromTheLastEndHeldInsideTheBox) {
 }
 
 TEST_F(FiguresTest, CornerOriginsFollowThePhase) {
-  engineState.cornerOrigins = 1;
+  engineState.cornerOrigins = true;
   engineState.armEnds = ArmSet{};
   const std::vector<std::vector<std::string>> expected = {
       {"0 0", "0 480", "640 0", "640 480"}, {"0 0", "640 0", "320 480"}, {"320 0", "0 480", "640 480"}};
   for (int phase = 1; phase <= 3; ++phase) {
-    engineState.figurePhase = phase;
-    stepFigure(dc, 0);
+    engineState.figurePhase = FigurePhase{phase};
+    stepFigure(engineState, dc, false);
     EXPECT_EQ(origins(), expected[phase - 1]) << phase;
   }
 }
@@ -193,13 +193,13 @@ TEST_F(FiguresTest, HexTilingPlacesCopiesOnTheLattice) {
   engineState.screenHeight = 1080;
   engineState.centreX = 960;
   engineState.centreY = 540;
-  engineState.hexTiling = 1;
+  engineState.hexTiling = true;
   engineState.armEnds = ArmSet{};
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, false);
   EXPECT_EQ(origins(), (std::vector<std::string>{"960 540", "25 0", "25 1080", "1895 0", "1895 1080"}));
   engineState.screenHeight = 0;  // no height, no lattice, and no endless loop
   engineState.centreY = 0;
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, false);
   EXPECT_EQ(origins().size(), 1u);
 }
 
@@ -208,26 +208,26 @@ TEST_F(FiguresTest, LatticeIncludesAColumnExactlyAtOneAndAHalfWidths) {
   engineState.screenHeight = 231;  // copies 200 apart: the second column falls on x = 300
   engineState.centreX = 100;
   engineState.centreY = 115;
-  engineState.hexTiling = 1;
+  engineState.hexTiling = true;
   // Controls far to the left, so that the copy at x = 300 reaches back into the window.
   engineState.armEnds = ArmSet{{{{-99, 0, -50, 0}}}};
   engineState.armControls = ArmSet{{{{-250, -40, -250, -40}}}};
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, false);
   EXPECT_EQ(origins(), (std::vector<std::string>{"100 115", "-100 0", "-100 231", "300 0", "300 231"}));
 }
 
 TEST_F(FiguresTest, CrayonFigureJitterGrowsWithDistanceFromTheCentre) {
-  engineState.strokeStyle = Crayon;
+  engineState.strokeStyle = StrokeStyle::Crayon;
   engineState.armEnds = ArmSet{{{{10, 10, 20, 20}}}};  // d well under a quarter: no draws
   seedRandom(8);
-  stepFigure(dc, 0);
+  stepFigure(engineState, dc, false);
   const int next = drawRandom();
   seedRandom(8);
   EXPECT_EQ(next, drawRandom());
   int largest = 0;
   for (int i = 0; i < 500; ++i) {
     engineState.armEnds = ArmSet{{{{230, 0, 230, 0}}}};  // d = 230 / 240 > 0.875: J = 6
-    stepFigure(dc, 0);
+    stepFigure(engineState, dc, false);
     ASSERT_LE(std::abs(engineState.jitterX), 6);
     largest = std::max<int>(largest, std::abs(engineState.jitterY));
   }

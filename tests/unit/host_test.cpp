@@ -1,9 +1,10 @@
 // The saver window's class procedure and input watch: which input and power
 // events close the saver, and what approval and preview mode change.
 
-#include "engine/engine_state.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
+#include "settings/settings_dialog.h"
+#include "state/engine_state.h"
 #include "test_support.h"
 
 namespace {
@@ -107,6 +108,25 @@ TEST_F(InputWatchTest, TheAutoPlayQueryClosesAndIsCancelledOnlyBehindAPassword) 
   EXPECT_EQ(SendMessageA(window, hostState.autoPlayMessage, 0, 0), 0);  // AutoPlay proceeds
   hostState.verifyPassword = [](HWND) -> BOOL { return FALSE; };
   EXPECT_EQ(SendMessageA(window, hostState.autoPlayMessage, 0, 0), 1);
+}
+
+// Tests and tools start the saver many times in one process: after the one
+// reset, nothing of an earlier run may show in the next.
+TEST_F(SaverTest, AResetLeavesNothingOfAnEarlierRun) {
+  const auto run = [this] {
+    startSaver(320, 240, 7);
+    runHeadlessTicks(200, nullptr);
+    return takeTrace();
+  };
+  const std::vector<std::string> first = run();
+  ASSERT_GT(count(first, "pen"), 100u);
+  settingsDialogState.ctl3dModule = GetModuleHandleA(nullptr);  // as a dialog left open would
+  hostState.closeApproved = true;
+  TearDown();  // the reset that every test and headless run starts from
+  SetUp();
+  EXPECT_EQ(settingsDialogState.ctl3dModule, nullptr);
+  EXPECT_EQ(profileFileName[0], '\0');
+  EXPECT_EQ(run(), first);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ class PasswordTest : public SaverTest {
   HWND startWithPassword(uint32_t required) {
     platform::setRegistryValue("Control Panel\\Desktop", "ScreenSaveUsePassword", required);
     hostState.win9xFamily = true;
-    LoadPasswordProvider();
+    LoadPasswordProvider(hostState);
     return startSaver(320, 240);
   }
   // Delivers a close request as the message loop would.
@@ -59,7 +59,7 @@ TEST_F(PasswordTest, ARefusalKeepsTheSaverAndQuickRetriesAreRefusedSilently) {
   answer = TRUE;
   EXPECT_FALSE(survivesClose(window));
   EXPECT_EQ(prompts, 2);
-  UnloadPasswordProvider();
+  UnloadPasswordProvider(hostState);
   EXPECT_FALSE(platform::screenSaverRunning());
   EXPECT_EQ(platform::loadedLibraryCount(), 0);
 }
@@ -91,7 +91,7 @@ TEST_F(PasswordTest, AProviderWithoutItsEntryIsReleasedAndAsksNothing) {
 TEST_F(PasswordTest, TheNtFamilyNeverLoadsAProvider) {
   platform::setRegistryValue("Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
   hostState.win9xFamily = false;
-  LoadPasswordProvider();
+  LoadPasswordProvider(hostState);
   EXPECT_EQ(platform::loadedLibraryCount(), 0);
   HWND window = startSaver(320, 240);
   EXPECT_FALSE(survivesClose(window));

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <sstream>
 
-#include "engine/engine_state.h"
 #include "figures/figure_routine.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 #include "test_support.h"
 
 namespace {
@@ -16,7 +16,7 @@ namespace {
 // Replays a drawing-call trace onto a framebuffer.
 Framebuffer replay(const std::vector<std::string>& trace, int width, int height) {
   Framebuffer image(width, height);
-  uint32_t colour = 0;
+  uint32_t color = 0;
   int64_t originX = 0, originY = 0;
   for (const std::string& line : trace) {
     std::istringstream fields(line);
@@ -28,7 +28,7 @@ Framebuffer replay(const std::vector<std::string>& trace, int width, int height)
       fields >> hex;
       const uint32_t value = pixelFromColorRef(static_cast<uint32_t>(std::stoul(hex, nullptr, 16)));
       if (event == "erase") image.fill(0, 0, width, height, value);
-      colour = value;
+      color = value;
       continue;
     }
     for (int64_t value; fields >> value;) v.push_back(value);
@@ -37,10 +37,10 @@ Framebuffer replay(const std::vector<std::string>& trace, int width, int height)
       originY = v[1];
     } else if (event == "arc") {
       drawArc(image, {v[0] + originX, v[1] + originY}, {v[2] + originX, v[3] + originY},
-              {v[4] + originX, v[5] + originY}, {v[6] + originX, v[7] + originY}, colour);
+              {v[4] + originX, v[5] + originY}, {v[6] + originX, v[7] + originY}, color);
     } else if (event == "bez") {
       const RasterPoint points[4] = {{v[0], v[1]}, {v[2], v[3]}, {v[4], v[5]}, {v[6], v[7]}};
-      drawBezier(image, points, colour, {originX, originY});
+      drawBezier(image, points, color, {originX, originY});
     }
   }
   return image;
@@ -144,7 +144,7 @@ TickCalls auditTicks(const HeadlessScenario& scenario, const SettingOverride& se
 }
 
 TEST_F(RenderTest, LatticeCopiesThatCannotReachAWideWindowAreNotDrawn) {
-  const SettingOverride letItGrow = onlyEntry(patternKeys, LetItGrow);
+  const SettingOverride letItGrow = onlyEntry(patternKeys, static_cast<int>(Pattern::LetItGrow));
   const struct {
     int width, height;
     uint64_t mostBefore;  // calls in the busiest tick with every copy drawn, as measured

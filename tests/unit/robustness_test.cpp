@@ -2,11 +2,11 @@
 // window sizes: the sanitizer build runs these to find overflow and division
 // by zero.
 
-#include "engine/engine_state.h"
 #include "linux/headless_saver.h"
 #include "linux/raster_device.h"
 #include "linux/recording_device.h"
 #include "settings/settings.h"
+#include "state/engine_state.h"
 #include "test_support.h"
 
 namespace {
@@ -35,8 +35,8 @@ class RobustnessTest : public ::testing::TestWithParam<Size> {
     if (!devices) devices = [this](HWND) { return std::make_unique<RecordingDevice>(discard); };
     ASSERT_NE(startHeadlessSaver(scenario, devices), nullptr);
     ASSERT_EQ(runHeadlessTicks(ticks, nullptr), ticks);
-    EXPECT_EQ(engineState.patternId, pattern);
-    EXPECT_EQ(engineState.colorSetId, colorSet);
+    EXPECT_EQ(engineState.patternId, Pattern{pattern});
+    EXPECT_EQ(engineState.colorSetId, ColorSet{colorSet});
   }
   void TearDown() override { std::fclose(discard); }
   TempDir dir;

@@ -18,7 +18,7 @@ class SettingsTest : public ProfileFileTest {
 };
 
 TEST_F(SettingsTest, MissingFileLoadsTheDefaultsAndWritesNothing) {
-  loadSettings();
+  loadSettings(settings);
   EXPECT_EQ(settings.pause, 1u);
   EXPECT_EQ(settings.passwordRequired, 0u);
   EXPECT_EQ(settings.timerInterval, 20);
@@ -31,15 +31,15 @@ TEST_F(SettingsTest, MissingFileLoadsTheDefaultsAndWritesNothing) {
 }
 
 TEST_F(SettingsTest, FirstSaveWritesTheSectionWithItsThirtyNineKeysInOrder) {
-  loadSettings();
-  saveSettings();
+  loadSettings(settings);
+  saveSettings(settings);
   std::ostringstream expected;
   expected << "[ScreenSaver.Lumarel]\nPause=1\nPassword Required=0\nTimer interval=20\nPercentCrayon=10\n";
   for (const char* key : patternKeys) expected << key << "=1\n";
   for (const char* key : colorSetKeys)
     expected << std::string(key).substr(0, std::string(key).find_last_not_of(' ') + 1) << "=1\n";
   EXPECT_EQ(readFile(path), expected.str());
-  loadSettings();  // and reads back, the trailing blank of "Low Intensity " included
+  loadSettings(settings);  // and reads back, the trailing blank of "Low Intensity " included
   EXPECT_EQ(settings.colorSetFlags[2], 1u);
 }
 
@@ -47,14 +47,14 @@ TEST_F(SettingsTest, ValuesAreKeptAsReadAndSixteenBitFieldsWrap) {
   writeFile(path,
             "[ScreenSaver.Lumarel]\nTimer interval=65541\nPercentCrayon=3\nMask=7\nPause=0\nLow Intensity=0\n"
             "Patterns=0\nPassword Required=2\n");
-  loadSettings();
+  loadSettings(settings);
   EXPECT_EQ(settings.timerInterval, 5);
   EXPECT_EQ(settings.percentCrayon, 3);  // below the dialog's bounds: not raised
   EXPECT_EQ(settings.patternFlags[2], 7u);
   EXPECT_EQ(settings.patternFlags[0], 0u);
   EXPECT_EQ(settings.colorSetFlags[2], 0u);
   EXPECT_EQ(settings.pause, 0u);
-  saveSettings();
+  saveSettings(settings);
   const std::string saved = readFile(path);
   EXPECT_NE(saved.find("Mask=7\n"), std::string::npos);
   EXPECT_NE(saved.find("Timer interval=5\n"), std::string::npos);
@@ -63,19 +63,19 @@ TEST_F(SettingsTest, ValuesAreKeptAsReadAndSixteenBitFieldsWrap) {
 
 TEST_F(SettingsTest, ZeroTimerIntervalIsKeptInTheFileButRunsAsOne) {
   writeFile(path, "[ScreenSaver.Lumarel]\nTimer interval=0\n");
-  loadSettings();
+  loadSettings(settings);
   EXPECT_EQ(settings.timerInterval, 0);
-  EXPECT_EQ(effectiveTimerInterval(), 1);
+  EXPECT_EQ(effectiveTimerInterval(settings), 1);
 }
 
 TEST_F(SettingsTest, ResetsEnableEveryEntryAndCycleAndClearTheSpareSlots) {
   settings.patternFlags.fill(0);
   settings.patternFlags[20] = 1;
-  resetPatternFlags();
+  resetPatternFlags(settings);
   for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.patternFlags[slot], slot <= 16 ? 1u : 0u);
   settings.colorSetFlags.fill(9);
   settings.colorSetFlags[0] = 0;
-  resetColorSetFlags();
+  resetColorSetFlags(settings);
   for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.colorSetFlags[slot], slot <= 17 ? 1u : 0u);
 }
 

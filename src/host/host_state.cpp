@@ -1,0 +1,3 @@
+#include "host_state.h"
+
+HostState hostState;
