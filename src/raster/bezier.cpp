@@ -6,6 +6,7 @@
 // its midpoints round toward zero, so the origin changes which points come
 // out, by several pixels on a saver-sized curve.
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "curves.h"
@@ -52,17 +53,10 @@ bool flatEnough(const Piece& p) {
 
 class Flattener {
  public:
-  // Pieces in logical coordinates; points come out on the device.
-  Flattener(const Canvas& target, RasterPoint origin)
-      : origin_(origin),
-        nearX_((-origin.x - 1) * onePixel),
-        nearY_((target.top() - origin.y - 1) * onePixel),
-        farX_((target.width() - origin.x + 1) * onePixel),
-        farY_((target.bottom() - origin.y + 1) * onePixel) {}
-
   // Depth first, first halves first, with the second halves waiting on a
   // stack of their own: the pieces stay in registers.
   void flatten(Piece piece) {
+    count = 0;
     add(piece.x0, piece.y0);
     struct Waiting {
       Piece piece;
@@ -70,7 +64,7 @@ class Flattener {
     } waiting[maxDepth];
     int pending = 0, depth = 0;
     for (;;) {
-      if (depth == maxDepth || offBand(piece) || flatEnough(piece)) {
+      if (depth == maxDepth || flatEnough(piece)) {
         add(piece.x3, piece.y3);
         if (pending == 0) return;
         --pending;
@@ -91,32 +85,69 @@ class Flattener {
     }
   }
 
+  // In logical pixels, and the box about them.
   RasterPoint points[(1 << maxDepth) + 1];
   int count = 0;
+  int64_t left = 0, top = 0, right = 0, bottom = 0;
 
  private:
-  // A piece whose control points all lie beyond one edge of the band (with a
-  // pixel to spare for rounding) stays off it, however it is flattened: the
-  // lines that are left out would not have drawn a pixel there.
-  bool offBand(const Piece& p) const {
-    return (p.x0 < nearX_ && p.x1 < nearX_ && p.x2 < nearX_ && p.x3 < nearX_) ||
-           (p.y0 < nearY_ && p.y1 < nearY_ && p.y2 < nearY_ && p.y3 < nearY_) ||
-           (p.x0 > farX_ && p.x1 > farX_ && p.x2 > farX_ && p.x3 > farX_) ||
-           (p.y0 > farY_ && p.y1 > farY_ && p.y2 > farY_ && p.y3 > farY_);
+  void add(int64_t x, int64_t y) {
+    const RasterPoint point{toPixels(x), toPixels(y)};
+    if (count == 0) {
+      left = right = point.x;
+      top = bottom = point.y;
+    } else {
+      left = std::min(left, point.x);
+      right = std::max(right, point.x);
+      top = std::min(top, point.y);
+      bottom = std::max(bottom, point.y);
+    }
+    points[count++] = point;
+  }
+};
+
+// The copies of a figure draw the same curves at many origins, one after
+// another: the last few flattenings are kept, by their logical points.
+class FlatteningCache {
+ public:
+  const Flattener& find(const RasterPoint key[4]) {
+    for (int i = 0; i < size; ++i) {
+      Entry& entry = entries_[i];
+      if (entry.used && std::equal(key, key + 4, entry.key,
+                                   [](const RasterPoint& a, const RasterPoint& b) { return a.x == b.x && a.y == b.y; }))
+        return entry.flattening;
+    }
+    Entry& entry = entries_[next_];
+    next_ = (next_ + 1) % size;
+    entry.used = true;
+    std::copy(key, key + 4, entry.key);
+    entry.flattening.flatten(Piece{key[0].x * onePixel, key[0].y * onePixel, key[1].x * onePixel, key[1].y * onePixel,
+                                   key[2].x * onePixel, key[2].y * onePixel, key[3].x * onePixel, key[3].y * onePixel});
+    return entry.flattening;
   }
 
-  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x) + origin_.x, toPixels(y) + origin_.y}; }
-
-  RasterPoint origin_;
-  int64_t nearX_, nearY_, farX_, farY_;
+ private:
+  static constexpr int size = 8;
+  struct Entry {
+    bool used = false;
+    RasterPoint key[4];
+    Flattener flattening;
+  };
+  Entry entries_[size];
+  int next_ = 0;
 };
 
 }  // namespace
 
 void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
-  Flattener flattener(target, origin);
-  flattener.flatten(Piece{points[0].x * onePixel, points[0].y * onePixel, points[1].x * onePixel,
-                          points[1].y * onePixel, points[2].x * onePixel, points[2].y * onePixel,
-                          points[3].x * onePixel, points[3].y * onePixel});
-  drawPolyline(target, flattener.points, flattener.count, colour);
+  // Each thread drawing a band keeps its own.
+  static thread_local FlatteningCache cache;
+  const Flattener& flat = cache.find(points);
+  // Copies wholly off the band draw nothing there.
+  if (flat.right + origin.x < 0 || flat.left + origin.x >= target.width() || flat.bottom + origin.y < target.top() ||
+      flat.top + origin.y >= target.bottom())
+    return;
+  RasterPoint device[(1 << maxDepth) + 1];
+  for (int i = 0; i < flat.count; ++i) device[i] = {flat.points[i].x + origin.x, flat.points[i].y + origin.y};
+  drawPolyline(target, device, flat.count, colour);
 }

@@ -52,26 +52,27 @@ bool clipMajor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
   return lo <= hi;
 }
 
-Wide floorDiv(Wide numerator, Wide denominator) {  // denominator > 0
-  const Wide quotient = numerator / denominator;
-  return quotient - (numerator % denominator != 0 && numerator < 0);
-}
-
 // Narrows [lo, hi] to the steps whose minor coordinate lies in the span.
 // With E = 2k * delta - length, the minor coordinate is start + ceil(E / (2 * length)),
 // which is at least m exactly when E > 2 * length * (m - start - 1), and at
-// most m exactly when E <= 2 * length * (m - start).
-bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
-  const Wide length = walk.length, delta = walk.minorDelta;
-  const Wide aboveFirst = length * (2 * (Wide(span.first) - walk.minorStart) - 1);  // 2k * delta > this
-  const Wide belowLast = length * (2 * (Wide(span.last) - walk.minorStart) + 1);    // 2k * delta <= this
-  Wide first = lo, last = hi;
+// most m exactly when E <= 2 * length * (m - start). In 64 bits where the
+// products fit, as 128-bit division costs many times more.
+template <typename Integer>
+bool clipMinorIn(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
+  const auto floorDivide = [](Integer numerator, Integer denominator) {  // denominator > 0
+    const Integer quotient = numerator / denominator;
+    return quotient - (numerator % denominator != 0 && numerator < 0);
+  };
+  const Integer length = walk.length, delta = walk.minorDelta;
+  const Integer aboveFirst = length * (2 * (Integer(span.first) - walk.minorStart) - 1);  // 2k * delta > this
+  const Integer belowLast = length * (2 * (Integer(span.last) - walk.minorStart) + 1);    // 2k * delta <= this
+  Integer first = lo, last = hi;
   if (delta > 0) {
-    first = std::max(first, floorDiv(aboveFirst, 2 * delta) + 1);
-    last = std::min(last, floorDiv(belowLast, 2 * delta));
+    first = std::max(first, floorDivide(aboveFirst, 2 * delta) + 1);
+    last = std::min(last, floorDivide(belowLast, 2 * delta));
   } else if (delta < 0) {
-    first = std::max(first, floorDiv(-belowLast - 1, -2 * delta) + 1);
-    last = std::min(last, floorDiv(-aboveFirst - 1, -2 * delta));
+    first = std::max(first, floorDivide(-belowLast - 1, -2 * delta) + 1);
+    last = std::min(last, floorDivide(-aboveFirst - 1, -2 * delta));
   } else if (!(0 > aboveFirst && 0 <= belowLast)) {
     return false;
   }
@@ -79,6 +80,16 @@ bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
   lo = static_cast<int64_t>(first);
   hi = static_cast<int64_t>(last);
   return true;
+}
+
+bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
+  const auto near = [&](int64_t value) {
+    return value - walk.minorStart > -narrowLimit && value - walk.minorStart < narrowLimit;
+  };
+  if (walk.narrow() && walk.minorStart > -narrowLimit && walk.minorStart < narrowLimit && near(span.first) &&
+      near(span.last))
+    return clipMinorIn<int64_t>(walk, span, lo, hi);
+  return clipMinorIn<Wide>(walk, span, lo, hi);
 }
 
 // The line in 32.32 fixed point: each pixel's minor offset comes from its
@@ -159,7 +170,16 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
   const bool inside = majorSpan.contains(walk.majorStart) &&
                       majorSpan.contains(walk.majorStart + walk.majorStep * walk.length) &&
                       minorSpan.contains(walk.minorStart) && minorSpan.contains(walk.minorStart + walk.minorDelta);
-  if (!inside && (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi))) return;
+  if (!inside) {
+    // Lines wholly beyond one side, like the copies of a figure off a narrow
+    // band, are left before any division.
+    const int64_t majorEnd = walk.majorStart + walk.majorStep * walk.length;
+    const int64_t minorEnd = walk.minorStart + walk.minorDelta;
+    if (std::max(walk.majorStart, majorEnd) < majorSpan.first || std::min(walk.majorStart, majorEnd) > majorSpan.last ||
+        std::max(walk.minorStart, minorEnd) < minorSpan.first || std::min(walk.minorStart, minorEnd) > minorSpan.last)
+      return;
+    if (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi)) return;
+  }
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
   int64_t offset = 0, remainder = -walk.length;
