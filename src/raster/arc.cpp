@@ -47,6 +47,55 @@ void quadrantChain(int64_t width, int64_t height, std::vector<ChainPoint>& chain
   }
 }
 
+// The chains of the last few ellipse sizes: the copies of a figure draw
+// arcs of the same sizes at many places, and the chain depends on the size
+// alone. Allocating per arc would cost more than walking, too.
+const std::vector<ChainPoint>& chainFor(int64_t width, int64_t height) {
+  struct Entry {
+    int64_t width = -1, height = -1;
+    std::vector<ChainPoint> chain;
+  };
+  static thread_local Entry entries[4];
+  static thread_local int next = 0;
+  for (const Entry& entry : entries)
+    if (entry.width == width && entry.height == height) return entry.chain;
+  Entry& entry = entries[next];
+  next = (next + 1) % 4;
+  entry.width = width;
+  entry.height = height;
+  quadrantChain(width, height, entry.chain);
+  return entry.chain;
+}
+
+// Narrows positions [from, to) to those whose value, monotone in the
+// position, lies in [low, high].
+template <typename Value>
+void keepWithin(int64_t& from, int64_t& to, int64_t low, int64_t high, const Value& value) {
+  if (from >= to) return;
+  const auto firstWhere = [&](const auto& holds) {
+    int64_t lo = from, hi = to;
+    while (lo < hi) {
+      const int64_t mid = lo + (hi - lo) / 2;
+      if (holds(mid)) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return lo;
+  };
+  int64_t first, end;
+  if (value(from) <= value(to - 1)) {
+    first = firstWhere([&](int64_t r) { return value(r) >= low; });
+    end = firstWhere([&](int64_t r) { return value(r) > high; });
+  } else {
+    first = firstWhere([&](int64_t r) { return value(r) <= high; });
+    end = firstWhere([&](int64_t r) { return value(r) < low; });
+  }
+  from = first;
+  to = std::max(first, end);
+}
+
 // The chain of the whole ellipse, counter-clockwise on the screen from the
 // right end of the middle row: the quadrant chain forward, mirrored
 // backward, forward, backward.
@@ -57,10 +106,7 @@ class EllipseChain {
         right_(right),
         lowMiddle_(top + (bottom - top) / 2),
         highMiddle_(lowMiddle_ - ((bottom - top - 1) & 1)) {
-    // One buffer for every arc: allocating per arc would cost more than walking.
-    static thread_local std::vector<ChainPoint> buffer;
-    quadrantChain(right - left, bottom - top, buffer);
-    quadrant_ = &buffer;
+    quadrant_ = &chainFor(right - left, bottom - top);
   }
   int64_t size() const { return 4 * static_cast<int64_t>(quadrant_->size()); }
   const std::vector<ChainPoint>& quadrant() const { return *quadrant_; }
@@ -72,8 +118,12 @@ class EllipseChain {
     const int64_t rows = target.bottom() - top;
     uint32_t* pixels = target.pixels();
     const bool right = q == 0 || q == 3, upper = q < 2, forward = q % 2 == 0;
-    // Within a quadrant the chain runs one way in x and in y, so the ends of
-    // a piece bound it.
+    // Within a quadrant the chain runs one way in x and in y: the ends of a
+    // piece bound it, and the part on the band is one piece, found by halving.
+    const auto row = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).y; };
+    const auto column = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).x; };
+    keepWithin(from, to, top, top + rows - 1, row);
+    keepWithin(from, to, 0, width - 1, column);
     if (target.tracksChanges()) {
       for (int64_t r = from; r < to; r += DirtyTiles::tileHeight) {
         const int64_t last = std::min(to, r + DirtyTiles::tileHeight) - 1;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "curves.h"
 
@@ -106,47 +107,128 @@ class Flattener {
   }
 };
 
+// A curve's pixels as runs of rows, relative to its origin: the copies of a
+// figure differ only by whole pixels, so each copy is these runs moved,
+// clipped to the band. Built for a curve drawn many times.
+class CurveRuns {
+ public:
+  // False where the curve is too large to keep this way.
+  bool build(const Flattener& flat) {
+    constexpr int64_t largestSide = int64_t(1) << 20;
+    constexpr size_t mostRuns = size_t(1) << 16;
+    if (flat.right - flat.left > largestSide || flat.bottom - flat.top > largestSide) return false;
+    static thread_local std::vector<PixelRun> pieces;
+    pieces.clear();
+    for (int i = 0; i + 1 < flat.count; ++i) {
+      appendLineRuns(flat.points[i], flat.points[i + 1], pieces);
+      if (pieces.size() > mostRuns) return false;
+    }
+    std::sort(pieces.begin(), pieces.end(),
+              [](const PixelRun& a, const PixelRun& b) { return a.y != b.y ? a.y < b.y : a.left < b.left; });
+    top_ = flat.top;
+    constexpr uint32_t unset = UINT32_MAX;
+    rowStart_.assign(static_cast<size_t>(flat.bottom - flat.top + 2), unset);
+    rowStart_[0] = 0;
+    spans_.clear();
+    for (size_t i = 0; i < pieces.size();) {
+      const int64_t y = pieces[i].y;
+      const size_t rowBegin = spans_.size();
+      // Overlapping pieces of a row become one run: one colour paints them all.
+      for (; i < pieces.size() && pieces[i].y == y; ++i) {
+        if (spans_.size() > rowBegin && pieces[i].left <= spans_.back().second + 1) {
+          spans_.back().second = std::max(spans_.back().second, pieces[i].right);
+        } else {
+          spans_.push_back({pieces[i].left, pieces[i].right});
+        }
+      }
+      rowStart_[static_cast<size_t>(y - top_) + 1] = static_cast<uint32_t>(spans_.size());
+    }
+    // Rows without pixels end where the row before them does.
+    for (size_t row = 1; row < rowStart_.size(); ++row)
+      if (rowStart_[row] == unset) rowStart_[row] = rowStart_[row - 1];
+    return true;
+  }
+
+  void paint(const Canvas& target, RasterPoint origin, uint32_t colour) const {
+    const int64_t rows = static_cast<int64_t>(rowStart_.size()) - 1;
+    const int64_t first = std::max<int64_t>(0, target.top() - origin.y - top_);
+    const int64_t last = std::min<int64_t>(rows - 1, target.bottom() - 1 - origin.y - top_);
+    const int64_t rightmost = target.width() - int64_t(1);
+    for (int64_t row = first; row <= last; ++row) {
+      const int64_t y = row + top_ + origin.y;
+      for (uint32_t i = rowStart_[static_cast<size_t>(row)]; i < rowStart_[static_cast<size_t>(row) + 1]; ++i) {
+        const int64_t left = std::max<int64_t>(spans_[i].first + origin.x, 0);
+        const int64_t right = std::min(spans_[i].second + origin.x, rightmost);
+        if (left <= right) target.paintRun(y, left, right, colour);
+      }
+    }
+  }
+
+ private:
+  int64_t top_ = 0;
+  std::vector<uint32_t> rowStart_;  // a row's runs: rowStart_[row] up to rowStart_[row + 1]
+  std::vector<std::pair<int64_t, int64_t>> spans_;
+};
+
 // The copies of a figure draw the same curves at many origins, one after
 // another: the last few flattenings are kept, by their logical points.
 class FlatteningCache {
  public:
-  const Flattener& find(const RasterPoint key[4]) {
-    for (int i = 0; i < size; ++i) {
-      Entry& entry = entries_[i];
-      if (entry.used && std::equal(key, key + 4, entry.key,
-                                   [](const RasterPoint& a, const RasterPoint& b) { return a.x == b.x && a.y == b.y; }))
-        return entry.flattening;
-    }
-    Entry& entry = entries_[next_];
-    next_ = (next_ + 1) % size;
-    entry.used = true;
-    std::copy(key, key + 4, entry.key);
-    entry.flattening.flatten(Piece{key[0].x * onePixel, key[0].y * onePixel, key[1].x * onePixel, key[1].y * onePixel,
-                                   key[2].x * onePixel, key[2].y * onePixel, key[3].x * onePixel, key[3].y * onePixel});
-    return entry.flattening;
-  }
-
- private:
-  static constexpr int size = 8;
   struct Entry {
     bool used = false;
     RasterPoint key[4];
     Flattener flattening;
+    int uses = 0;
+    enum class Runs : uint8_t { NotYet, Built, TooLarge } runs = Runs::NotYet;
+    CurveRuns curveRuns;
   };
+
+  Entry& find(const RasterPoint key[4]) {
+    for (Entry& entry : entries_) {
+      if (entry.used && std::equal(key, key + 4, entry.key,
+                                   [](const RasterPoint& a, const RasterPoint& b) { return a.x == b.x && a.y == b.y; }))
+        return entry;
+    }
+    Entry& entry = entries_[next_];
+    next_ = (next_ + 1) % size;
+    entry.used = true;
+    entry.uses = 0;
+    entry.runs = Entry::Runs::NotYet;
+    std::copy(key, key + 4, entry.key);
+    entry.flattening.flatten(Piece{key[0].x * onePixel, key[0].y * onePixel, key[1].x * onePixel, key[1].y * onePixel,
+                                   key[2].x * onePixel, key[2].y * onePixel, key[3].x * onePixel, key[3].y * onePixel});
+    return entry;
+  }
+
+ private:
+  // Enough for every curve of a figure's copy: three arms of four.
+  static constexpr int size = 16;
   Entry entries_[size];
   int next_ = 0;
 };
+
+// A curve drawn this often is worth keeping as runs.
+constexpr int usesBeforeRuns = 16;
 
 }  // namespace
 
 void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
   // Each thread drawing a band keeps its own.
   static thread_local FlatteningCache cache;
-  const Flattener& flat = cache.find(points);
+  FlatteningCache::Entry& entry = cache.find(points);
+  const Flattener& flat = entry.flattening;
   // Copies wholly off the band draw nothing there.
   if (flat.right + origin.x < 0 || flat.left + origin.x >= target.width() || flat.bottom + origin.y < target.top() ||
       flat.top + origin.y >= target.bottom())
     return;
+  using Runs = FlatteningCache::Entry::Runs;
+  if (entry.runs != Runs::TooLarge && ++entry.uses >= usesBeforeRuns) {
+    if (entry.runs == Runs::NotYet) entry.runs = entry.curveRuns.build(flat) ? Runs::Built : Runs::TooLarge;
+    if (entry.runs == Runs::Built) {
+      entry.curveRuns.paint(target, origin, colour);
+      return;
+    }
+  }
   RasterPoint device[(1 << maxDepth) + 1];
   for (int i = 0; i < flat.count; ++i) device[i] = {flat.points[i].x + origin.x, flat.points[i].y + origin.y};
   drawPolyline(target, device, flat.count, colour);

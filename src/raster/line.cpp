@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 
 namespace {
 
@@ -161,6 +162,34 @@ void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_
   }
 }
 
+// A line that climbs a row at most every so many columns is painted row by
+// row, as runs.
+constexpr int64_t flatRatio = 16;
+
+// Calls visit(row, first step, last step) for each row that steps lo to hi
+// of an x-major line pass, in order. Each row's steps come from the same rule
+// as the clipping, so the pixels are those of the walk.
+template <typename Visit>
+void visitRows(const MajorWalk& walk, int64_t lo, int64_t hi, Visit&& visit) {
+  const int64_t firstRow = walk.minorAt(lo), lastRow = walk.minorAt(hi);
+  const int64_t rowStep = lastRow >= firstRow ? 1 : -1;
+  for (int64_t row = firstRow;; row += rowStep) {
+    int64_t first = lo, last = hi;
+    // Between the ends every row gets a step: the minor coordinate moves by at most one a step.
+    if (row != lastRow && !clipMinor(walk, Span{row, row}, first, last)) return;
+    visit(row, first, last);
+    if (row == lastRow) return;
+    lo = last + 1;
+  }
+}
+
+void paintRuns(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi, uint32_t colour) {
+  visitRows(walk, lo, hi, [&](int64_t row, int64_t first, int64_t last) {
+    const int64_t from = walk.majorStart + walk.majorStep * first, to = walk.majorStart + walk.majorStep * last;
+    target.paintRun(row, std::min(from, to), std::max(from, to), colour);
+  });
+}
+
 template <bool XMajor>
 void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
   const Span columns{0, target.width() - int64_t(1)}, rows{target.top(), target.bottom() - int64_t(1)};
@@ -179,6 +208,11 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
         std::max(walk.minorStart, minorEnd) < minorSpan.first || std::min(walk.minorStart, minorEnd) > minorSpan.last)
       return;
     if (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi)) return;
+  }
+
+  if (XMajor && hi - lo >= PaintedRuns::trackedRun && std::abs(walk.minorDelta) * flatRatio <= walk.length) {
+    paintRuns(target, walk, lo, hi, colour);
+    return;
   }
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
@@ -244,4 +278,23 @@ void drawLine(const Canvas& target, RasterPoint from, RasterPoint to, uint32_t c
 
 void drawPolyline(const Canvas& target, const RasterPoint* points, int count, uint32_t colour) {
   for (int i = 0; i + 1 < count; ++i) drawLine(target, points[i], points[i + 1], colour);
+}
+
+void appendLineRuns(RasterPoint from, RasterPoint to, std::vector<PixelRun>& runs) {
+  const int64_t dx = to.x - from.x, dy = to.y - from.y;
+  if (dx == 0 && dy == 0) return;
+  const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  if (adx > ady) {
+    const MajorWalk walk{from.x, from.y, dx > 0 ? 1 : -1, dy, adx};
+    visitRows(walk, 0, walk.length - 1, [&](int64_t row, int64_t first, int64_t last) {
+      const int64_t a = walk.majorStart + walk.majorStep * first, b = walk.majorStart + walk.majorStep * last;
+      runs.push_back({row, std::min(a, b), std::max(a, b)});
+    });
+  } else {
+    const MajorWalk walk{from.y, from.x, dy > 0 ? 1 : -1, dx, ady};
+    for (int64_t k = 0; k < walk.length; ++k) {
+      const int64_t column = walk.minorAt(k);
+      runs.push_back({walk.majorStart + walk.majorStep * k, column, column});
+    }
+  }
 }
