@@ -124,6 +124,10 @@ class EllipseChain {
     const auto column = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).x; };
     keepWithin(from, to, top, top + rows - 1, row);
     keepWithin(from, to, 0, width - 1, column);
+    if (target.paintedRuns()) {
+      paintRows(target, from, to, row, column, colour);
+      return;
+    }
     if (target.tracksChanges()) {
       for (int64_t r = from; r < to; r += DirtyTiles::tileHeight) {
         const int64_t last = std::min(to, r + DirtyTiles::tileHeight) - 1;
@@ -139,6 +143,38 @@ class EllipseChain {
         pixels[y * stride + x] = colour;
     }
   }
+  // Positions [from, to), all on the band, a run of a row at a time: the
+  // copies of a figure lay the long flat parts of their arcs over each other.
+  template <typename Row, typename Column>
+  static void paintRows(const Canvas& target, int64_t from, int64_t to, const Row& row, const Column& column,
+                        uint32_t colour) {
+    for (int64_t r = from; r < to;) {
+      const int64_t y = row(r);
+      int64_t end = r + 1;
+      if (end < to && row(end) == y) {
+        // Out in growing strides, then halving back: a run costs its length's logarithm.
+        int64_t stride = 1;
+        while (end + stride < to && row(end + stride) == y) {
+          end += stride;
+          stride *= 2;
+        }
+        int64_t beyond = std::min(end + stride, to);  // row(end) == y; beyond is past the run
+        while (beyond - end > 1) {
+          const int64_t mid = end + (beyond - end) / 2;
+          if (row(mid) == y) {
+            end = mid;
+          } else {
+            beyond = mid;
+          }
+        }
+        end = beyond;
+      }
+      const int64_t a = column(r), b = column(end - 1);
+      target.paintRun(y, std::min(a, b), std::max(a, b), colour);
+      r = end;
+    }
+  }
+
   // The point at position r of quadrant q.
   RasterPoint at(int64_t q, int64_t r) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
