@@ -109,7 +109,8 @@ class Flattener {
 
 // A curve's pixels as runs of rows, relative to its origin: the copies of a
 // figure differ only by whole pixels, so each copy is these runs moved,
-// clipped to the band. Built for a curve drawn many times.
+// clipped to the band. Built for a curve drawn many times in the saver's
+// bands, where runs already painted are skipped.
 class CurveRuns {
  public:
   // False where the curve is too large to keep this way.
@@ -222,7 +223,7 @@ void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colo
       flat.top + origin.y >= target.bottom())
     return;
   using Runs = FlatteningCache::Entry::Runs;
-  if (entry.runs != Runs::TooLarge && ++entry.uses >= usesBeforeRuns) {
+  if (target.paintedRuns() && entry.runs != Runs::TooLarge && ++entry.uses >= usesBeforeRuns) {
     if (entry.runs == Runs::NotYet) entry.runs = entry.curveRuns.build(flat) ? Runs::Built : Runs::TooLarge;
     if (entry.runs == Runs::Built) {
       entry.curveRuns.paint(target, origin, colour);

@@ -49,8 +49,7 @@ class Canvas {
   // the band has not painted it in this colour already.
   void paintRun(int64_t y, int64_t left, int64_t right, uint32_t colour) const {
     const auto fill = [&](int64_t from, int64_t to) {
-      uint32_t* row = pixels() + y * stride();
-      std::fill(row + from, row + to + 1, colour);
+      fillPixels(pixels() + y * stride() + from, to - from + 1, colour);
       if (tracksChanges()) markChanged(from, y, to, y);
     };
     if (runs_ && right - left + 1 >= PaintedRuns::trackedRun) {
