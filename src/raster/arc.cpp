@@ -111,7 +111,8 @@ class EllipseChain {
   int64_t size() const { return 4 * static_cast<int64_t>(quadrant_->size()); }
   const std::vector<ChainPoint>& quadrant() const { return *quadrant_; }
   // Paints positions [from, to) of quadrant q where they fall in the band.
-  void paint(const Canvas& target, int64_t q, int64_t from, int64_t to, uint32_t colour) const {
+  // A chain wholly on the band needs no clipping.
+  void paint(const Canvas& target, int64_t q, int64_t from, int64_t to, uint32_t colour, bool onBand) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
     const ChainPoint* points = quadrant_->data();
     const int64_t stride = target.stride(), width = target.width(), top = target.top();
@@ -122,8 +123,10 @@ class EllipseChain {
     // piece bound it, and the part on the band is one piece, found by halving.
     const auto row = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).y; };
     const auto column = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).x; };
-    keepWithin(from, to, top, top + rows - 1, row);
-    keepWithin(from, to, 0, width - 1, column);
+    if (!onBand) {
+      keepWithin(from, to, top, top + rows - 1, row);
+      keepWithin(from, to, 0, width - 1, column);
+    }
     if (target.paintedRuns()) {
       paintRows(target, from, to, row, column, colour);
       return;
@@ -232,6 +235,7 @@ void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t 
   // quadrant consecutive points always differ; where two quadrants join on
   // an axis they may coincide.
   const int64_t n = total / 4;
+  const bool onBand = left >= 0 && right <= target.width() && top >= target.top() && bottom <= target.bottom();
   for (int64_t k = first; k < last - 1;) {
     const int64_t quadrant = (k / n) % 4, position = k % n;
     const int64_t blockEnd = std::min(last - 1, k - position + n);
@@ -240,7 +244,7 @@ void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t 
       const RasterPoint end = chain.at(quadrant, n - 1), next = chain.at((quadrant + 1) % 4, 0);
       if (end.x == next.x && end.y == next.y) --paintEnd;
     }
-    chain.paint(target, quadrant, position, position + (paintEnd - k), colour);
+    chain.paint(target, quadrant, position, position + (paintEnd - k), colour, onBand);
     k = blockEnd;
   }
 }

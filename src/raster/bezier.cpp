@@ -57,6 +57,17 @@ class Flattener {
   // Depth first, first halves first, with the second halves waiting on a
   // stack of their own: the pieces stay in registers.
   void flatten(Piece piece) {
+    flattenPieces(piece);
+    findBox();
+  }
+
+  // In logical pixels, and the box about them.
+  RasterPoint points[(1 << maxDepth) + 1];
+  int count = 0;
+  int64_t left = 0, top = 0, right = 0, bottom = 0;
+
+ private:
+  void flattenPieces(Piece piece) {
     count = 0;
     add(piece.x0, piece.y0);
     struct Waiting {
@@ -86,24 +97,19 @@ class Flattener {
     }
   }
 
-  // In logical pixels, and the box about them.
-  RasterPoint points[(1 << maxDepth) + 1];
-  int count = 0;
-  int64_t left = 0, top = 0, right = 0, bottom = 0;
+  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x), toPixels(y)}; }
 
- private:
-  void add(int64_t x, int64_t y) {
-    const RasterPoint point{toPixels(x), toPixels(y)};
-    if (count == 0) {
-      left = right = point.x;
-      top = bottom = point.y;
-    } else {
-      left = std::min(left, point.x);
-      right = std::max(right, point.x);
-      top = std::min(top, point.y);
-      bottom = std::max(bottom, point.y);
+  // Once the points are all there: kept apart from adding them, whose
+  // stores the compiler must assume may change the box.
+  void findBox() {
+    left = right = points[0].x;
+    top = bottom = points[0].y;
+    for (int i = 1; i < count; ++i) {
+      left = std::min(left, points[i].x);
+      right = std::max(right, points[i].x);
+      top = std::min(top, points[i].y);
+      bottom = std::max(bottom, points[i].y);
     }
-    points[count++] = point;
   }
 };
 
@@ -176,8 +182,6 @@ class CurveRuns {
 class FlatteningCache {
  public:
   struct Entry {
-    bool used = false;
-    RasterPoint key[4];
     Flattener flattening;
     int uses = 0;
     enum class Runs : uint8_t { NotYet, Built, TooLarge } runs = Runs::NotYet;
@@ -185,17 +189,24 @@ class FlatteningCache {
   };
 
   Entry& find(const RasterPoint key[4]) {
-    for (Entry& entry : entries_) {
-      if (entry.used && std::equal(key, key + 4, entry.key,
-                                   [](const RasterPoint& a, const RasterPoint& b) { return a.x == b.x && a.y == b.y; }))
-        return entry;
+    uint64_t hash = 0;
+    for (int p = 0; p < 4; ++p)
+      hash = ((hash ^ static_cast<uint64_t>(key[p].x)) * 0x9E3779B97F4A7C15u) ^ static_cast<uint64_t>(key[p].y);
+    for (int i = 0; i < used_; ++i) {
+      if (hashes_[i] != hash) continue;
+      const RasterPoint* k = keys_[i];
+      if (k[0].x == key[0].x && k[0].y == key[0].y && k[1].x == key[1].x && k[1].y == key[1].y && k[2].x == key[2].x &&
+          k[2].y == key[2].y && k[3].x == key[3].x && k[3].y == key[3].y)
+        return entries_[i];
     }
-    Entry& entry = entries_[next_];
+    const int i = next_;
     next_ = (next_ + 1) % size;
-    entry.used = true;
+    used_ = std::max(used_, next_ == 0 ? size : next_);
+    Entry& entry = entries_[i];
     entry.uses = 0;
     entry.runs = Entry::Runs::NotYet;
-    std::copy(key, key + 4, entry.key);
+    hashes_[i] = hash;
+    std::copy(key, key + 4, keys_[i]);
     entry.flattening.flatten(Piece{key[0].x * onePixel, key[0].y * onePixel, key[1].x * onePixel, key[1].y * onePixel,
                                    key[2].x * onePixel, key[2].y * onePixel, key[3].x * onePixel, key[3].y * onePixel});
     return entry;
@@ -204,8 +215,11 @@ class FlatteningCache {
  private:
   // Enough for every curve of a figure's copy: three arms of four.
   static constexpr int size = 16;
+  // Apart from the entries, to be searched in few cache lines.
+  uint64_t hashes_[size];
+  RasterPoint keys_[size][4];
   Entry entries_[size];
-  int next_ = 0;
+  int next_ = 0, used_ = 0;
 };
 
 // A curve drawn this often is worth keeping as runs.
