@@ -225,6 +225,13 @@ class FlatteningCache {
 // A curve drawn this often is worth keeping as runs.
 constexpr int usesBeforeRuns = 16;
 
+// Apart from drawBezier, whose copies drawn as runs need none of its stack.
+[[gnu::noinline]] void drawFlattened(const Canvas& target, const Flattener& flat, uint32_t colour, RasterPoint origin) {
+  RasterPoint device[(1 << maxDepth) + 1];
+  for (int i = 0; i < flat.count; ++i) device[i] = {flat.points[i].x + origin.x, flat.points[i].y + origin.y};
+  drawPolyline(target, device, flat.count, colour);
+}
+
 }  // namespace
 
 void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
@@ -244,7 +251,5 @@ void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colo
       return;
     }
   }
-  RasterPoint device[(1 << maxDepth) + 1];
-  for (int i = 0; i < flat.count; ++i) device[i] = {flat.points[i].x + origin.x, flat.points[i].y + origin.y};
-  drawPolyline(target, device, flat.count, colour);
+  drawFlattened(target, flat, colour, origin);
 }
