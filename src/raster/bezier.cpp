@@ -56,9 +56,25 @@ class Flattener {
  public:
   // Depth first, first halves first, with the second halves waiting on a
   // stack of their own: the pieces stay in registers.
-  void flatten(Piece piece) {
-    flattenPieces(piece);
-    findBox();
+  // Pieces for which offBand(piece) holds are taken whole, as their chord.
+  // The points come out moved by shift.
+  template <typename OffBand>
+  void flatten(Piece piece, const OffBand& offBand, RasterPoint shift = {0, 0}) {
+    shift_ = shift;
+    flattenPieces(piece, offBand);
+  }
+
+  // Once the points are all there: kept apart from adding them, whose
+  // stores the compiler must assume may change the box.
+  void findBox() {
+    left = right = points[0].x;
+    top = bottom = points[0].y;
+    for (int i = 1; i < count; ++i) {
+      left = std::min(left, points[i].x);
+      right = std::max(right, points[i].x);
+      top = std::min(top, points[i].y);
+      bottom = std::max(bottom, points[i].y);
+    }
   }
 
   // In logical pixels, and the box about them.
@@ -67,7 +83,8 @@ class Flattener {
   int64_t left = 0, top = 0, right = 0, bottom = 0;
 
  private:
-  void flattenPieces(Piece piece) {
+  template <typename OffBand>
+  void flattenPieces(Piece piece, const OffBand& offBand) {
     count = 0;
     add(piece.x0, piece.y0);
     struct Waiting {
@@ -76,7 +93,7 @@ class Flattener {
     } waiting[maxDepth];
     int pending = 0, depth = 0;
     for (;;) {
-      if (depth == maxDepth || flatEnough(piece)) {
+      if (depth == maxDepth || offBand(piece) || flatEnough(piece)) {
         add(piece.x3, piece.y3);
         if (pending == 0) return;
         --pending;
@@ -97,21 +114,37 @@ class Flattener {
     }
   }
 
-  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x), toPixels(y)}; }
+  void add(int64_t x, int64_t y) { points[count++] = RasterPoint{toPixels(x) + shift_.x, toPixels(y) + shift_.y}; }
 
-  // Once the points are all there: kept apart from adding them, whose
-  // stores the compiler must assume may change the box.
-  void findBox() {
-    left = right = points[0].x;
-    top = bottom = points[0].y;
-    for (int i = 1; i < count; ++i) {
-      left = std::min(left, points[i].x);
-      right = std::max(right, points[i].x);
-      top = std::min(top, points[i].y);
-      bottom = std::max(bottom, points[i].y);
-    }
-  }
+  RasterPoint shift_{0, 0};
 };
+
+// A piece whose control points all lie beyond one edge of the band (with a
+// pixel to spare for rounding) stays off it, however it is flattened: the
+// lines that are left out would not have drawn a pixel there.
+class OffBand {
+ public:
+  // Pieces in logical coordinates about the origin.
+  OffBand(const Canvas& target, RasterPoint origin)
+      : nearX_((-origin.x - 1) * onePixel),
+        nearY_((target.top() - origin.y - 1) * onePixel),
+        farX_((target.width() - origin.x + 1) * onePixel),
+        farY_((target.bottom() - origin.y + 1) * onePixel) {}
+  bool operator()(const Piece& p) const {
+    return (p.x0 < nearX_ && p.x1 < nearX_ && p.x2 < nearX_ && p.x3 < nearX_) ||
+           (p.y0 < nearY_ && p.y1 < nearY_ && p.y2 < nearY_ && p.y3 < nearY_) ||
+           (p.x0 > farX_ && p.x1 > farX_ && p.x2 > farX_ && p.x3 > farX_) ||
+           (p.y0 > farY_ && p.y1 > farY_ && p.y2 > farY_ && p.y3 > farY_);
+  }
+
+ private:
+  int64_t nearX_, nearY_, farX_, farY_;
+};
+
+Piece fixedPoint(const RasterPoint points[4]) {
+  return Piece{points[0].x * onePixel, points[0].y * onePixel, points[1].x * onePixel, points[1].y * onePixel,
+               points[2].x * onePixel, points[2].y * onePixel, points[3].x * onePixel, points[3].y * onePixel};
+}
 
 // A curve's pixels as runs of rows, relative to its origin: the copies of a
 // figure differ only by whole pixels, so each copy is these runs moved,
@@ -182,6 +215,7 @@ class CurveRuns {
 class FlatteningCache {
  public:
   struct Entry {
+    bool flattened = false;  // not on the first sight: a curve drawn once is flattened for its band alone
     Flattener flattening;
     int uses = 0;
     enum class Runs : uint8_t { NotYet, Built, TooLarge } runs = Runs::NotYet;
@@ -203,12 +237,11 @@ class FlatteningCache {
     next_ = (next_ + 1) % size;
     used_ = std::max(used_, next_ == 0 ? size : next_);
     Entry& entry = entries_[i];
+    entry.flattened = false;
     entry.uses = 0;
     entry.runs = Entry::Runs::NotYet;
     hashes_[i] = hash;
     std::copy(key, key + 4, keys_[i]);
-    entry.flattening.flatten(Piece{key[0].x * onePixel, key[0].y * onePixel, key[1].x * onePixel, key[1].y * onePixel,
-                                   key[2].x * onePixel, key[2].y * onePixel, key[3].x * onePixel, key[3].y * onePixel});
     return entry;
   }
 
@@ -237,7 +270,21 @@ constexpr int usesBeforeRuns = 16;
 void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colour, RasterPoint origin) {
   // Each thread drawing a band keeps its own.
   static thread_local FlatteningCache cache;
-  FlatteningCache::Entry& entry = cache.find(points);
+  FlatteningCache::Entry* found = target.paintedRuns() ? &cache.find(points) : nullptr;
+  if (!found || (!found->flattened && found->uses == 0)) {
+    // Most curves are drawn once a band: only their part near it is flattened finely.
+    if (found) found->uses = 1;
+    Flattener once;
+    once.flatten(fixedPoint(points), OffBand(target, origin), origin);
+    drawPolyline(target, once.points, once.count, colour);
+    return;
+  }
+  FlatteningCache::Entry& entry = *found;
+  if (!entry.flattened) {
+    entry.flattening.flatten(fixedPoint(points), [](const Piece&) { return false; });
+    entry.flattening.findBox();
+    entry.flattened = true;
+  }
   const Flattener& flat = entry.flattening;
   // Copies wholly off the band draw nothing there.
   if (flat.right + origin.x < 0 || flat.left + origin.x >= target.width() || flat.bottom + origin.y < target.top() ||
