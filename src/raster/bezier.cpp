@@ -46,7 +46,8 @@ bool flatAlong(int64_t a0, int64_t a1, int64_t a2, int64_t a3, int64_t b0, int64
          std::llabs(b2 - b0 - slope * toPixels(a2 - a0)) <= onePixel;
 }
 
-bool flatEnough(const Piece& p) {
+// Inlined into each flattening loop, as the test runs for every piece.
+[[gnu::always_inline]] inline bool flatEnough(const Piece& p) {
   const bool shallow = std::llabs(p.y3 - p.y0) <= std::llabs(p.x3 - p.x0);
   return shallow ? flatAlong(p.x0, p.x1, p.x2, p.x3, p.y0, p.y1, p.y2, p.y3)
                  : flatAlong(p.y0, p.y1, p.y2, p.y3, p.x0, p.x1, p.x2, p.x3);
@@ -215,7 +216,7 @@ class CurveRuns {
 class FlatteningCache {
  public:
   struct Entry {
-    bool flattened = false;  // not on the first sight: a curve drawn once is flattened for its band alone
+    bool flattened = false;
     Flattener flattening;
     int uses = 0;
     enum class Runs : uint8_t { NotYet, Built, TooLarge } runs = Runs::NotYet;
@@ -255,8 +256,9 @@ class FlatteningCache {
   int next_ = 0, used_ = 0;
 };
 
-// A curve drawn this often is worth keeping as runs.
-constexpr int usesBeforeRuns = 16;
+// A curve drawn this often is worth keeping whole, and then as runs. The
+// usual lattice draws a curve five times; a wide window thousands of times.
+constexpr int usesBeforeKeeping = 8, usesBeforeRuns = 16;
 
 // Apart from drawBezier, whose copies drawn as runs need none of its stack.
 [[gnu::noinline]] void drawFlattened(const Canvas& target, const Flattener& flat, uint32_t colour, RasterPoint origin) {
@@ -271,9 +273,10 @@ void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colo
   // Each thread drawing a band keeps its own.
   static thread_local FlatteningCache cache;
   FlatteningCache::Entry* found = target.paintedRuns() ? &cache.find(points) : nullptr;
-  if (!found || (!found->flattened && found->uses == 0)) {
-    // Most curves are drawn once a band: only their part near it is flattened finely.
-    if (found) found->uses = 1;
+  if (!found || found->uses < usesBeforeKeeping) {
+    // Most curves are drawn a few times a band at most: only their part near
+    // it is flattened finely.
+    if (found) ++found->uses;
     Flattener once;
     once.flatten(fixedPoint(points), OffBand(target, origin), origin);
     drawPolyline(target, once.points, once.count, colour);
