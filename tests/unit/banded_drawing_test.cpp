@@ -218,6 +218,24 @@ TEST(RasterBands, CopiesOnWideBandsAreTheTallSurfaceCropped) {
   }
 }
 
+// A curve drawn often enough to be kept, along each edge of the surface.
+TEST(RasterBands, KeptCurvesReachEveryEdge) {
+  for (const RasterPoint origin : {RasterPoint{-7, 0}, RasterPoint{22, 0}, RasterPoint{0, -5}, RasterPoint{0, 4}}) {
+    const bool upright = origin.y == 0;
+    const RasterPoint along[4] = {
+        upright ? RasterPoint{7, 1} : RasterPoint{1, 5}, upright ? RasterPoint{7, 3} : RasterPoint{9, 5},
+        upright ? RasterPoint{7, 6} : RasterPoint{16, 5}, upright ? RasterPoint{7, 9} : RasterPoint{22, 5}};
+    Framebuffer expected(30, 10), actual(30, 10);
+    drawBezier(expected, along, 0xFFFFFF, origin);
+    BandedDrawing drawing(actual);
+    // Copies off the surface first, until the curve is kept; then the one on the edge.
+    for (int copy = 0; copy < 40; ++copy) drawing.bezier(along, 0xFFFFFF, {origin.x + 1000, origin.y});
+    drawing.bezier(along, 0xFFFFFF, origin);
+    drawing.finish();
+    expectSamePixels(expected, actual);
+  }
+}
+
 // What a band has painted: only the parts not painted yet, until the colour changes.
 TEST(RasterBands, PaintedRunsPaintOnlyWhatIsNew) {
   PaintedRuns runs;
