@@ -37,6 +37,12 @@ struct GdiState {
   std::unordered_map<uintptr_t, DeviceContext> contexts;
   uintptr_t nextHandle = 0x1000;
   GdiObserver* observer = nullptr;
+  // The last context and object found: a figure's copies make hundreds of
+  // thousands of calls a tick on one context with one pen. The maps' nodes
+  // stay put until erased.
+  uintptr_t lastContextHandle = 0, lastObjectHandle = 0;
+  DeviceContext* lastContext = nullptr;
+  GdiObject* lastObject = nullptr;
 
   GdiState() {
     objects[stockBase + WHITE_BRUSH] = {ObjectKind::Brush, RGB(255, 255, 255), false, true};
@@ -56,13 +62,25 @@ GdiState& state() {
 HGDIOBJ stockHandle(int index) { return reinterpret_cast<HGDIOBJ>(stockBase + index); }
 
 const GdiObject* findObject(HGDIOBJ handle) {
-  auto it = state().objects.find(reinterpret_cast<uintptr_t>(handle));
-  return it == state().objects.end() ? nullptr : &it->second;
+  GdiState& s = state();
+  const auto key = reinterpret_cast<uintptr_t>(handle);
+  if (s.lastObject && s.lastObjectHandle == key) return s.lastObject;
+  auto it = s.objects.find(key);
+  if (it == s.objects.end()) return nullptr;
+  s.lastObjectHandle = key;
+  s.lastObject = &it->second;
+  return s.lastObject;
 }
 
 DeviceContext* findContext(HDC dc) {
-  auto it = state().contexts.find(reinterpret_cast<uintptr_t>(dc));
-  return it == state().contexts.end() ? nullptr : &it->second;
+  GdiState& s = state();
+  const auto key = reinterpret_cast<uintptr_t>(dc);
+  if (s.lastContext && s.lastContextHandle == key) return s.lastContext;
+  auto it = s.contexts.find(key);
+  if (it == s.contexts.end()) return nullptr;
+  s.lastContextHandle = key;
+  s.lastContext = &it->second;
+  return s.lastContext;
 }
 
 HGDIOBJ createObject(const GdiObject& object) {
@@ -102,7 +120,10 @@ HDC createDeviceContext(HWND window, bool ownedByWindow) {
   return reinterpret_cast<HDC>(handle);
 }
 
-void destroyDeviceContext(HDC dc) { state().contexts.erase(reinterpret_cast<uintptr_t>(dc)); }
+void destroyDeviceContext(HDC dc) {
+  state().contexts.erase(reinterpret_cast<uintptr_t>(dc));
+  state().lastContext = nullptr;
+}
 
 void resetGdi() { state() = GdiState{}; }
 
@@ -167,7 +188,10 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
   auto& objects = state().objects;
   auto it = objects.find(reinterpret_cast<uintptr_t>(object));
   if (it == objects.end()) return FALSE;
-  if (!it->second.stock) objects.erase(it);
+  if (!it->second.stock) {
+    objects.erase(it);
+    state().lastObject = nullptr;
+  }
   return TRUE;
 }
 

@@ -51,6 +51,55 @@ void quadrantChain(int64_t width, int64_t height, std::vector<ChainPoint>& chain
   }
 }
 
+// The chains of the last few ellipse sizes: the copies of a figure draw
+// arcs of the same sizes at many places, and the chain depends on the size
+// alone. Allocating per arc would cost more than walking, too.
+const std::vector<ChainPoint>& chainFor(int64_t width, int64_t height) {
+  struct Entry {
+    int64_t width = -1, height = -1;
+    std::vector<ChainPoint> chain;
+  };
+  static thread_local Entry entries[4];
+  static thread_local int next = 0;
+  for (const Entry& entry : entries)
+    if (entry.width == width && entry.height == height) return entry.chain;
+  Entry& entry = entries[next];
+  next = (next + 1) % 4;
+  entry.width = width;
+  entry.height = height;
+  quadrantChain(width, height, entry.chain);
+  return entry.chain;
+}
+
+// Narrows positions [from, to) to those whose value, monotone in the
+// position, lies in [low, high].
+template <typename Value>
+void keepWithin(int64_t& from, int64_t& to, int64_t low, int64_t high, const Value& value) {
+  if (from >= to) return;
+  const auto firstWhere = [&](const auto& holds) {
+    int64_t lo = from, hi = to;
+    while (lo < hi) {
+      const int64_t mid = lo + (hi - lo) / 2;
+      if (holds(mid)) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return lo;
+  };
+  int64_t first, end;
+  if (value(from) <= value(to - 1)) {
+    first = firstWhere([&](int64_t r) { return value(r) >= low; });
+    end = firstWhere([&](int64_t r) { return value(r) > high; });
+  } else {
+    first = firstWhere([&](int64_t r) { return value(r) <= high; });
+    end = firstWhere([&](int64_t r) { return value(r) < low; });
+  }
+  from = first;
+  to = std::max(first, end);
+}
+
 // The chain of the whole ellipse, counter-clockwise on the screen from the
 // right end of the middle row: the quadrant chain forward, mirrored
 // backward, forward, backward.
@@ -61,23 +110,31 @@ class EllipseChain {
         right_(right),
         lowMiddle_(top + (bottom - top) / 2),
         highMiddle_(lowMiddle_ - ((bottom - top - 1) & 1)) {
-    // One buffer for every arc: allocating per arc would cost more than walking.
-    static thread_local std::vector<ChainPoint> buffer;
-    quadrantChain(right - left, bottom - top, buffer);
-    quadrant_ = &buffer;
+    quadrant_ = &chainFor(right - left, bottom - top);
   }
   int64_t size() const { return 4 * static_cast<int64_t>(quadrant_->size()); }
   const std::vector<ChainPoint>& quadrant() const { return *quadrant_; }
   // Paints positions [from, to) of quadrant q where they fall in the band.
-  void paint(const Canvas& target, int64_t q, int64_t from, int64_t to, uint32_t colour) const {
+  // A chain wholly on the band needs no clipping.
+  void paint(const Canvas& target, int64_t q, int64_t from, int64_t to, uint32_t colour, bool onBand) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
     const ChainPoint* points = quadrant_->data();
     const int64_t stride = target.stride(), width = target.width(), top = target.top();
     const int64_t rows = target.bottom() - top;
     uint32_t* pixels = target.pixels();
     const bool right = q == 0 || q == 3, upper = q < 2, forward = q % 2 == 0;
-    // Within a quadrant the chain runs one way in x and in y, so the ends of
-    // a piece bound it.
+    // Within a quadrant the chain runs one way in x and in y: the ends of a
+    // piece bound it, and the part on the band is one piece, found by halving.
+    const auto row = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).y; };
+    const auto column = [&](int64_t r) { return place(points[forward ? r : n - 1 - r], right, upper).x; };
+    if (!onBand) {
+      keepWithin(from, to, top, top + rows - 1, row);
+      keepWithin(from, to, 0, width - 1, column);
+    }
+    if (target.paintedRuns()) {
+      paintRows(target, from, to, row, column, colour);
+      return;
+    }
     if (target.tracksChanges()) {
       for (int64_t r = from; r < to; r += DirtyTiles::tileHeight) {
         const int64_t last = std::min(to, r + DirtyTiles::tileHeight) - 1;
@@ -93,6 +150,38 @@ class EllipseChain {
         pixels[y * stride + x] = colour;
     }
   }
+  // Positions [from, to), all on the band, a run of a row at a time: the
+  // copies of a figure lay the long flat parts of their arcs over each other.
+  template <typename Row, typename Column>
+  static void paintRows(const Canvas& target, int64_t from, int64_t to, const Row& row, const Column& column,
+                        uint32_t colour) {
+    for (int64_t r = from; r < to;) {
+      const int64_t y = row(r);
+      int64_t end = r + 1;
+      if (end < to && row(end) == y) {
+        // Out in growing strides, then halving back: a run costs its length's logarithm.
+        int64_t stride = 1;
+        while (end + stride < to && row(end + stride) == y) {
+          end += stride;
+          stride *= 2;
+        }
+        int64_t beyond = std::min(end + stride, to);  // row(end) == y; beyond is past the run
+        while (beyond - end > 1) {
+          const int64_t mid = end + (beyond - end) / 2;
+          if (row(mid) == y) {
+            end = mid;
+          } else {
+            beyond = mid;
+          }
+        }
+        end = beyond;
+      }
+      const int64_t a = column(r), b = column(end - 1);
+      target.paintRun(y, std::min(a, b), std::max(a, b), colour);
+      r = end;
+    }
+  }
+
   // The point at position r of quadrant q.
   RasterPoint at(int64_t q, int64_t r) const {
     const int64_t n = static_cast<int64_t>(quadrant_->size());
@@ -150,6 +239,7 @@ void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t 
   // quadrant consecutive points always differ; where two quadrants join on
   // an axis they may coincide.
   const int64_t n = total / 4;
+  const bool onBand = left >= 0 && right <= target.width() && top >= target.top() && bottom <= target.bottom();
   for (int64_t k = first; k < last - 1;) {
     const int64_t quadrant = (k / n) % 4, position = k % n;
     const int64_t blockEnd = std::min(last - 1, k - position + n);
@@ -158,7 +248,7 @@ void drawArcAlongChain(const Canvas& target, int64_t left, int64_t top, int64_t 
       const RasterPoint end = chain.at(quadrant, n - 1), next = chain.at((quadrant + 1) % 4, 0);
       if (end.x == next.x && end.y == next.y) --paintEnd;
     }
-    chain.paint(target, quadrant, position, position + (paintEnd - k), colour);
+    chain.paint(target, quadrant, position, position + (paintEnd - k), colour, onBand);
     k = blockEnd;
   }
 }

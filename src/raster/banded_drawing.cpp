@@ -44,7 +44,7 @@ void BandedDrawing::bezier(const RasterPoint points[4], uint32_t colour, RasterP
 
 void BandedDrawing::add(const Command& command) {
   if (helpers_.empty()) {
-    drawCommand(command, target_);
+    drawCommand(command, Canvas(target_, 0, target_.height(), &runs_[0]));
     return;
   }
   queue_.push_back(command);
@@ -53,6 +53,12 @@ void BandedDrawing::add(const Command& command) {
 
 void BandedDrawing::drawCommand(const Command& command, const Canvas& band) {
   const RasterPoint* p = command.points;
+  // A fill may paint any colour under the runs.
+  if (command.kind == Kind::Fill) {
+    band.paintedRuns()->forget();
+  } else {
+    band.paintedRuns()->begin(command.colour);
+  }
   switch (command.kind) {
     case Kind::Fill:
       band.fill(p[0].x, p[0].y, p[1].x, p[1].y, command.colour);
@@ -66,12 +72,19 @@ void BandedDrawing::drawCommand(const Command& command, const Canvas& band) {
   }
 }
 
-void BandedDrawing::drawQueue(int band) const {
-  const Canvas canvas(target_, bandEdges_[band], bandEdges_[band + 1]);
+void BandedDrawing::drawQueue(int band) {
+  const Canvas canvas(target_, bandEdges_[band], bandEdges_[band + 1], &runs_[static_cast<size_t>(band)]);
   for (const Command& command : queue_) drawCommand(command, canvas);
 }
 
 void BandedDrawing::finish() {
+  // Whoever reads the pixels may change them too.
+  struct Forget {
+    std::vector<PaintedRuns>& runs;
+    ~Forget() {
+      for (PaintedRuns& band : runs) band.forget();
+    }
+  } forget{runs_};
   if (queue_.empty()) return;
   {
     const std::lock_guard lock(mutex_);
@@ -103,6 +116,7 @@ void BandedDrawing::divideIntoBands() {
   std::vector<int> edges = bandEdgesFor(target_.height(), bandLimit_);
   if (edges.size() == bandEdges_.size()) {
     bandEdges_ = std::move(edges);
+    resetRuns();
     return;
   }
   stopHelpers();
@@ -115,6 +129,12 @@ void BandedDrawing::divideIntoBands() {
     stopHelpers();
     bandEdges_ = {0, target_.height()};
   }
+  resetRuns();
+}
+
+void BandedDrawing::resetRuns() {
+  runs_.resize(bandEdges_.size() - 1);
+  for (size_t band = 0; band < runs_.size(); ++band) runs_[band].resize(bandEdges_[band], bandEdges_[band + 1]);
 }
 
 void BandedDrawing::helperLoop(int band, uint64_t seenRound) {

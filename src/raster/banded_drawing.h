@@ -13,6 +13,7 @@
 
 #include "canvas.h"
 #include "line.h"
+#include "painted_runs.h"
 
 class BandedDrawing {
  public:
@@ -47,7 +48,8 @@ class BandedDrawing {
   };
   void add(const Command& command);
   static void drawCommand(const Command& command, const Canvas& band);
-  void drawQueue(int band) const;
+  void resetRuns();
+  void drawQueue(int band);
   void helperLoop(int band, uint64_t seenRound);
   void divideIntoBands();
   void stopHelpers();
@@ -56,6 +58,8 @@ class BandedDrawing {
   int bandLimit_;
   std::vector<int> bandEdges_;  // band b: rows bandEdges_[b] to bandEdges_[b + 1] - 1
   std::vector<Command> queue_;
+  // Per band: what it has painted in the current colour (see PaintedRuns).
+  std::vector<PaintedRuns> runs_;
 
   std::vector<std::thread> helpers_;  // helper h draws band h + 1
   std::mutex mutex_;

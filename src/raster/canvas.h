@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "framebuffer.h"
+#include "painted_runs.h"
 
 class Canvas {
  public:
@@ -17,7 +18,10 @@ class Canvas {
       : Canvas(framebuffer, 0, framebuffer.height()) {}
   // Rows top to bottom - 1. Bands drawn at the same time must begin and end
   // on tile rows, so that they mark different tiles as changed.
-  Canvas(Framebuffer& framebuffer, int top, int bottom) : framebuffer_(&framebuffer), top_(top), bottom_(bottom) {}
+  // With runs, long flat strokes skip what the band has painted in the same
+  // colour already (see PaintedRuns).
+  Canvas(Framebuffer& framebuffer, int top, int bottom, PaintedRuns* runs = nullptr)
+      : framebuffer_(&framebuffer), top_(top), bottom_(bottom), runs_(runs) {}
 
   // The surface's size, which some choices depend on: they must not change with the band.
   int width() const { return framebuffer_->width(); }
@@ -29,6 +33,8 @@ class Canvas {
   uint32_t* pixels() const { return framebuffer_->row(0); }
   bool contains(int64_t x, int64_t y) const { return x >= 0 && x < width() && y >= top_ && y < bottom_; }
 
+  PaintedRuns* paintedRuns() const { return runs_; }
+
   bool tracksChanges() const { return framebuffer_->changes().enabled(); }
   // The pixels from (x0, y0) to (x1, y1), corners in any order, as changed
   // where they lie in the band.
@@ -39,10 +45,25 @@ class Canvas {
     if (y0 <= y1) framebuffer_->changes().mark(x0, y0, x1, y1);
   }
 
+  // Columns left to right of row y, all on the band: a long run only where
+  // the band has not painted it in this colour already.
+  void paintRun(int64_t y, int64_t left, int64_t right, uint32_t colour) const {
+    const auto fill = [&](int64_t from, int64_t to) {
+      fillPixels(pixels() + y * stride() + from, to - from + 1, colour);
+      if (tracksChanges()) markChanged(from, y, to, y);
+    };
+    if (runs_ && right - left + 1 >= PaintedRuns::trackedRun) {
+      runs_->paint(y, left, right, fill);
+    } else {
+      fill(left, right);
+    }
+  }
+
   // Fills [left, right) x [top, bottom) where it lies in the band.
   void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour) const;
 
  private:
   Framebuffer* framebuffer_;
   int top_, bottom_;
+  PaintedRuns* runs_;
 };

@@ -70,6 +70,5 @@ void Canvas::fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint
   bottom = std::min<int64_t>(bottom, bottom_);
   if (left >= right || top >= bottom) return;
   framebuffer_->changes().mark(left, top, right - 1, bottom - 1);
-  for (int64_t y = top; y < bottom; ++y)
-    std::fill(pixels() + y * stride() + left, pixels() + y * stride() + right, colour);
+  for (int64_t y = top; y < bottom; ++y) fillPixels(pixels() + y * stride() + left, right - left, colour);
 }

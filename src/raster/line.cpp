@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 
 namespace {
 
@@ -55,26 +56,27 @@ bool clipMajor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
   return lo <= hi;
 }
 
-Wide floorDiv(Wide numerator, Wide denominator) {  // denominator > 0
-  const Wide quotient = numerator / denominator;
-  return quotient - (numerator % denominator != 0 && numerator < 0);
-}
-
 // Narrows [lo, hi] to the steps whose minor coordinate lies in the span.
 // With E = 2k * delta - length, the minor coordinate is start + ceil(E / (2 * length)),
 // which is at least m exactly when E > 2 * length * (m - start - 1), and at
-// most m exactly when E <= 2 * length * (m - start).
-bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
-  const Wide length = walk.length, delta = walk.minorDelta;
-  const Wide aboveFirst = length * (2 * (Wide(span.first) - walk.minorStart) - 1);  // 2k * delta > this
-  const Wide belowLast = length * (2 * (Wide(span.last) - walk.minorStart) + 1);    // 2k * delta <= this
-  Wide first = lo, last = hi;
+// most m exactly when E <= 2 * length * (m - start). In 64 bits where the
+// products fit, as 128-bit division costs many times more.
+template <typename Integer>
+bool clipMinorIn(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
+  const auto floorDivide = [](Integer numerator, Integer denominator) {  // denominator > 0
+    const Integer quotient = numerator / denominator;
+    return quotient - (numerator % denominator != 0 && numerator < 0);
+  };
+  const Integer length = walk.length, delta = walk.minorDelta;
+  const Integer aboveFirst = length * (2 * (Integer(span.first) - walk.minorStart) - 1);  // 2k * delta > this
+  const Integer belowLast = length * (2 * (Integer(span.last) - walk.minorStart) + 1);    // 2k * delta <= this
+  Integer first = lo, last = hi;
   if (delta > 0) {
-    first = std::max(first, floorDiv(aboveFirst, 2 * delta) + 1);
-    last = std::min(last, floorDiv(belowLast, 2 * delta));
+    first = std::max(first, floorDivide(aboveFirst, 2 * delta) + 1);
+    last = std::min(last, floorDivide(belowLast, 2 * delta));
   } else if (delta < 0) {
-    first = std::max(first, floorDiv(-belowLast - 1, -2 * delta) + 1);
-    last = std::min(last, floorDiv(-aboveFirst - 1, -2 * delta));
+    first = std::max(first, floorDivide(-belowLast - 1, -2 * delta) + 1);
+    last = std::min(last, floorDivide(-aboveFirst - 1, -2 * delta));
   } else if (!(0 > aboveFirst && 0 <= belowLast)) {
     return false;
   }
@@ -82,6 +84,16 @@ bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
   lo = static_cast<int64_t>(first);
   hi = static_cast<int64_t>(last);
   return true;
+}
+
+bool clipMinor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
+  const auto near = [&](int64_t value) {
+    return value - walk.minorStart > -narrowLimit && value - walk.minorStart < narrowLimit;
+  };
+  if (walk.narrow() && walk.minorStart > -narrowLimit && walk.minorStart < narrowLimit && near(span.first) &&
+      near(span.last))
+    return clipMinorIn<int64_t>(walk, span, lo, hi);
+  return clipMinorIn<Wide>(walk, span, lo, hi);
 }
 
 // The line in 32.32 fixed point: each pixel's minor offset comes from its
@@ -153,6 +165,34 @@ void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_
   }
 }
 
+// A line that climbs a row at most every so many columns is painted row by
+// row, as runs.
+constexpr int64_t flatRatio = 16;
+
+// Calls visit(row, first step, last step) for each row that steps lo to hi
+// of an x-major line pass, in order. Each row's steps come from the same rule
+// as the clipping, so the pixels are those of the walk.
+template <typename Visit>
+void visitRows(const MajorWalk& walk, int64_t lo, int64_t hi, Visit&& visit) {
+  const int64_t firstRow = walk.minorAt(lo), lastRow = walk.minorAt(hi);
+  const int64_t rowStep = lastRow >= firstRow ? 1 : -1;
+  for (int64_t row = firstRow;; row += rowStep) {
+    int64_t first = lo, last = hi;
+    // Between the ends every row gets a step: the minor coordinate moves by at most one a step.
+    if (row != lastRow && !clipMinor(walk, Span{row, row}, first, last)) return;
+    visit(row, first, last);
+    if (row == lastRow) return;
+    lo = last + 1;
+  }
+}
+
+void paintRuns(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi, uint32_t colour) {
+  visitRows(walk, lo, hi, [&](int64_t row, int64_t first, int64_t last) {
+    const int64_t from = walk.majorStart + walk.majorStep * first, to = walk.majorStart + walk.majorStep * last;
+    target.paintRun(row, std::min(from, to), std::max(from, to), colour);
+  });
+}
+
 template <bool XMajor>
 void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
   const Span columns{0, target.width() - int64_t(1)}, rows{target.top(), target.bottom() - int64_t(1)};
@@ -162,7 +202,21 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
   const bool inside = majorSpan.contains(walk.majorStart) &&
                       majorSpan.contains(walk.majorStart + walk.majorStep * walk.length) &&
                       minorSpan.contains(walk.minorStart) && minorSpan.contains(walk.minorStart + walk.minorDelta);
-  if (!inside && (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi))) return;
+  if (!inside) {
+    // Lines wholly beyond one side, like the copies of a figure off a narrow
+    // band, are left before any division.
+    const int64_t majorEnd = walk.majorStart + walk.majorStep * walk.length;
+    const int64_t minorEnd = walk.minorStart + walk.minorDelta;
+    if (std::max(walk.majorStart, majorEnd) < majorSpan.first || std::min(walk.majorStart, majorEnd) > majorSpan.last ||
+        std::max(walk.minorStart, minorEnd) < minorSpan.first || std::min(walk.minorStart, minorEnd) > minorSpan.last)
+      return;
+    if (!clipMajor(walk, majorSpan, lo, hi) || !clipMinor(walk, minorSpan, lo, hi)) return;
+  }
+
+  if (XMajor && hi - lo >= PaintedRuns::trackedRun && std::abs(walk.minorDelta) * flatRatio <= walk.length) {
+    paintRuns(target, walk, lo, hi, colour);
+    return;
+  }
 
   // Bresenham from step lo: the remainder stays in (-2 * length, 0].
   int64_t offset = 0, remainder = -walk.length;
@@ -227,4 +281,23 @@ void drawLine(const Canvas& target, RasterPoint from, RasterPoint to, uint32_t c
 
 void drawPolyline(const Canvas& target, const RasterPoint* points, int count, uint32_t colour) {
   for (int i = 0; i + 1 < count; ++i) drawLine(target, points[i], points[i + 1], colour);
+}
+
+void appendLineRuns(RasterPoint from, RasterPoint to, std::vector<PixelRun>& runs) {
+  const int64_t dx = to.x - from.x, dy = to.y - from.y;
+  if (dx == 0 && dy == 0) return;
+  const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  if (adx > ady) {
+    const MajorWalk walk{from.x, from.y, dx > 0 ? 1 : -1, dy, adx};
+    visitRows(walk, 0, walk.length - 1, [&](int64_t row, int64_t first, int64_t last) {
+      const int64_t a = walk.majorStart + walk.majorStep * first, b = walk.majorStart + walk.majorStep * last;
+      runs.push_back({row, std::min(a, b), std::max(a, b)});
+    });
+  } else {
+    const MajorWalk walk{from.y, from.x, dy > 0 ? 1 : -1, dx, ady};
+    for (int64_t k = 0; k < walk.length; ++k) {
+      const int64_t column = walk.minorAt(k);
+      runs.push_back({walk.majorStart + walk.majorStep * k, column, column});
+    }
+  }
 }

@@ -146,4 +146,124 @@ TEST(RasterBands, QueuedStrokesAreAllDrawnWhenFinishedAcrossResizes) {
   }
 }
 
+// The copies of a figure as the saver lays them on a window much wider than
+// high: the same flat curves and arcs at origins a few pixels apart, in runs
+// of one colour, with other colours and fills between them. Drawn in the
+// saver's bands they must light exactly what drawing each copy on a taller
+// surface does, cropped to the window's rows.
+TEST(RasterBands, CopiesOnWideBandsAreTheTallSurfaceCropped) {
+  constexpr int margin = 40;  // rows of the taller surface above and below
+  for (const auto [width, height, spacing] :
+       {std::array{3000, 1, 2}, {3000, 2, 3}, {2400, 17, 30}, {700, 600, 520}, {9, 1, 1}}) {
+    std::mt19937 random(static_cast<uint32_t>(width + height));
+    const auto within = [&](int64_t low, int64_t high) {
+      return std::uniform_int_distribution<int64_t>(low, high)(random);
+    };
+    Framebuffer actual(width, height), tall(width, height + 2 * margin);
+    BandedDrawing drawing(actual);
+    for (int figure = 0; figure < 12; ++figure) {
+      // Arms as wide as the window and hardly higher than it, some steeper.
+      const int64_t rise = figure % 4 == 3 ? 3 * height + 5 : height / 2 + 1;
+      const auto point = [&] { return RasterPoint{within(-width / 2, width / 2), within(-rise, rise)}; };
+      std::vector<Stroke> strokes;
+      for (int arm = 0; arm < 3; ++arm) {
+        const RasterPoint a = point(), b = point();
+        if (figure % 2 == 0) {
+          const RasterPoint curve[4] = {a, point(), point(), b};
+          strokes.push_back({Stroke::Bezier, {curve[0], curve[1], curve[2], curve[3]}, 0});
+          strokes.push_back(strokes.back());  // mirrored about a row of its own: the same curve
+        } else {
+          strokes.push_back({Stroke::Arc, {a, b, a, b}, 0});
+          strokes.push_back({Stroke::Arc, {RasterPoint{-b.x, b.y}, RasterPoint{-a.x, a.y}, b, a}, 0});
+        }
+      }
+      // One colour a figure, often the one before; now and then an erase or a spot of another colour.
+      static const uint32_t colours[] = {0xFFFFFF, 0xFFFFFF, 0x00FF00, 0xFFFFFF, 0x123456};
+      const uint32_t colour = colours[figure % 5];
+      if (figure % 6 == 5) {
+        drawing.fill(0, 0, width, height, 0);
+        tall.fill(0, 0, width, height + 2 * margin, 0);
+      }
+      for (int64_t originY : {int64_t{0}, int64_t{height}, within(-3, 3)}) {
+        for (int64_t originX = -width / 2 + figure % 3; originX <= 3 * width / 2; originX += spacing) {
+          for (Stroke stroke : strokes) {
+            stroke.colour = colour;
+            Stroke shifted = stroke;
+            if (stroke.kind == Stroke::Arc) {
+              for (RasterPoint& q : stroke.p) q = {q.x + originX, q.y + originY};
+              for (RasterPoint& q : shifted.p) q = {q.x + originX, q.y + originY + margin};
+            } else {
+              stroke.origin = {originX, originY};
+              shifted.origin = {originX, originY + margin};
+            }
+            draw(stroke, drawing);
+            draw(shifted, tall);
+          }
+        }
+      }
+      if (figure % 4 == 1) {
+        const int64_t x = within(0, width - 1);
+        drawing.fill(x, 0, x + 50, height, 0x0000FF);
+        tall.fill(x, margin, x + 50, margin + height, 0x0000FF);
+      }
+      // Each figure's picture, as a display would show it; a band of rows
+      // drawn on the calling thread is read without finishing, which would
+      // make it forget what it painted.
+      if (height >= 512) drawing.finish();
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+          ASSERT_EQ(tall.pixel(x, y + margin), actual.pixel(x, y))
+              << width << "x" << height << " figure " << figure << " at " << x << "," << y;
+    }
+  }
+}
+
+// A curve drawn often enough to be kept, along each edge of the surface.
+TEST(RasterBands, KeptCurvesReachEveryEdge) {
+  for (const RasterPoint origin : {RasterPoint{-7, 0}, RasterPoint{22, 0}, RasterPoint{0, -5}, RasterPoint{0, 4}}) {
+    const bool upright = origin.y == 0;
+    const RasterPoint along[4] = {
+        upright ? RasterPoint{7, 1} : RasterPoint{1, 5}, upright ? RasterPoint{7, 3} : RasterPoint{9, 5},
+        upright ? RasterPoint{7, 6} : RasterPoint{16, 5}, upright ? RasterPoint{7, 9} : RasterPoint{22, 5}};
+    Framebuffer expected(30, 10), actual(30, 10);
+    drawBezier(expected, along, 0xFFFFFF, origin);
+    BandedDrawing drawing(actual);
+    // Copies off the surface first, until the curve is kept; then the one on the edge.
+    for (int copy = 0; copy < 40; ++copy) drawing.bezier(along, 0xFFFFFF, {origin.x + 1000, origin.y});
+    drawing.bezier(along, 0xFFFFFF, origin);
+    drawing.finish();
+    expectSamePixels(expected, actual);
+  }
+}
+
+// What a band has painted: only the parts not painted yet, until the colour changes.
+TEST(RasterBands, PaintedRunsPaintOnlyWhatIsNew) {
+  PaintedRuns runs;
+  runs.resize(10, 12);
+  std::vector<std::pair<int64_t, int64_t>> painted;
+  const auto paint = [&](int64_t y, int64_t first, int64_t last) {
+    painted.clear();
+    runs.paint(y, first, last, [&](int64_t from, int64_t to) { painted.push_back({from, to}); });
+    return painted;
+  };
+  using Parts = std::vector<std::pair<int64_t, int64_t>>;
+  runs.begin(7);
+  EXPECT_EQ(paint(10, 10, 20), (Parts{{10, 20}}));
+  EXPECT_EQ(paint(10, 15, 30), (Parts{{21, 30}}));
+  EXPECT_EQ(paint(10, 50, 60), (Parts{{50, 60}}));
+  EXPECT_EQ(paint(10, 5, 70), (Parts{{5, 9}, {31, 49}, {61, 70}}));
+  EXPECT_EQ(paint(10, 6, 69), Parts{});
+  EXPECT_EQ(paint(11, 6, 69), (Parts{{6, 69}}));  // another row
+  EXPECT_EQ(paint(10, 80, 90), (Parts{{80, 90}}));
+  EXPECT_EQ(paint(10, 71, 79), (Parts{{71, 79}}));  // joins the runs on both sides
+  EXPECT_EQ(paint(10, 5, 90), Parts{});
+  runs.begin(7);
+  EXPECT_EQ(paint(10, 0, 100), (Parts{{0, 4}, {91, 100}}));
+  runs.begin(8);  // another colour: nothing is known
+  EXPECT_EQ(paint(10, 40, 50), (Parts{{40, 50}}));
+  runs.forget();
+  runs.begin(8);
+  EXPECT_EQ(paint(10, 40, 50), (Parts{{40, 50}}));
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "raster/banded_drawing.h"
 #include "raster/curves.h"
 #include "test_support.h"
 
@@ -143,11 +144,74 @@ TEST(RasterCurves, AStraightCurveIsItsChordWithoutTheLastPixel) {
   Pixels expected;
   for (int64_t x = 2; x < 22; ++x) expected.insert({x, 5});
   EXPECT_EQ(lit(image), expected);
+  // Curves along each edge, drawn about origins that put them there.
+  for (const RasterPoint origin : {RasterPoint{-7, 0}, RasterPoint{22, 0}, RasterPoint{0, -5}, RasterPoint{0, 4}}) {
+    const bool upright = origin.y == 0;
+    const RasterPoint along[4] = {
+        upright ? RasterPoint{7, 1} : RasterPoint{1, 5}, upright ? RasterPoint{7, 3} : RasterPoint{9, 5},
+        upright ? RasterPoint{7, 6} : RasterPoint{16, 5}, upright ? RasterPoint{7, 9} : RasterPoint{22, 5}};
+    Framebuffer edge(30, 10);
+    drawBezier(edge, along, 1, origin);
+    EXPECT_EQ(lit(edge).size(), upright ? 8u : 21u) << origin.x << "," << origin.y;
+  }
   // Far-off control points are flattened and clipped, not walked.
   Framebuffer far(30, 10);
   const RasterPoint wild[4] = {{0, 0}, {2000000000, -2000000000}, {-2000000000, 2000000000}, {29, 9}};
   drawBezier(far, wild, 1);
   EXPECT_FALSE(lit(far).empty());
+}
+
+// A surface a few pixels high (or wide) cuts long flat arcs, curves and lines
+// far from their ends: what it shows must be what a larger surface shows
+// there, drawn whole or in the saver's bands, where long runs are painted
+// row by row.
+TEST(RasterClipping, AFewRowsOrColumnsShowWhatALargerSurfaceShowsThere) {
+  constexpr int margin = 300;  // of the larger surface, beyond each side that is cut
+  std::mt19937 random(17);
+  for (const auto [width, height] : {std::array{700, 1}, {700, 3}, {1, 700}, {4, 700}}) {
+    const bool rows = width > height;
+    const int64_t shiftX = rows ? 0 : margin, shiftY = rows ? margin : 0;
+    Framebuffer small(width, height), banded(width, height);
+    Framebuffer large(width + 2 * static_cast<int>(shiftX), height + 2 * static_cast<int>(shiftY));
+    BandedDrawing drawing(banded);
+    const auto across = [&](int64_t side) {
+      return std::uniform_int_distribution<int64_t>(-3 * side, 4 * side)(random);
+    };
+    for (int i = 0; i < 3000; ++i) {
+      // Long along the surface, crossing it at any height.
+      const int64_t along = rows ? width : height;
+      const auto point = [&] {
+        const int64_t a = std::uniform_int_distribution<int64_t>(-2 * along, 3 * along)(random);
+        const int64_t b = std::uniform_int_distribution<int64_t>(-40, 40)(random) + (i % 3 ? 0 : across(40));
+        return rows ? RasterPoint{a, b} : RasterPoint{b, a};
+      };
+      const RasterPoint p[4] = {point(), point(), point(), point()};
+      const auto shifted = [&](RasterPoint q) { return RasterPoint{q.x + shiftX, q.y + shiftY}; };
+      const uint32_t colour = static_cast<uint32_t>(i % 2 ? 0xFFFFFF : random() & 0xFFFFFF);
+      if (i % 3 == 0) {
+        drawArc(small, p[0], p[1], p[2], p[3], colour);
+        drawArc(large, shifted(p[0]), shifted(p[1]), shifted(p[2]), shifted(p[3]), colour);
+        drawing.arc(p[0], p[1], p[2], p[3], colour);
+      } else if (i % 3 == 1) {
+        const RasterPoint origin = point();
+        drawBezier(small, p, colour, origin);
+        drawBezier(large, p, colour, shifted(origin));
+        drawing.bezier(p, colour, origin);
+      } else {  // a straight curve: long flat lines
+        const RasterPoint chord[4] = {p[0], p[0], p[1], p[1]};
+        drawBezier(small, chord, colour);
+        drawBezier(large, chord, colour, shifted({0, 0}));
+        drawing.bezier(chord, colour);
+      }
+    }
+    drawing.finish();
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        ASSERT_EQ(large.pixel(x + static_cast<int>(shiftX), y + static_cast<int>(shiftY)), small.pixel(x, y))
+            << width << "x" << height << " at " << x << "," << y;
+        ASSERT_EQ(small.pixel(x, y), banded.pixel(x, y)) << width << "x" << height << " banded at " << x << "," << y;
+      }
+  }
 }
 
 // What a display is told to send: every changed pixel, and little else.
