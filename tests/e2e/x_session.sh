@@ -83,7 +83,9 @@ check_full_screen() {
   local patience="$1" pid second geometry
   xdotool mousemove 500 400
   pid=$(run_saver full /s)
-  check "/s shows the saver window" wait_for_window "Screen Saver" "$patience"
+  if ! check "/s shows the saver window" wait_for_window "Screen Saver" "$patience"; then
+    echo "   (saver: exit code $(cat "$work/full.exit" 2>/dev/null || echo none yet), stderr: $(cat "$work/full.err" 2>/dev/null))"
+  fi
   geometry=$(xdotool search --name "^Screen Saver\$" getwindowgeometry 2>/dev/null | awk '/Geometry/ { print $2 }')
   check "the saver window covers the screen" test "$geometry" = 1024x768
   sleep 2
