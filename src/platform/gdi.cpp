@@ -61,26 +61,25 @@ GdiState& state() {
 
 HGDIOBJ stockHandle(int index) { return reinterpret_cast<HGDIOBJ>(stockBase + index); }
 
+// The entry of a handle, through the remembered last one found.
+template <typename Entry>
+Entry* findRemembered(std::unordered_map<uintptr_t, Entry>& entries, uintptr_t key, uintptr_t& lastKey, Entry*& last) {
+  if (last && lastKey == key) return last;
+  auto it = entries.find(key);
+  if (it == entries.end()) return nullptr;
+  lastKey = key;
+  last = &it->second;
+  return last;
+}
+
 const GdiObject* findObject(HGDIOBJ handle) {
   GdiState& s = state();
-  const auto key = reinterpret_cast<uintptr_t>(handle);
-  if (s.lastObject && s.lastObjectHandle == key) return s.lastObject;
-  auto it = s.objects.find(key);
-  if (it == s.objects.end()) return nullptr;
-  s.lastObjectHandle = key;
-  s.lastObject = &it->second;
-  return s.lastObject;
+  return findRemembered(s.objects, reinterpret_cast<uintptr_t>(handle), s.lastObjectHandle, s.lastObject);
 }
 
 DeviceContext* findContext(HDC dc) {
   GdiState& s = state();
-  const auto key = reinterpret_cast<uintptr_t>(dc);
-  if (s.lastContext && s.lastContextHandle == key) return s.lastContext;
-  auto it = s.contexts.find(key);
-  if (it == s.contexts.end()) return nullptr;
-  s.lastContextHandle = key;
-  s.lastContext = &it->second;
-  return s.lastContext;
+  return findRemembered(s.contexts, reinterpret_cast<uintptr_t>(dc), s.lastContextHandle, s.lastContext);
 }
 
 HGDIOBJ createObject(const GdiObject& object) {
