@@ -9,17 +9,17 @@
 
 class RasterDevice : public platform::Device {
  public:
-  RasterDevice() : RasterDevice(largePageStorage()) {}
-  // Pixels in the given storage (see Framebuffer).
-  explicit RasterDevice(PixelStorage* storage) : framebuffer_(storage) {}
+  // A picture of its own, drawn in bands on helper threads.
+  RasterDevice() : framebuffer_(largePageStorage()) {}
+  // A window's picture, in the window system's storage (see Framebuffer).
+  // A few strokes a tick: helper threads would cost more than they save, so
+  // they are drawn on the calling thread.
+  explicit RasterDevice(PixelStorage* storage) : framebuffer_(storage) { drawing_.limitBands(1); }
   // The pixels with everything drawn so far.
   Framebuffer& framebuffer() {
     drawing_.finish();
     return framebuffer_;
   }
-
-  // Draws on the calling thread only (see BandedDrawing::limitBands).
-  void drawOnOneThread() { drawing_.limitBands(1); }
 
   void resize(int width, int height) override;
   void fillRect(const RECT& rect, COLORREF color) override;

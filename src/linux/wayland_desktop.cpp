@@ -487,8 +487,11 @@ bool WaylandDesktop::bringToFront(HWND window) {
 }
 
 void WaylandDesktop::collectInput() {
-  for (int i = 0; i < 64 && g_main_context_iteration(nullptr, FALSE); ++i) {
-  }
+  // Each look polls: none right after a wait that dispatched.
+  if (!inputJustDispatched_)
+    for (int i = 0; i < 64 && g_main_context_iteration(nullptr, FALSE); ++i) {
+    }
+  inputJustDispatched_ = false;
   if (closeAll_) {
     closeAll_ = false;
     for (const auto& [window, picture] : pictures_) PostMessageA(window, WM_CLOSE, 0, 0);
@@ -508,7 +511,6 @@ void WaylandDesktop::collectInput() {
 
 void WaylandDesktop::waitForInput(uint64_t deadline) {
   GMainContext* context = g_main_context_default();
-  if (g_main_context_pending(context)) return;
   for (const auto& [window, picture] : pictures_)
     for (const auto& view : picture->views())
       if (view.closedAt) deadline = std::min(deadline, view.closedAt + closeGrace);
@@ -521,8 +523,10 @@ void WaylandDesktop::waitForInput(uint64_t deadline) {
     timer = g_timeout_add(
         wait, +[](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
   }
-  // Sleeps in poll on the compositor's connection and GLib's timers.
+  // Sleeps in poll on the compositor's connection and GLib's timers, unless
+  // something is ready already.
   g_main_context_iteration(context, TRUE);
+  inputJustDispatched_ = true;
   if (timer)
     if (GSource* source = g_main_context_find_source_by_id(context, timer)) g_source_destroy(source);
 }

@@ -52,6 +52,9 @@ class WaylandDesktop : public platform::Desktop {
   bool layoutChanged_ = false;
   bool closeAll_ = false;
   bool cursorHidden_ = false;
+  // The wait just dispatched what had arrived: nothing to look for until
+  // the next wait.
+  bool inputJustDispatched_ = false;
   wl_registry* registry_ = nullptr;
   std::unique_ptr<Layout> layout_;
   std::unique_ptr<PowerWatch> power_;

@@ -74,8 +74,6 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
         offset_(offset),
         gc_(makeGc(desktop.display_, drawable)) {
     framebuffer().changes().enable(true);
-    // A few strokes a tick: helper threads would cost more than they save.
-    drawOnOneThread();
     desktop_.surfaces_[drawable_] = this;
   }
 

@@ -1,7 +1,5 @@
 // Which parts of a surface changed since a display last showed them, in
-// tiles of 16 x 4 pixels: strokes are one pixel wide and scattered, so a
-// display that copies only these tiles copies a small part of the screen
-// (about nine times the pixels that changed; with tiles of 32 x 32, 32 times).
+// tiles of 2^ColumnShift x 2^RowShift pixels.
 #pragma once
 
 #include <algorithm>
@@ -10,16 +8,15 @@
 #include <cstring>
 #include <vector>
 
-class DirtyTiles {
+template <int ColumnShift, int RowShift>
+class DirtyTileGrid {
  public:
-  // A tile's row is one cache line of pixels (16 x 4 bytes, aligned as the
-  // rows are): a display copies whole lines, and no more of them than changed.
-  static constexpr int columnShift = 4, rowShift = 2;
+  static constexpr int columnShift = ColumnShift, rowShift = RowShift;
   static constexpr int tileWidth = 1 << columnShift, tileHeight = 1 << rowShift;
 
-  DirtyTiles() = default;
-  DirtyTiles(const DirtyTiles& other) { *this = other; }
-  DirtyTiles& operator=(const DirtyTiles& other) {
+  DirtyTileGrid() = default;
+  DirtyTileGrid(const DirtyTileGrid& other) { *this = other; }
+  DirtyTileGrid& operator=(const DirtyTileGrid& other) {
     enabled_ = other.enabled_;
     width_ = other.width_;
     height_ = other.height_;
@@ -99,3 +96,11 @@ class DirtyTiles {
   std::vector<uint8_t> tiles_;
   std::atomic<bool> any_{false};
 };
+
+// What a framebuffer's strokes changed, in tiles of 16 x 4 pixels: strokes
+// are one pixel wide and scattered, so a display that copies only these
+// tiles copies a small part of the screen (about nine times the pixels that
+// changed; with tiles of 32 x 32, 32 times). A tile's row is one cache line
+// of pixels (16 x 4 bytes, aligned as the rows are): a display copies whole
+// lines, and no more of them than changed.
+using DirtyTiles = DirtyTileGrid<4, 2>;

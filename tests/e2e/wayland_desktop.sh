@@ -79,6 +79,16 @@ wtype -s 500 x
 check "a key ends the saver" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of full)" = 0
 
+# Each damaged rectangle is a request that the compositor composites on its
+# own: a frame's strokes damage a few dozen, not one per row of tiles they cross.
+pid=$(WAYLAND_DEBUG=1 run_saver damage /s)
+sleep 4
+kill "$(saver_pid "$pid")"
+wait_for_exit "$pid" 10
+per_commit=$(awk '/-> wl_surface@[0-9]+\.damage\(/ { d++ } /-> wl_surface@[0-9]+\.commit\(/ { c++ }
+  END { printf "%d", c ? d / c : 999999 }' "$work/damage.err")
+check "a frame damages few rectangles ($per_commit a commit on average)" test "$per_commit" -le 48
+
 pid=$(run_saver window --window)
 sleep 3
 grim "$work/window.png"
