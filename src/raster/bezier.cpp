@@ -294,7 +294,7 @@ void drawBezier(const Canvas& target, const RasterPoint points[4], uint32_t colo
       flat.top + origin.y >= target.bottom())
     return;
   using Runs = FlatteningCache::Entry::Runs;
-  if (target.paintedRuns() && entry.runs != Runs::TooLarge && ++entry.uses >= usesBeforeRuns) {
+  if (entry.runs != Runs::TooLarge && ++entry.uses >= usesBeforeRuns) {
     if (entry.runs == Runs::NotYet) entry.runs = entry.curveRuns.build(flat) ? Runs::Built : Runs::TooLarge;
     if (entry.runs == Runs::Built) {
       entry.curveRuns.paint(target, origin, colour);

@@ -17,6 +17,12 @@ Integer ceilDiv(Integer numerator, Integer denominator) {  // denominator > 0
   return quotient + (numerator % denominator != 0 && numerator > 0);
 }
 
+template <typename Integer>
+Integer floorDiv(Integer numerator, Integer denominator) {  // denominator > 0
+  const Integer quotient = numerator / denominator;
+  return quotient - (numerator % denominator != 0 && numerator < 0);
+}
+
 // Below this, 2 * steps * delta fits in 64 bits, whose division is many
 // times faster than a 128-bit one.
 constexpr int64_t narrowLimit = int64_t(1) << 30;
@@ -63,20 +69,16 @@ bool clipMajor(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
 // products fit, as 128-bit division costs many times more.
 template <typename Integer>
 bool clipMinorIn(const MajorWalk& walk, Span span, int64_t& lo, int64_t& hi) {
-  const auto floorDivide = [](Integer numerator, Integer denominator) {  // denominator > 0
-    const Integer quotient = numerator / denominator;
-    return quotient - (numerator % denominator != 0 && numerator < 0);
-  };
   const Integer length = walk.length, delta = walk.minorDelta;
   const Integer aboveFirst = length * (2 * (Integer(span.first) - walk.minorStart) - 1);  // 2k * delta > this
   const Integer belowLast = length * (2 * (Integer(span.last) - walk.minorStart) + 1);    // 2k * delta <= this
   Integer first = lo, last = hi;
   if (delta > 0) {
-    first = std::max(first, floorDivide(aboveFirst, 2 * delta) + 1);
-    last = std::min(last, floorDivide(belowLast, 2 * delta));
+    first = std::max(first, floorDiv(aboveFirst, 2 * delta) + 1);
+    last = std::min(last, floorDiv(belowLast, 2 * delta));
   } else if (delta < 0) {
-    first = std::max(first, floorDivide(-belowLast - 1, -2 * delta) + 1);
-    last = std::min(last, floorDivide(-aboveFirst - 1, -2 * delta));
+    first = std::max(first, floorDiv(-belowLast - 1, -2 * delta) + 1);
+    last = std::min(last, floorDiv(-aboveFirst - 1, -2 * delta));
   } else if (!(0 > aboveFirst && 0 <= belowLast)) {
     return false;
   }
@@ -108,12 +110,9 @@ struct FixedPoint {
   bool start(int64_t count, int64_t remainder, int64_t length, int64_t delta) {
     constexpr int64_t one = int64_t(1) << 32;
     if (count > (one / 2) / (2 * length)) return false;  // also keeps the products below within 64 bits
-    const auto floorDivide = [](int64_t numerator, int64_t denominator) {
-      return numerator / denominator - (numerator % denominator != 0 && numerator < 0);
-    };
     // The true offset from the start is ceil((remainder + 2 * step * delta) / (2 * length)).
-    position = floorDivide(remainder * one, 2 * length) + (one - 1);
-    slope = floorDivide(delta * one, length);
+    position = floorDiv(remainder * one, 2 * length) + (one - 1);
+    slope = floorDiv(delta * one, length);
     return true;
   }
 };
@@ -169,9 +168,10 @@ void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_
 // row, as runs.
 constexpr int64_t flatRatio = 16;
 
-// Calls visit(row, first step, last step) for each row that steps lo to hi
-// of an x-major line pass, in order. Each row's steps come from the same rule
-// as the clipping, so the pixels are those of the walk.
+// Calls visit(row, left, right) for each row that steps lo to hi of an
+// x-major line pass, in order, with the columns that row's steps light. Each
+// row's steps come from the same rule as the clipping, so the pixels are
+// those of the walk.
 template <typename Visit>
 void visitRows(const MajorWalk& walk, int64_t lo, int64_t hi, Visit&& visit) {
   const int64_t firstRow = walk.minorAt(lo), lastRow = walk.minorAt(hi);
@@ -180,17 +180,16 @@ void visitRows(const MajorWalk& walk, int64_t lo, int64_t hi, Visit&& visit) {
     int64_t first = lo, last = hi;
     // Between the ends every row gets a step: the minor coordinate moves by at most one a step.
     if (row != lastRow && !clipMinor(walk, Span{row, row}, first, last)) return;
-    visit(row, first, last);
+    const int64_t from = walk.majorStart + walk.majorStep * first, to = walk.majorStart + walk.majorStep * last;
+    visit(row, std::min(from, to), std::max(from, to));
     if (row == lastRow) return;
     lo = last + 1;
   }
 }
 
 void paintRuns(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi, uint32_t colour) {
-  visitRows(walk, lo, hi, [&](int64_t row, int64_t first, int64_t last) {
-    const int64_t from = walk.majorStart + walk.majorStep * first, to = walk.majorStart + walk.majorStep * last;
-    target.paintRun(row, std::min(from, to), std::max(from, to), colour);
-  });
+  visitRows(walk, lo, hi,
+            [&](int64_t row, int64_t left, int64_t right) { target.paintRun(row, left, right, colour); });
 }
 
 template <bool XMajor>
@@ -289,10 +288,8 @@ void appendLineRuns(RasterPoint from, RasterPoint to, std::vector<PixelRun>& run
   const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   if (adx > ady) {
     const MajorWalk walk{from.x, from.y, dx > 0 ? 1 : -1, dy, adx};
-    visitRows(walk, 0, walk.length - 1, [&](int64_t row, int64_t first, int64_t last) {
-      const int64_t a = walk.majorStart + walk.majorStep * first, b = walk.majorStart + walk.majorStep * last;
-      runs.push_back({row, std::min(a, b), std::max(a, b)});
-    });
+    visitRows(walk, 0, walk.length - 1,
+              [&](int64_t row, int64_t left, int64_t right) { runs.push_back({row, left, right}); });
   } else {
     const MajorWalk walk{from.y, from.x, dy > 0 ? 1 : -1, dx, ady};
     for (int64_t k = 0; k < walk.length; ++k) {

@@ -59,20 +59,10 @@ void PaintedRuns::paint(int64_t y, int64_t first, int64_t last, Paint&& paint) {
   }
   auto& runs = row.runs;
   // The runs that touch or overlap [first, last] merge with it.
-  size_t from = 0, to = runs.size();
-  {
-    size_t lo = 0, hi = runs.size();
-    while (lo < hi) {
-      const size_t mid = (lo + hi) / 2;
-      if (runs[mid].second + 1 < first) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
-    from = lo;
-  }
-  to = from;
+  const auto touching =
+      std::partition_point(runs.begin(), runs.end(), [&](const auto& run) { return run.second + 1 < first; });
+  const size_t from = static_cast<size_t>(touching - runs.begin());
+  size_t to = from;
   int64_t next = first;  // the first column not yet accounted for
   while (to < runs.size() && runs[to].first <= last + 1) {
     if (runs[to].first > next) paint(next, runs[to].first - 1);
