@@ -55,18 +55,43 @@ mirror_difference() {
   (for shift in +0+0 +1+0 +2+0; do mirror_difference_by "$1" "$shift"; done) | sort -g | head -n 1
 }
 
-# shoot_figures PICTURE [GRIM ARGS...]: a screenshot, retaken for a while
-# until it shows figures. A series starts on a cleared screen, and some draw
-# sparsely at first or only near the middle of the picture.
-shoot_figures() {
+# mirror_differences NAME GEOMETRY CROP: six screenshots of GEOMETRY a second
+# apart; of those whose CROP shows figures, prints the mirror difference of
+# the whole and of CROP for the most symmetric whole. A picture caught while
+# a figure is half drawn, or soon after a series began, is less symmetric.
+mirror_differences() {
+  local name="$1" geometry="$2" crop="$3" shot
+  for shot in 1 2 3 4 5 6; do
+    grim -g "$geometry" "$work/$name$shot.png"
+    convert "$work/$name$shot.png" -crop "$crop" +repage "$work/$name-part$shot.png"
+    not_black "$work/$name-part$shot.png" &&
+      echo "$(mirror_difference "$work/$name$shot.png") $(mirror_difference "$work/$name-part$shot.png")"
+    sleep 1
+  done | sort -g | head -n 1
+}
+
+# shoot_until [-o OUTPUT] PICTURE CONDITION...: a screenshot, retaken every
+# 2 s up to six times until CONDITION (a command and its arguments) holds.
+# A series starts on a cleared screen, and some draw sparsely at first or
+# only near the middle of the picture. Under cage, screenshots a fraction of
+# a second apart are at times identical although our picture changed.
+shoot_until() {
+  local grim_args=()
+  if [ "$1" = -o ]; then
+    grim_args=(-o "$2")
+    shift 2
+  fi
   local picture="$1"
   shift
   for _ in 1 2 3 4 5 6; do
-    grim "$@" "$picture"
-    not_black "$picture" && return
+    grim "${grim_args[@]}" "$picture"
+    "$@" && return
     sleep 2
   done
 }
+
+# Whether the later of two pictures shows figures that moved on since the first.
+moved_on() { not_black "$2" && differ "$1" "$2"; }
 
 sway_config="$runtime/sway.conf"
 write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
@@ -80,7 +105,7 @@ pid=$(run_saver full /s)
 sleep 3
 grim "$work/one1.png"
 sleep 2
-shoot_figures "$work/one2.png"
+shoot_until "$work/one2.png" moved_on "$work/one1.png" "$work/one2.png"
 check "/s covers the output" covered "$work/one2.png"
 check "the picture is not black" not_black "$work/one2.png"
 check "the picture changes over time" differ "$work/one1.png" "$work/one2.png"
@@ -111,15 +136,12 @@ swaymsg_ '[title="^Lumarel$"] floating enable, resize set 600 400, move position
 sleep 2
 rect=$(swaymsg -s "$(ls "$runtime"/sway-ipc.*.sock)" -t get_tree |
   jq -r '.. | objects | select(.name? == "Lumarel") | "\(.rect.x),\(.rect.y) \(.rect.width)x\(.rect.height)"')
-grim -g "$rect" "$work/window-resized.png"
 # Symmetric about the middle of the smaller window, not about a column
 # beside it, as a picture kept at the old size would be.
-convert "$work/window-resized.png" -crop 400x400+0+0 +repage "$work/window-left.png"
-centred=$(mirror_difference "$work/window-resized.png")
-beside=$(mirror_difference "$work/window-left.png")
+read -r centred beside < <(mirror_differences window "$rect" 400x400+0+0)
 check "... and follows its size ($rect)" awk "BEGIN { exit !($beside > 2 * $centred) }"
 echo "   (mirror difference: about the middle $centred, beside it $beside)"
-check "... drawing all over it" not_black "$work/window-resized.png"
+check "... drawing all over it" not_black "$work/window6.png"
 kill "$(saver_pid "$pid")"
 check "SIGTERM ends --window" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of window)" = 0
@@ -168,21 +190,13 @@ sleep 1
 pid=$(run_saver two /s)
 sleep 3
 grim -o HEADLESS-1 "$work/left.png"
-shoot_figures "$work/right.png" -o HEADLESS-2
+shoot_until -o HEADLESS-2 "$work/right.png" not_black "$work/right.png"
 check "the first output is covered" covered "$work/left.png"
 check "the second output is covered" covered "$work/right.png"
 check "the second output shows figures" not_black "$work/right.png"
 # One picture, mirror-symmetric about the middle of the box around both
 # outputs (x = 912), rather than one about each output's middle.
-# A picture caught while a figure is half drawn is less symmetric: the
-# most symmetric of a few with figures on the second output is judged.
-read -r mirrored own < <(for shot in 1 2 3 4 5 6; do
-  grim -g "0,0 1824x600" "$work/both$shot.png"
-  convert "$work/both$shot.png" -crop 800x600+1024+0 +repage "$work/right$shot.png"
-  not_black "$work/right$shot.png" &&
-    echo "$(mirror_difference "$work/both$shot.png") $(mirror_difference "$work/right$shot.png")"
-  sleep 1
-done | sort -g | head -n 1)
+read -r mirrored own < <(mirror_differences both "0,0 1824x600" 800x600+1024+0)
 check "one picture spans both outputs" awk "BEGIN { exit !($own > 2 * $mirrored) }"
 echo "   (mirror difference: across both $mirrored, second output alone $own)"
 swaymsg_ output HEADLESS-2 unplug
@@ -193,7 +207,7 @@ check "... and still covers the one left" covered "$work/after.png"
 swaymsg_ create_output
 swaymsg_ output HEADLESS-3 resolution 640x480 position 1024 0 bg "$background" solid_color
 sleep 2
-shoot_figures "$work/added.png" -o HEADLESS-3
+shoot_until -o HEADLESS-3 "$work/added.png" not_black "$work/added.png"
 check "... and covers an output plugged in while it runs" covered "$work/added.png"
 check "... with figures on it" not_black "$work/added.png"
 kill "$(saver_pid "$pid")"
@@ -207,7 +221,7 @@ pid=$(run_saver toplevel /s)
 sleep 3
 grim "$work/cage1.png"
 sleep 2
-shoot_figures "$work/cage2.png"
+shoot_until "$work/cage2.png" moved_on "$work/cage1.png" "$work/cage2.png"
 check "/s shows a full-screen toplevel" not_black "$work/cage2.png"
 check "... that animates" differ "$work/cage1.png" "$work/cage2.png"
 second=$(run_saver second /s)
