@@ -100,6 +100,22 @@ shoot_until() {
 # Whether the later of two pictures shows figures that moved on since the first.
 moved_on() { not_black "$2" && differ "$1" "$2"; }
 
+# Settings for the checks of where the middle of the picture lies: one
+# pattern, which draws its figures along the left and right edges, and no
+# crayon (whose strokes shake). Every pattern's figure is centred alike, but
+# dense hatching and fine lines are not mirror images block by block, and a
+# lattice looks symmetric about any of its axes.
+cornered="$work/cornered"
+mkdir -p "$cornered/lumarel"
+{
+  echo "[ScreenSaver.Lumarel]"
+  echo "PercentCrayon=0"
+  for pattern in Symmetron Mask CoatOfArms Hexatron ScreenCrystals AngelsAndDevils Spiderwork ZenGarden \
+    LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
+    echo "$pattern=0"
+  done
+} >"$cornered/lumarel/control.ini"
+
 sway_config="$runtime/sway.conf"
 write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
 
@@ -134,7 +150,7 @@ per_commit=$(awk '/-> wl_surface@[0-9]+\.damage\(/ { d++ } /-> wl_surface@[0-9]+
   END { printf "%d", c ? d / c : 999999 }' "$work/damage.err")
 check "a frame damages few rectangles ($per_commit a commit on average)" test "$per_commit" -le 48
 
-pid=$(run_saver window --window)
+pid=$(XDG_CONFIG_HOME="$cornered" run_saver window --window)
 sleep 3
 shoot_until "$work/window.png" not_black "$work/window.png"
 check "--window draws in a toplevel of its own" not_black "$work/window.png"
@@ -194,22 +210,7 @@ echo "-- sway, two outputs"
 swaymsg_ create_output
 swaymsg_ output HEADLESS-2 resolution 800x600 position 1024 0 bg "$background" solid_color
 sleep 1
-# One pattern, which draws its figures along the left and right edges, and
-# no crayon (whose strokes shake): where the middle of the picture lies shows
-# plainly. Every pattern's figure is one across the outputs alike, but dense
-# hatching, fine lines and shaking strokes are not mirror images block by
-# block, and a lattice looks symmetric about any of its axes.
-cornered="$work/cornered/lumarel/control.ini"
-mkdir -p "$(dirname "$cornered")"
-{
-  echo "[ScreenSaver.Lumarel]"
-  echo "PercentCrayon=0"
-  for pattern in Symmetron Mask CoatOfArms Hexatron ScreenCrystals AngelsAndDevils Spiderwork ZenGarden \
-    LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
-    echo "$pattern=0"
-  done
-} >"$cornered"
-pid=$(XDG_CONFIG_HOME="$work/cornered" run_saver two /s)
+pid=$(XDG_CONFIG_HOME="$cornered" run_saver two /s)
 sleep 3
 grim -o HEADLESS-1 "$work/left.png"
 shoot_until -o HEADLESS-2 "$work/right.png" not_black "$work/right.png"
