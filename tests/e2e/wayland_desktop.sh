@@ -110,9 +110,9 @@ mkdir -p "$cornered/lumarel"
 {
   echo "[ScreenSaver.Lumarel]"
   echo "PercentCrayon=0"
-  for pattern in Symmetron Mask CoatOfArms Hexatron ScreenCrystals AngelsAndDevils Spiderwork ZenGarden \
-    LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
-    echo "$pattern=0"
+  for pattern in Symmetron Mask CoatOfArms Hexatron Cornered ScreenCrystals AngelsAndDevils Spiderwork \
+    ZenGarden LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
+    echo "$pattern=$([ "$pattern" = Cornered ] && echo 1 || echo 0)"
   done
 } >"$cornered/lumarel/control.ini"
 
