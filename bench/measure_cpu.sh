@@ -5,7 +5,12 @@
 # Goals: on X11, saver and X server together at most 2.5 % at the default
 # settings and at most 5 % at "Timer interval" 5; on Wayland, the saver at
 # most 3 % and 10 %.
-# Usage: bench/measure_cpu.sh [BUILD_DIR] [SECONDS]
+# With --window: the saver in a window of its own (--window) beside /s on a
+# 1024x768 Wayland output, both at the default settings; the window's goal
+# is the full-screen saver's.
+# Usage: bench/measure_cpu.sh [--window] [BUILD_DIR] [SECONDS]
+window=""
+[ "$1" = --window ] && window=yes && shift
 build="$(realpath "${1:-build}")"
 seconds="${2:-60}"
 work="$(mktemp -d)"
@@ -20,8 +25,8 @@ ticks_per_second=$(getconf CLK_TCK)
 # Processor time of a process so far, in clock ticks: user plus system.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-measure() {  # measure LABEL SERVER_NAME SERVER_PID: runs the saver with the settings in place
-  "$build/lumarel" /s &
+measure() {  # measure LABEL SERVER_NAME SERVER_PID [MODE]: runs the saver with the settings in place
+  "$build/lumarel" "${4:-/s}" &
   local saver=$! saver_start server_start
   sleep 3  # past start-up
   saver_start=$(cpu_ticks $saver)
@@ -40,6 +45,16 @@ settings() {  # settings INTERVAL: the timer interval for the next runs; empty f
   mkdir -p "$XDG_CONFIG_HOME/lumarel"
   printf '[ScreenSaver.Lumarel]\nTimer interval=%s\n' "$1" >"$XDG_CONFIG_HOME/lumarel/control.ini"
 }
+
+if [ -n "$window" ]; then
+  unset DISPLAY
+  write_sway_config "$runtime/sway.conf" "resolution 1024x768"
+  start_compositor sway sway -c "$runtime/sway.conf"
+  settings ""
+  measure "Wayland (sway) 1024x768, /s:" "compositor" "$compositor"
+  measure "Wayland (sway) 1024x768, --window:" "compositor" "$compositor" --window
+  exit 0
+fi
 
 settings ""
 measure "X11, default settings:" "X server" $xvfb

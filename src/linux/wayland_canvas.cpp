@@ -69,8 +69,15 @@ SurfaceCanvas::~SurfaceCanvas() {
   wl_surface_destroy(surface_);
 }
 
+void SurfaceCanvas::place(int x, int y) {
+  if (x == position_.x && y == position_.y) return;
+  position_ = POINT{x, y};
+  wl_subsurface_set_position(subsurface_, x, y);
+}
+
 void SurfaceCanvas::show(const Area& area) {
-  if (!(area == area_) && buffer_) {
+  if (area == area_) return;
+  if (buffer_) {
     wl_buffer_destroy(buffer_);
     buffer_ = nullptr;
   }

@@ -59,6 +59,9 @@ class SurfaceCanvas {
   SurfaceCanvas(const SurfaceCanvas&) = delete;
   SurfaceCanvas& operator=(const SurfaceCanvas&) = delete;
 
+  // Where the canvas lies on its parent surface (the parent's next commit
+  // moves it).
+  void place(int x, int y);
   // The part of the picture shown changed place or size: all of it is due.
   void show(const Area& area);
   // A changed rectangle of the picture, in the picture's coordinates.
@@ -77,6 +80,7 @@ class SurfaceCanvas {
   wl_buffer* buffer_ = nullptr;  // the part of the picture in shared memory
   unsigned bufferGeneration_ = 0;
   Area area_;
+  POINT position_{0, 0};
   // In the surface's coordinates, since the last commit. Each rectangle is
   // a request, and the compositor composites each on its own: tiles of
   // 64 x 64 give a slanted stroke a few dozen rectangles rather than one

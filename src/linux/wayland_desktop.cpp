@@ -117,17 +117,20 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   void present() {
     if (!fullScreen_ && !views_.empty()) followToplevel(views_.front().widget);
     Framebuffer& pixels = framebuffer();
-    if (fullScreen_ && desktop_.layout_->globals.ready()) {
+    if (desktop_.layout_->globals.ready()) {
       for (View& view : views_) {
         if (view.canvas || !view.widget || !gtk_widget_get_mapped(view.widget)) continue;
-        GdkWindow* window = gtk_widget_get_window(view.widget);
+        GdkWindow* window = gtk_widget_get_window(gtk_widget_get_toplevel(view.widget));
         wl_surface* surface = window ? gdk_wayland_window_get_wl_surface(window) : nullptr;
         if (!surface) continue;
         view.canvas = std::make_unique<SurfaceCanvas>(desktop_.layout_->globals, surface);
-        view.canvas->show(view.area);
+        if (fullScreen_) view.canvas->show(view.area);
         gtk_widget_queue_draw(view.widget);  // the canvas shows from GTK's next commit on
       }
     }
+    if (!fullScreen_)
+      for (View& view : views_)
+        if (view.canvas) placeInToplevel(view);
     pixels.changes().take([&](int x, int y, int width, int height) {
       for (const View& view : views_) {
         if (!view.widget || view.closedAt) continue;
@@ -194,7 +197,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     gtk_widget_add_events(widget,
                           GDK_KEY_PRESS_MASK | GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK);
     g_signal_connect(widget, "draw", G_CALLBACK(onDraw), this);
-    g_signal_connect(widget, "delete-event", G_CALLBACK(onDelete), this);
+    g_signal_connect(gtk_widget_get_toplevel(widget), "delete-event", G_CALLBACK(onDelete), this);
     if (!fullScreen_) return;  // the toplevel's owner keeps the input
     g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), this);
     g_signal_connect(widget, "button-press-event", G_CALLBACK(onButton), this);
@@ -213,10 +216,21 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     InvalidateRect(window_, nullptr, TRUE);
   }
 
+  // A window of the desktop's own shows the whole picture where its content
+  // area lies on the toplevel's surface (inside any decorations).
+  void placeInToplevel(View& view) {
+    GtkAllocation content;
+    gtk_widget_get_allocation(view.widget, &content);
+    const Framebuffer& pixels = framebuffer();
+    view.canvas->place(content.x - view.area.x, content.y - view.area.y);
+    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()});
+  }
+
   void dropView(View& view) {
     view.canvas.reset();  // before the surface it lies on
     if (!view.widget) return;
     g_signal_handlers_disconnect_by_data(view.widget, this);
+    g_signal_handlers_disconnect_by_data(gtk_widget_get_toplevel(view.widget), this);
     if (fullScreen_) gtk_widget_destroy(view.widget);
     view.widget = nullptr;
   }
@@ -373,8 +387,8 @@ WaylandDesktop::~WaylandDesktop() {
   platform::setDesktop(nullptr);
   platform::setDeviceFactory(nullptr);
   g_signal_handlers_disconnect_by_data(gdk_display_get_default(), this);
-  for (GdkMonitor* monitor : layout_->monitors) g_signal_handlers_disconnect_by_data(monitor, this);
-  for (auto& [handle, widget] : framed_) gtk_widget_destroy(widget);
+  releaseMonitors(layout_->monitors);
+  for (auto& [handle, widget] : framed_) gtk_widget_destroy(gtk_widget_get_toplevel(widget));
   CanvasGlobals& globals = layout_->globals;
   if (globals.shm) wl_shm_destroy(globals.shm);
   if (globals.subcompositor) wl_subcompositor_destroy(globals.subcompositor);
@@ -400,14 +414,17 @@ void WaylandDesktop::closeOnSignals() {
 void WaylandDesktop::relayout() {
   layoutChanged_ = false;
   GdkDisplay* display = gdk_display_get_default();
-  for (GdkMonitor* monitor : layout_->monitors) g_signal_handlers_disconnect_by_data(monitor, this);
+  // GTK frees the monitor of an output that goes: ours are held until the
+  // pictures have left them, so that no new monitor can take an old one's
+  // address meanwhile.
+  std::vector<GdkMonitor*> previous = std::move(layout_->monitors);
   layout_->monitors.clear();
   std::vector<Area> areas;
   for (int i = 0, count = gdk_display_get_n_monitors(display); i < count; ++i) {
     GdkMonitor* monitor = gdk_display_get_monitor(display, i);
     GdkRectangle geometry;
     gdk_monitor_get_geometry(monitor, &geometry);
-    layout_->monitors.push_back(monitor);
+    layout_->monitors.push_back(GDK_MONITOR(g_object_ref(monitor)));
     areas.push_back(areaOf(geometry));
     // The logical geometry may arrive after the output itself.
     g_signal_connect_swapped(
@@ -427,19 +444,32 @@ void WaylandDesktop::relayout() {
       InvalidateRect(window, nullptr, TRUE);
     }
   }
+  releaseMonitors(previous);
+}
+
+void WaylandDesktop::releaseMonitors(std::vector<GdkMonitor*>& monitors) {
+  for (GdkMonitor* monitor : monitors) {
+    g_signal_handlers_disconnect_by_data(monitor, this);
+    g_object_unref(monitor);
+  }
+  monitors.clear();
 }
 
 HWND WaylandDesktop::createFramedWindow(int width, int height, const char* title) {
-  GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(widget), title);
-  gtk_window_set_default_size(GTK_WINDOW(widget), std::max(width, 1), std::max(height, 1));
-  gtk_widget_show(widget);
+  GtkWidget* toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(toplevel), title);
+  gtk_window_set_default_size(GTK_WINDOW(toplevel), std::max(width, 1), std::max(height, 1));
+  // The content area: where the picture goes, inside whatever decorations
+  // the toplevel draws itself.
+  GtkWidget* content = gtk_drawing_area_new();
+  gtk_container_add(GTK_CONTAINER(toplevel), content);
+  gtk_widget_show_all(toplevel);
   // The compositor may choose another size: wait for it, a little.
   const uint64_t until = platform::timerClock() + 2000;
-  while (!gtk_widget_get_mapped(widget) && platform::timerClock() < until) g_main_context_iteration(nullptr, TRUE);
+  while (!gtk_widget_get_mapped(content) && platform::timerClock() < until) g_main_context_iteration(nullptr, TRUE);
   const HWND handle = reinterpret_cast<HWND>(nextFramedHandle_);
   nextFramedHandle_ += 4;
-  framed_[handle] = widget;
+  framed_[handle] = content;
   return handle;
 }
 
@@ -464,7 +494,8 @@ bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
   const auto framed = framed_.find(window);
   if (framed == framed_.end()) return false;
   int width = gtk_widget_get_allocated_width(framed->second), height = gtk_widget_get_allocated_height(framed->second);
-  if (width <= 1 || height <= 1) gtk_window_get_size(GTK_WINDOW(framed->second), &width, &height);
+  if (width <= 1 || height <= 1)
+    gtk_window_get_size(GTK_WINDOW(gtk_widget_get_toplevel(framed->second)), &width, &height);
   size = SIZE{width, height};
   return true;
 }
@@ -482,7 +513,7 @@ bool WaylandDesktop::bringToFront(HWND window) {
   if (window == otherSaver) return true;
   const auto framed = framed_.find(window);
   if (framed == framed_.end()) return false;
-  gtk_window_present(GTK_WINDOW(framed->second));
+  gtk_window_present(GTK_WINDOW(gtk_widget_get_toplevel(framed->second)));
   return true;
 }
 

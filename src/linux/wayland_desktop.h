@@ -7,10 +7,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform_control.h"
 
 using GtkWidget = struct _GtkWidget;
+using GdkMonitor = struct _GdkMonitor;
 struct wl_registry;
 class PowerWatch;
 
@@ -46,6 +48,7 @@ class WaylandDesktop : public platform::Desktop {
   std::unique_ptr<platform::Device> makeDevice(HWND window);
   void bindGlobals();
   void relayout();
+  void releaseMonitors(std::vector<GdkMonitor*>& monitors);
   void applyCursor();
 
   bool layerShell_ = false;
