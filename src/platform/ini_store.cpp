@@ -336,8 +336,8 @@ int readWholeFile(const std::string& path, std::string& contents) {
   if (fstat(fd, &info) != 0) {
     error = errno;
   } else if (!S_ISREG(info.st_mode)) {
-    error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-  } else if (static_cast<uint64_t>(info.st_size) > maxProfileFileSize) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : ENXIO;
+  } else if (static_cast<uint64_t>(info.st_size) > maxReadableProfileSize) {
     error = EFBIG;
   }
   // The file may grow while it is read: read no more than the limit allows.
@@ -350,7 +350,7 @@ int readWholeFile(const std::string& path, std::string& contents) {
       continue;
     }
     contents.append(buffer, static_cast<size_t>(got));
-    if (contents.size() > maxProfileFileSize) error = EFBIG;
+    if (contents.size() > maxReadableProfileSize) error = EFBIG;
   }
   close(fd);
   if (error) contents.clear();
@@ -433,7 +433,7 @@ int updateFile(const std::string& path, const std::function<bool(IniDocument&)>&
   struct stat info {};
   const bool replacing = stat(target.c_str(), &info) == 0;
   if (replacing) {
-    if (!S_ISREG(info.st_mode)) return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (!S_ISREG(info.st_mode)) return S_ISDIR(info.st_mode) ? EISDIR : ENXIO;
     // A file the user made read-only stays untouched, even for root.
     if (access(target.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0) return EACCES;
     mode = info.st_mode & 07777;
@@ -453,6 +453,7 @@ int updateFile(const std::string& path, const std::function<bool(IniDocument&)>&
   if (!edit(document)) return EINVAL;
   const std::string after = document.text();
   if (replacing && after == before) return 0;
+  if (after.size() > maxReadableProfileSize) return EFBIG;
 
   int failure = writeNewFile(temporary, after, mode, replacing);
   if (failure == 0 && rename(temporary.c_str(), target.c_str()) != 0) failure = errno;

@@ -13,9 +13,15 @@
 
 namespace platform {
 
-// Settings files larger than this are not read, and never replaced: real
-// ones are a few kilobytes, and a larger one would cost time and memory.
+// Settings files larger than this when a program first reads them are
+// never replaced by it: real ones are a few kilobytes, and a larger one
+// would cost time and memory.
 constexpr size_t maxProfileFileSize = size_t{1} << 20;
+// Files are still read, and written, up to this much more: one save of
+// every setting takes a file from within the limit a little past it, and
+// must neither stop halfway nor leave a file that is no longer read.
+constexpr size_t profileGrowthAllowance = size_t{64} << 10;
+constexpr size_t maxReadableProfileSize = maxProfileFileSize + profileGrowthAllowance;
 
 class IniDocument {
  public:
@@ -65,7 +71,8 @@ class IniDocument {
   bool tooLarge_ = false;          // a text that offsets cannot span: read as empty, never edited
 };
 
-// Errors are errno values: EFBIG for a file over the size limit.
+// Errors are errno values: EFBIG for a file over maxReadableProfileSize,
+// EISDIR for a folder, ENXIO for anything else that is not a regular file.
 int readWholeFile(const std::string& path, std::string& contents);
 
 // One read-modify-write of a settings file, under an exclusive lock on a
@@ -73,8 +80,9 @@ int readWholeFile(const std::string& path, std::string& contents);
 // gets the document (empty for a missing file) and says whether it applies
 // (false: EINVAL). The file is replaced through one temporary file and a
 // rename, so a crash leaves either the old or the new file. Refuses
-// read-only files (EACCES) and files that cannot be read; creates missing
-// parent folders. Returns 0 or an errno value.
+// read-only files (EACCES), files that cannot be read and edits that would
+// make one too large to read (EFBIG); creates missing parent folders.
+// Returns 0 or an errno value.
 int updateFile(const std::string& path, const std::function<bool(IniDocument&)>& edit);
 
 // Reads a number as the platform's string-to-integer conversion does:

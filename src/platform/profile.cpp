@@ -34,6 +34,10 @@ struct ProfileState {
   // Values set for this run only, by lower-case section and key.
   std::map<std::pair<std::string, std::string>, std::string> overlay;
   std::optional<CachedFile> cache;
+  // Whether each file was within the size limit when this program first
+  // saw it: the limit holds for the whole run, so a save of many keys is
+  // refused before its first key or not at all.
+  std::map<std::string, bool> withinLimitWhenFirstSeen;
   bool tooLargeReported = false;
 };
 
@@ -66,11 +70,18 @@ std::pair<std::string, std::string> overlayKey(const std::string& section, const
   return {normal(section), normal(key)};
 }
 
-void reportTooLarge(const std::string& path) {
+void reportTooLarge(const std::string& path, bool read) {
   if (state().tooLargeReported) return;
   state().tooLargeReported = true;
-  std::fprintf(stderr, "%s is larger than %zu KiB: its settings are not read, and it is never replaced\n", path.c_str(),
-               maxProfileFileSize / 1024);
+  if (read)
+    std::fprintf(stderr, "%s is larger than %zu KiB: it is never replaced\n", path.c_str(), maxProfileFileSize / 1024);
+  else
+    std::fprintf(stderr, "%s is larger than %zu KiB: its settings are not read, and it is never replaced\n",
+                 path.c_str(), maxReadableProfileSize / 1024);
+}
+
+void noteFirstSight(const std::string& path, bool exists, off_t size) {
+  state().withinLimitWhenFirstSeen.try_emplace(path, !exists || static_cast<uint64_t>(size) <= maxProfileFileSize);
 }
 
 // The file's document, or null when the file exists but cannot be read. A
@@ -78,6 +89,7 @@ void reportTooLarge(const std::string& path) {
 const IniDocument* loadDocument(const std::string& path) {
   struct stat info {};
   const bool exists = stat(path.c_str(), &info) == 0;
+  noteFirstSight(path, exists, info.st_size);
   std::optional<CachedFile>& cache = state().cache;
   if (cache && cache->path == path &&
       (exists ? cache->device == info.st_dev && cache->inode == info.st_ino && cache->size == info.st_size &&
@@ -100,7 +112,7 @@ const IniDocument* loadDocument(const std::string& path) {
   if (error == 0 || error == ENOENT || error == ENOTDIR) {
     file.document = IniDocument(text);
   } else if (error == EFBIG) {
-    reportTooLarge(path);
+    reportTooLarge(path, false);
   }
   cache = std::move(file);
   return cache->document ? &*cache->document : nullptr;
@@ -113,8 +125,11 @@ DWORD errorCode(int error) {
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
       return ERROR_ACCESS_DENIED;
+    case EISDIR:
+      return ERROR_DIRECTORY_NOT_SUPPORTED;
+    case ENXIO:
+      return ERROR_BAD_FILE_TYPE;
     case ENOSPC:
     case EDQUOT:
       return ERROR_DISK_FULL;
@@ -122,8 +137,9 @@ DWORD errorCode(int error) {
       return ERROR_FILE_NOT_FOUND;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP:
       return ERROR_PATH_NOT_FOUND;
+    case ELOOP:
+      return ERROR_CANT_RESOLVE_FILENAME;
     case EFBIG:
       return ERROR_FILE_TOO_LARGE;
     case EINVAL:
@@ -167,6 +183,7 @@ namespace detail {
 void resetProfile() {
   state().overlay.clear();
   state().cache.reset();
+  state().withinLimitWhenFirstSeen.clear();
   state().tooLargeReported = false;
 }
 }  // namespace detail
@@ -201,9 +218,14 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     return FALSE;
   }
   const std::string path = platform::profilePath(fileName);
+  const bool readable = platform::loadDocument(path) != nullptr;  // also the first sight of the file
+  if (!platform::state().withinLimitWhenFirstSeen[path]) {
+    platform::reportTooLarge(path, readable);
+    SetLastError(ERROR_FILE_TOO_LARGE);
+    return FALSE;
+  }
   const int error = platform::updateFile(
       path, [&](platform::IniDocument& document) { return document.setValue(section, key, value); });
-  if (error == EFBIG) platform::reportTooLarge(path);
   if (error == 0) return TRUE;
   SetLastError(platform::errorCode(error));
   return FALSE;

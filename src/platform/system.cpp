@@ -171,6 +171,9 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR 
       {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
       {ERROR_DISK_FULL, "The disk is full."},
       {ERROR_FILE_TOO_LARGE, "The file is too large."},
+      {ERROR_BAD_FILE_TYPE, "The path is not a regular file."},
+      {ERROR_DIRECTORY_NOT_SUPPORTED, "The path is a folder, not a file."},
+      {ERROR_CANT_RESOLVE_FILENAME, "The path's symbolic links form a loop."},
   };
   if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || !buffer || size == 0) return 0;
   for (const auto& [id, text] : texts) {

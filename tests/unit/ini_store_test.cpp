@@ -154,9 +154,9 @@ TEST_F(IniStoreTest, AReadSeesEveryChangeOfTheFile) {
 
 TEST_F(IniStoreTest, FilesOverTheLimitAreNeitherReadNorReplaced) {
   const std::string big = "[ScreenSaver.Lumarel]\nPause=0\n";
-  writeFile(path, big + std::string(platform::maxProfileFileSize - big.size(), '\n'));
+  writeFile(path, big + std::string(platform::maxReadableProfileSize - big.size(), '\n'));
   EXPECT_EQ(readInt("Pause"), 0u);  // at the limit: read
-  writeFile(path, big + std::string(platform::maxProfileFileSize - big.size() + 1, '\n'));
+  writeFile(path, big + std::string(platform::maxReadableProfileSize - big.size() + 1, '\n'));
   testing::internal::CaptureStderr();
   EXPECT_EQ(readInt("Pause"), static_cast<UINT>(-7));
   EXPECT_EQ(readInt("Mask"), static_cast<UINT>(-7));
@@ -165,7 +165,31 @@ TEST_F(IniStoreTest, FilesOverTheLimitAreNeitherReadNorReplaced) {
   const std::string messages = testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;  // once, not once a key
   EXPECT_NE(messages.find(path), std::string::npos);
-  EXPECT_EQ(std::filesystem::file_size(path), platform::maxProfileFileSize + 1);
+  EXPECT_EQ(std::filesystem::file_size(path), platform::maxReadableProfileSize + 1);
+}
+
+TEST_F(IniStoreTest, TheLimitHoldsForWhatAProgramFoundWhenItFirstSawTheFile) {
+  const std::string big = "[ScreenSaver.Lumarel]\nPause=0\n";
+  const std::string overLimit = big + std::string(platform::maxProfileFileSize - big.size() + 1, '\n');
+  writeFile(path, overLimit);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(readInt("Pause"), 0u);  // still read
+  EXPECT_FALSE(write("Pause", "1"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(path), std::string::npos);
+  EXPECT_EQ(readFile(path), overLimit);
+  // Found within the limit: its writes may take it past, up to the allowance.
+  writeFile(path, big);
+  resetSaverProcess();
+  platform::setProfilePath(path);
+  ASSERT_EQ(readInt("Pause"), 0u);
+  writeFile(path, overLimit);
+  EXPECT_TRUE(write("Pause", "1"));
+  EXPECT_TRUE(write("Mask", std::string(platform::profileGrowthAllowance - 100, '7').c_str()));
+  EXPECT_FALSE(write("Crown", std::string(200, '7').c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ(readInt("Pause"), 1u);
+  EXPECT_LE(std::filesystem::file_size(path), platform::maxReadableProfileSize);
 }
 
 TEST_F(IniStoreTest, RunOnlyValuesAreReadFirstAndNeverWritten) {
@@ -209,6 +233,26 @@ TEST_F(IniStoreTest, WritesGoThroughSymbolicLinksAndCreateMissingFolders) {
   platform::setProfilePath(dir.file("a/b/control.ini"));
   ASSERT_TRUE(write("Pause", "1"));
   EXPECT_EQ(readFile(dir.file("a/b/control.ini")), "[ScreenSaver.Lumarel]\nPause=1\n");
+}
+
+TEST_F(IniStoreTest, AWriteThatFindsNoFileToReplaceSaysWhatThePathIs) {
+  const auto reason = [&] {
+    char text[128] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+    return std::string(text);
+  };
+  mkdir(path.c_str(), 0755);
+  EXPECT_FALSE(write("Pause", "0"));
+  EXPECT_EQ(reason(), "The path is a folder, not a file.");
+  rmdir(path.c_str());
+  mkfifo(path.c_str(), 0644);
+  EXPECT_FALSE(write("Pause", "0"));
+  EXPECT_EQ(reason(), "The path is not a regular file.");
+  unlink(path.c_str());
+  symlink(dir.file("loop").c_str(), path.c_str());
+  symlink(path.c_str(), dir.file("loop").c_str());
+  EXPECT_FALSE(write("Pause", "0"));
+  EXPECT_EQ(reason(), "The path's symbolic links form a loop.");
 }
 
 TEST_F(IniStoreTest, ReadOnlyAndUnreadableFilesAreNeverReplaced) {

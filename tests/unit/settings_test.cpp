@@ -1,8 +1,10 @@
 // The settings record and its INI persistence.
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/ini_store.h"
 #include "platform/win32.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -41,6 +43,31 @@ TEST_F(SettingsTest, FirstSaveWritesTheSectionWithItsThirtyNineKeysInOrder) {
   EXPECT_EQ(readFile(path), expected.str());
   loadSettings(settings);  // and reads back, the trailing blank of "Low Intensity " included
   EXPECT_EQ(settings.colorSetFlags[2], 1u);
+}
+
+TEST_F(SettingsTest, ASaveOfAFileAtTheSizeLimitWritesEveryKeyOrNone) {
+  const std::string keys = "[ScreenSaver.Lumarel]\nTimer interval=5\nPercentCrayon=100\nSymmetron=0\n";
+  writeFile(path, keys + std::string(platform::maxProfileFileSize - keys.size(), ';'));
+  loadSettings(settings);
+  settings.percentCrayon = 60;
+  ASSERT_TRUE(saveSettings(settings));
+  EXPECT_GT(std::filesystem::file_size(path), platform::maxProfileFileSize);
+  // Another program reads back what was saved...
+  resetSaverProcess();
+  platform::setProfilePath(path);
+  loadProfileNames();
+  Settings read{};
+  loadSettings(read);
+  EXPECT_EQ(read.timerInterval, 5);
+  EXPECT_EQ(read.percentCrayon, 60);
+  EXPECT_EQ(read.patternFlags[1], 0u);
+  EXPECT_EQ(read.colorSetFlags[17], 1u);
+  // ... and, having found the file over the limit, saves none of it.
+  const std::string saved = readFile(path);
+  read.timerInterval = 9;
+  EXPECT_FALSE(saveSettings(read));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ(readFile(path), saved);
 }
 
 TEST_F(SettingsTest, ValuesAreKeptAsReadAndSixteenBitFieldsWrap) {
