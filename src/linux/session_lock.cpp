@@ -2,17 +2,28 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-std::string sessionLockPath(const char* runtimeDir, const char* displayName) {
-  if (!runtimeDir || runtimeDir[0] != '/') return "";
-  // A display may be named by a path of its own.
-  std::string name = displayName && *displayName ? displayName : "default";
-  for (char& c : name)
-    if (c == '/') c = '_';
-  return std::string(runtimeDir) + "/lumarel-" + name + ".lock";
+std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem) {
+  struct stat folder {};
+  if (!runtimeDir || runtimeDir[0] != '/' || stat(runtimeDir, &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+      access(runtimeDir, W_OK | X_OK) != 0) {
+    problem = std::string("XDG_RUNTIME_DIR (") + (runtimeDir ? runtimeDir : "not set") +
+              ") is not a folder of ours to write in";
+    return "";
+  }
+  const std::string name = displayName && *displayName ? displayName : "wayland-0";
+  const std::string socket = name[0] == '/' ? name : std::string(runtimeDir) + "/" + name;
+  struct stat identity {};
+  if (stat(socket.c_str(), &identity) != 0 || !S_ISSOCK(identity.st_mode)) {
+    problem = "the compositor's socket " + socket + " cannot be found";
+    return "";
+  }
+  return std::string(runtimeDir) + "/lumarel-" + std::to_string(identity.st_dev) + "-" +
+         std::to_string(identity.st_ino) + ".lock";
 }
 
 SessionLock::~SessionLock() {

@@ -5,9 +5,12 @@
 
 #include <string>
 
-// The lock file for a session: runtimeDir ($XDG_RUNTIME_DIR) and the
-// display's name; empty when there is no runtime folder.
-std::string sessionLockPath(const char* runtimeDir, const char* displayName);
+// The lock file for the session of the compositor whose socket
+// displayName names, as $WAYLAND_DISPLAY does (a name in runtimeDir, or a
+// path of its own): named after the socket file itself, so that every name
+// of one compositor finds one lock. Empty, with the reason, when the
+// runtime folder ($XDG_RUNTIME_DIR) or the socket cannot serve.
+std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem);
 
 class SessionLock {
  public:

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -504,7 +505,15 @@ HWND WaylandDesktop::find(const char*, const char*) {
   // Only the full-screen saver looks for itself: the session's lock says
   // whether another one runs.
   static SessionLock lock;
-  const auto outcome = lock.take(sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY")));
+  std::string problem;
+  const std::string path = sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"), problem);
+  const auto outcome = lock.take(path);
+  if (outcome == SessionLock::Outcome::Failed) {
+    static bool told = false;
+    if (!told && problem.empty()) problem = "the lock file " + path + " cannot be made";
+    if (!told) std::fprintf(stderr, "lumarel: %s: another full-screen saver would not be noticed\n", problem.c_str());
+    told = true;
+  }
   return outcome == SessionLock::Outcome::HeldElsewhere ? otherSaver : nullptr;
 }
 

@@ -3,10 +3,14 @@
 // lock that keeps one full-screen saver per session.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "linux/output_layout.h"
 #include "linux/session_lock.h"
@@ -64,22 +68,47 @@ class SessionLockTest : public testing::Test {
     folder_ = std::filesystem::temp_directory_path() / ("lumarel-lock-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder_);
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void TearDown() override {
+    for (int socket : sockets_) close(socket);
+    std::filesystem::remove_all(folder_);
+  }
+  // A compositor's socket in the runtime folder.
+  void listenOn(const std::string& name) {
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = (folder_ / name).string();
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
+    sockets_.push_back(socket);
+  }
+  std::string lockPath(const char* display) {
+    std::string problem;
+    const std::string path = sessionLockPath(folder_.c_str(), display, problem);
+    EXPECT_EQ(path.empty(), !problem.empty()) << problem;
+    return path;
+  }
   std::filesystem::path folder_;
+  std::vector<int> sockets_;
 };
 
-TEST_F(SessionLockTest, OneHolderPerSessionUntilItGoes) {
-  const std::string path = sessionLockPath(folder_.c_str(), "wayland-1");
-  EXPECT_EQ(path, folder_.string() + "/lumarel-wayland-1.lock");
+TEST_F(SessionLockTest, OneHolderPerCompositorUntilItGoesHoweverItsSocketIsNamed) {
+  listenOn("wayland-1");
+  listenOn("wayland-2");
+  const std::string path = lockPath("wayland-1");
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(std::filesystem::path(path).parent_path(), folder_);
+  EXPECT_EQ(lockPath((folder_ / "wayland-1").c_str()), path);
+  EXPECT_EQ(lockPath((folder_.string() + "/./wayland-1").c_str()), path);
   {
     SessionLock first;
     ASSERT_EQ(first.take(path), SessionLock::Outcome::Taken);
     EXPECT_EQ(first.take(path), SessionLock::Outcome::Taken);  // taken again by its holder
     SessionLock second;
     EXPECT_EQ(second.take(path), SessionLock::Outcome::HeldElsewhere);
-    // Another session has a lock of its own.
+    // Another compositor has a lock of its own.
     SessionLock other;
-    EXPECT_EQ(other.take(sessionLockPath(folder_.c_str(), "wayland-2")), SessionLock::Outcome::Taken);
+    EXPECT_EQ(other.take(lockPath("wayland-2")), SessionLock::Outcome::Taken);
   }
   // The holder's end releases it, and the file left behind is no obstacle.
   EXPECT_TRUE(std::filesystem::exists(path));
@@ -87,12 +116,22 @@ TEST_F(SessionLockTest, OneHolderPerSessionUntilItGoes) {
   EXPECT_EQ(after.take(path), SessionLock::Outcome::Taken);
 }
 
-TEST_F(SessionLockTest, NamesAndFoldersThatCannotBeUsed) {
-  // A display named by a path stays inside the runtime folder.
-  EXPECT_EQ(sessionLockPath("/run/user/1000", "/tmp/../sock"), "/run/user/1000/lumarel-_tmp_.._sock.lock");
-  EXPECT_EQ(sessionLockPath("/run/user/1000", nullptr), "/run/user/1000/lumarel-default.lock");
-  EXPECT_EQ(sessionLockPath(nullptr, "wayland-0"), "");
-  EXPECT_EQ(sessionLockPath("relative", "wayland-0"), "");
+TEST_F(SessionLockTest, RuntimeFoldersAndSocketsThatCannotServeAreNamed) {
+  listenOn("wayland-0");
+  std::string problem;
+  for (const char* folder : {static_cast<const char*>(nullptr), "relative", "/nonexistent-folder"}) {
+    problem.clear();
+    EXPECT_EQ(sessionLockPath(folder, "wayland-0", problem), "");
+    EXPECT_NE(problem.find("XDG_RUNTIME_DIR"), std::string::npos) << problem;
+  }
+  const std::string file = (folder_ / "plain").string();
+  std::fclose(std::fopen(file.c_str(), "w"));
+  EXPECT_EQ(sessionLockPath(file.c_str(), "wayland-0", problem), "");
+  EXPECT_FALSE(lockPath(nullptr).empty());  // wayland-0 when the variable is unset
+  problem.clear();
+  EXPECT_EQ(sessionLockPath(folder_.c_str(), "wayland-9", problem), "");
+  EXPECT_NE(problem.find("wayland-9"), std::string::npos) << problem;
+  EXPECT_EQ(sessionLockPath(folder_.c_str(), "plain", problem), "");  // not a socket
   SessionLock lock;
   EXPECT_EQ(lock.take(""), SessionLock::Outcome::Failed);
   EXPECT_EQ(lock.take((folder_ / "missing" / "x.lock").string()), SessionLock::Outcome::Failed);
