@@ -108,6 +108,7 @@ void command(ShownDialog& shown, int id, HWND control) {
 }
 
 int cancelDescriptor = -1;
+void (*gtkStarted)() = nullptr;
 bool cancelRequested = false;
 
 gboolean onCancelRequest(gint descriptor, GIOCondition, gpointer) {
@@ -263,7 +264,11 @@ std::vector<ShownDialog*> openDialogs;
 }  // namespace
 
 void showGtkDialog(HWND dialog) {
-  static const bool ready = gtk_init_check(nullptr, nullptr);
+  static const bool ready = [] {
+    const bool started = gtk_init_check(nullptr, nullptr);
+    if (started && gtkStarted) gtkStarted();
+    return started;
+  }();
   const auto description = platform::describeWindow(dialog);
   if (!ready || !description) {
     std::fprintf(stderr, "lumarel: cannot show the dialog (GTK cannot open the display)\n");
@@ -358,3 +363,5 @@ void showGtkDialog(HWND dialog) {
 }
 
 void cancelDialogsWhenReadable(int descriptor) { cancelDescriptor = descriptor; }
+
+void whenGtkStarts(void (*started)()) { gtkStarted = started; }

@@ -11,3 +11,7 @@ void showGtkDialog(HWND dialog);
 // Once `descriptor` becomes readable (a signal to end), the open dialogs end
 // as their Cancel would: nothing is stored.
 void cancelDialogsWhenReadable(int descriptor);
+
+// Called once GTK has opened its connection to the display, for the first
+// dialog.
+void whenGtkStarts(void (*started)());

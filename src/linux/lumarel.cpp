@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
 #include "command_line.h"
+#include "exit_status.h"
 #include "gtk_dialog.h"
 #include "host/run_modes.h"
 #include "saver_options.h"
@@ -33,7 +35,7 @@ std::string previewSwitches(HWND window) { return "/p " + std::to_string(reinter
 int main(int argc, char** argv) {
   std::string error;
   const auto options = parseSaverOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), error);
-  if (!options) return fail(error + " (see --help)", 2);
+  if (!options) return fail(error + " (see --help)", badOptionsStatus);
   if (options->version) {
     printVersion("lumarel");
     return 0;
@@ -46,10 +48,10 @@ int main(int argc, char** argv) {
     if (const std::string problem = switchProblem(options->switches); !problem.empty()) return fail(problem, 255);
   }
   if (!options->overrides.empty() && !runsSaver(*options))
-    return fail("--interval and --crayon apply to saver runs only (see --help)", 2);
+    return fail("--interval and --crayon apply to saver runs only (see --help)", badOptionsStatus);
 
   const auto backend = chooseBackend(*options, std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"), error);
-  if (!backend) return fail(error, 2);
+  if (!backend) return fail(error, badOptionsStatus);
   std::unique_ptr<X11Desktop> desktop;
 #ifdef LUMAREL_WAYLAND
   std::unique_ptr<WaylandDesktop> wayland;
@@ -62,7 +64,7 @@ int main(int argc, char** argv) {
 #else
   // Without Wayland support, XWayland serves when there is one.
   if (*backend == Backend::Wayland && !options->backend.empty())
-    return fail("this lumarel was built without Wayland support", 2);
+    return fail("this lumarel was built without Wayland support", badOptionsStatus);
   const bool wayland = false;
 #endif
   if (!wayland) {
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
     if (!desktop) return fail(error, 1);
     desktop->install();
     desktop->closeOnSignals({SIGTERM, SIGINT, SIGHUP});
+    whenGtkStarts(X11Desktop::endWhenTheServerGoes);
   }
   platform::setDialogDriver(showGtkDialog);
   cancelDialogsWhenReadable(X11Desktop::closeSignalDescriptor());
@@ -107,5 +110,9 @@ int main(int argc, char** argv) {
     platform::setProfilePath(platform::profilePath("control.ini"), platform::ProfileAccess::ReadOnly);
     applySettingOverrides({options->overrides});
   }
-  return DispatchRunMode(GetModuleHandleA(nullptr), switches.c_str());
+  try {
+    return DispatchRunMode(GetModuleHandleA(nullptr), switches.c_str());
+  } catch (const std::bad_alloc& error) {
+    return fail(error.what(), outOfMemoryStatus);
+  }
 }

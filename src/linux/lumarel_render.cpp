@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,8 +108,12 @@ int main(int argc, char** argv) {
   std::string error;
   if (const auto code = answerToolCommand(parseRenderOptions(argc, argv, options, error), program, renderUsage, error))
     return *code;
-  if (!options.galleryFolder.empty()) return renderGallery(options);
-  auto picture = render(options, options.pattern, error);
-  if (!picture || !writePng(*picture, options.output, error)) return fail(error);
+  try {
+    if (!options.galleryFolder.empty()) return renderGallery(options);
+    auto picture = render(options, options.pattern, error);
+    if (!picture || !writePng(*picture, options.output, error)) return fail(error);
+  } catch (const std::bad_alloc& shortage) {
+    return fail(shortage.what());
+  }
   return 0;
 }

@@ -23,7 +23,10 @@ const char saverUsage[] =
     "  --backend NAME   wayland or x11 (default: wayland when WAYLAND_DISPLAY is set)\n"
     "  --version        print the version\n"
     "\n"
-    "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).";
+    "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).\n"
+    "Exit status: 0 when the saver ends or the settings are cancelled, 1 after OK in the\n"
+    "settings or when the display cannot be opened, 2 for bad options, 3 when the display\n"
+    "goes away, 4 when the picture's memory cannot be had, 255 for a bad switch or window.";
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <glib-unix.h>
 #include <gtk-layer-shell/gtk-layer-shell.h>
 #include <gtk/gtk.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <csignal>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "exit_status.h"
 #include "output_layout.h"
 #include "power_watch.h"
 #include "raster_device.h"
@@ -30,6 +32,39 @@ constexpr uint64_t closeGrace = 500;
 HWND const otherSaver = reinterpret_cast<HWND>(uintptr_t{1});
 
 Area areaOf(const GdkRectangle& r) { return Area{r.x, r.y, r.width, r.height}; }
+
+// GDK ends the program with status 1 once the compositor's connection is
+// gone. This source comes before GDK's in every iteration of the loop, the
+// dialogs' too: it looks for the hang-up before GDK's source prepares (and
+// flushes), and its descriptor wakes the loop when the hang-up comes.
+struct ConnectionWatch {
+  GSource source;
+  int fd;
+
+  static void watch(wl_display* display) {
+    static GSourceFuncs funcs{};
+    funcs.prepare = +[](GSource* source, gint* timeout) -> gboolean {
+      *timeout = -1;
+      pollfd connection{reinterpret_cast<ConnectionWatch*>(source)->fd, 0, 0};
+      if (poll(&connection, 1, 0) > 0) exitForLostDisplay("the Wayland compositor");
+      return FALSE;
+    };
+    funcs.check = +[](GSource* source) -> gboolean {
+      auto* watch = reinterpret_cast<ConnectionWatch*>(source);
+      return g_source_query_unix_fd(source, watch->tag) != 0;
+    };
+    funcs.dispatch = +[](GSource*, GSourceFunc, gpointer) -> gboolean { exitForLostDisplay("the Wayland compositor"); };
+    GSource* source = g_source_new(&funcs, sizeof(ConnectionWatch));
+    auto* watch = reinterpret_cast<ConnectionWatch*>(source);
+    watch->fd = wl_display_get_fd(display);
+    watch->tag = g_source_add_unix_fd(source, watch->fd, static_cast<GIOCondition>(G_IO_HUP | G_IO_ERR));
+    g_source_set_priority(source, G_PRIORITY_HIGH);
+    g_source_attach(source, nullptr);
+    g_source_unref(source);  // the context keeps it for the program's life
+  }
+
+  gpointer tag;
+};
 
 }  // namespace
 
@@ -354,6 +389,7 @@ WaylandDesktop::WaylandDesktop() : layout_(std::make_unique<Layout>()), power_(s
   const auto changed =
       +[](GdkDisplay*, GdkMonitor*, gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; };
   bindGlobals();
+  ConnectionWatch::watch(gdk_wayland_display_get_wl_display(display));
   // Asked only where offered: the library warns about a missing protocol.
   layerShell_ = layout_->globals.layerShell && gtk_layer_is_supported();
   g_signal_connect(display, "monitor-added", G_CALLBACK(changed), this);

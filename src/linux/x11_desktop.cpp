@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "exit_status.h"
 #include "raster_device.h"
 
 namespace {
@@ -247,6 +248,7 @@ std::unique_ptr<X11Desktop> X11Desktop::open(std::string& error) {
 
 X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
   XSetErrorHandler(recordError);
+  endWhenTheServerGoes();
   // Shared memory works only where the server runs on this machine.
   int major = 0, minor = 0;
   Bool pixmaps = False;
@@ -291,6 +293,12 @@ void X11Desktop::closeOnSignals(std::initializer_list<int> signals) {
 }
 
 int X11Desktop::closeSignalDescriptor() { return signalPipe[0]; }
+
+void X11Desktop::endWhenTheServerGoes() {
+  // For every connection of the program, GTK's too: Xlib's own handler
+  // would end it with 1.
+  XSetIOErrorHandler(+[](XDisplay*) -> int { exitForLostDisplay("the X server"); });
+}
 
 HWND X11Desktop::rootWindow() const { return handleOf(DefaultRootWindow(display_)); }
 

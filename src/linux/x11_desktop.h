@@ -28,6 +28,9 @@ class X11Desktop : public platform::Desktop {
   // Readable once such a signal has arrived (-1 before closeOnSignals): what
   // runs its own event loop, such as a dialog, watches it.
   static int closeSignalDescriptor();
+  // A lost connection to the X server ends the program with its own status;
+  // again after GTK has opened its connection, which installs its handler.
+  static void endWhenTheServerGoes();
 
   HWND rootWindow() const;
   // A top-level window of the desktop's own, managed and titled, that a

@@ -1,9 +1,9 @@
 #include "framebuffer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "canvas.h"
 
@@ -16,12 +16,16 @@ uint32_t* allocatePixels(size_t count) {
   if (count == 0) return nullptr;
   const size_t bytes = (count * sizeof(uint32_t) + cacheLine - 1) / cacheLine * cacheLine;
   void* memory = std::aligned_alloc(cacheLine, bytes);
-  if (!memory) throw std::bad_alloc();
-  std::memset(memory, 0, bytes);
+  if (memory) std::memset(memory, 0, bytes);
   return static_cast<uint32_t*>(memory);
 }
 
 }  // namespace
+
+FramebufferAllocationError::FramebufferAllocationError(int width, int height, size_t bytes) {
+  std::snprintf(message_, sizeof message_, "a %dx%d picture needs %zu MiB of memory, more than could be had", width,
+                height, (bytes + (size_t{1} << 20) - 1) >> 20);
+}
 
 void Framebuffer::Release::operator()(uint32_t* pixels) const {
   if (storage) {
@@ -49,13 +53,13 @@ void Framebuffer::resize(int width, int height) {
   if ((stride_ / pixelsPerCacheLine) % 2 == 0) stride_ += pixelsPerCacheLine;
   const size_t count = static_cast<size_t>(stride_) * height_;
   pixels_.reset();
-  if (storage_ && count > 0) {
-    uint32_t* shared = storage_->allocate(count * sizeof(uint32_t));
-    if (!shared) throw std::bad_alloc();
-    pixels_ = std::unique_ptr<uint32_t[], Release>(shared, Release{storage_});
-  } else {
-    pixels_ = std::unique_ptr<uint32_t[], Release>(allocatePixels(count), Release{nullptr});
+  uint32_t* pixels = storage_ && count > 0 ? storage_->allocate(count * sizeof(uint32_t)) : allocatePixels(count);
+  if (count > 0 && !pixels) {
+    const int width = width_, height = height_;
+    resize(0, 0);
+    throw FramebufferAllocationError(width, height, count * sizeof(uint32_t));
   }
+  pixels_ = std::unique_ptr<uint32_t[], Release>(pixels, Release{count > 0 ? storage_ : nullptr});
   changes_.resize(width_, height_);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -23,6 +24,17 @@ class PixelStorage {
   virtual void release(uint32_t* pixels) = 0;
 };
 
+// A framebuffer whose pixels could not be had: says how much memory the
+// picture needed (in a buffer of its own, since memory is short).
+class FramebufferAllocationError : public std::bad_alloc {
+ public:
+  FramebufferAllocationError(int width, int height, size_t bytes);
+  const char* what() const noexcept override { return message_; }
+
+ private:
+  char message_[112];
+};
+
 class Framebuffer {
  public:
   Framebuffer() = default;
@@ -34,7 +46,8 @@ class Framebuffer {
   Framebuffer(Framebuffer&&) = default;
   Framebuffer& operator=(Framebuffer&&) = default;
 
-  // New size; every pixel black.
+  // New size; every pixel black. Throws FramebufferAllocationError, leaving
+  // the framebuffer empty, when the memory cannot be had.
   void resize(int width, int height);
   int width() const { return width_; }
   // Pixels from one row to the next: a little more than the width, so that

@@ -181,6 +181,22 @@ check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev
 check "... with the style bar at its right end and the speed bar at its left" \
   test "$(grep -E '^(PercentCrayon|Timer interval)=' "$ini" | sort | paste -sd ' ')" = "PercentCrayon=100 Timer interval=5"
 
+# A display that goes away under a run ends it with 3 (1 would read as OK in
+# the settings), saying so.
+for mode in /s --window /c; do
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/lost-display" >/dev/null 2>&1 &
+  lost_server=$!
+  for _ in $(seq 1 100); do [ -s "$work/lost-display" ] && break; sleep 0.1; done
+  pid=$(DISPLAY=":$(cat "$work/lost-display")" run_saver lost "$mode")
+  sleep 2
+  kill "$lost_server"
+  wait "$lost_server" 2>/dev/null
+  rm -f "$work/lost-display"
+  check "a display that goes away ends lumarel $mode" wait_for_exit "$pid" 5
+  check "... with 3, saying so" eval 'test "$(exit_code_of lost)" = 3 && grep -q "lost the connection to the X server" "$work/lost.err"'
+  cp "$work/lost.err" "$work/lost${mode//\//-}.err"
+done
+
 cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
 if [ "$failed" -gt 0 ]; then
   for log in "$work"/*.err; do

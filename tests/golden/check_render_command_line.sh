@@ -30,6 +30,16 @@ for option in --bogus -x --crayonx; do
   grep -q "unknown option $option" "$work/err" && check ok || check no "$option is not named as unknown"
 done
 
+# A picture larger than the memory to be had: said, with what it needs.
+if ldd "$render" | grep -q libasan; then
+  ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=1024 \
+    expect_refusal --size 32767x32767 --seed 1 --ticks 1 -o "$work/huge.png"
+else
+  (ulimit -v 1048576 && expect_refusal --size 32767x32767 --seed 1 --ticks 1 -o "$work/huge.png") >"$work/out"
+  [ -s "$work/out" ] && { cat "$work/out"; check no "a picture larger than the memory"; } || check ok
+fi
+grep -q "32767x32767 picture needs [0-9]* MiB" "$work/err" && check ok || check no "the memory a picture needs is said: $(cat "$work/err")"
+
 # The last entries of each list are found by name.
 "$render" --size 64x48 --seed 1 --ticks 20 --pattern Hyperdraw --colors "No Blue" -o "$work/last.png" &&
   [ -s "$work/last.png" ] && check ok || check no "the last pattern and colour set by name"
