@@ -16,9 +16,9 @@
 #include <map>
 #include <random>
 
-#include "linux/headless_saver.h"
-#include "linux/large_pages.h"
-#include "linux/raster_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/large_pages.h"
+#include "linux/headless/raster_device.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "figures/figure_routine.h"
-#include "linux/command_line.h"
-#include "linux/headless_saver.h"
-#include "linux/raster_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/raster_device.h"
+#include "linux/programs/command_line.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"
 

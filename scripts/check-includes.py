@@ -1,21 +1,27 @@
 #!/usr/bin/env python3
 """Lists the #include edges between the folders of src/ (and resources/) and
-fails when they form a cycle, so that dependencies keep running one way.
+fails on any that the table of docs/architecture.md does not allow, on a
+folder the table does not name, and on a cycle, so that dependencies keep
+running one way. The build reads the same table (cmake/layers.cmake).
 
 Usage: scripts/check-includes.py [ROOT]    (ROOT: the source tree, by default
-the one this script lives in). Exit 0 without a cycle, 1 with one."""
+the one this script lives in). Exit 0 when every include is allowed, 1 otherwise."""
 
 import os
 import re
 import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+TABLE_ROW = re.compile(r"^\| `src/([a-z0-9/]+)/` \| ([^|]*)\|")
 SOURCE_ENDINGS = (".h", ".hpp", ".cpp", ".cc", ".c", ".def", ".rc")
 
 
 def folder_of(root, path):
-    """The node a file belongs to: src/<folder>, or resources."""
+    """The node a file belongs to: src/<folder> (src/linux/<folder> for the
+    Linux side's folders), or resources."""
     relative = os.path.relpath(path, root).split(os.sep)
+    if relative[0] == "src" and relative[1] == "linux" and len(relative) > 3:
+        return "src/linux/" + relative[2]
     if relative[0] == "src" and len(relative) > 2:
         return "src/" + relative[1]
     if relative[0] == "resources":
@@ -56,6 +62,21 @@ def include_edges(root):
     return edges
 
 
+def allowed_includes(root):
+    """{folder: {folders it may include}} from the table of docs/architecture.md."""
+    allowed = {}
+    with open(os.path.join(root, "docs", "architecture.md"), encoding="utf-8") as text:
+        for line in text:
+            match = TABLE_ROW.match(line)
+            if not match:
+                continue
+            names = re.sub(r"\(.*\)", "", match.group(2)).replace(",", " ").split()
+            allowed["src/" + match.group(1)] = {
+                name if name == "resources" else "src/" + name for name in names if name != "nothing"
+            }
+    return allowed
+
+
 def find_cycle(edges):
     """One cycle as a list of folders (first repeated at the end), or None."""
     graph = {}
@@ -89,15 +110,30 @@ def find_cycle(edges):
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
     edges = include_edges(root)
+    allowed = allowed_includes(root)
+    if not allowed:
+        print("docs/architecture.md has no table of the folders and what they may include", file=sys.stderr)
+        return 1
+    failed = False
     for (source, destination), places in sorted(edges.items()):
-        print("%-15s -> %-15s %3d include%s" % (source, destination, len(places), "" if len(places) == 1 else "s"))
+        print("%-20s -> %-20s %3d include%s" % (source, destination, len(places), "" if len(places) == 1 else "s"))
+        if source == "resources":
+            continue
+        if source not in allowed:
+            print("%s is not in the table of docs/architecture.md: %s" % (source, places[0]), file=sys.stderr)
+            failed = True
+        elif destination not in allowed[source]:
+            print("%s may not include %s: %s" % (source, destination, ", ".join(places)), file=sys.stderr)
+            failed = True
     cycle = find_cycle(edges)
     if cycle:
         print("include cycle: " + " -> ".join(cycle), file=sys.stderr)
         for source, destination in zip(cycle, cycle[1:]):
             print("  %s -> %s: %s" % (source, destination, ", ".join(edges[(source, destination)])), file=sys.stderr)
+        failed = True
+    if failed:
         return 1
-    print("no include cycle between folders")
+    print("every include between folders is one the table allows, and none forms a cycle")
     return 0
 
 

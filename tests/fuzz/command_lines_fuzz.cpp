@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "linux/saver_options.h"
-#include "linux/tool_options.h"
+#include "linux/programs/saver_options.h"
+#include "linux/programs/tool_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> words{"program"};

@@ -6,7 +6,7 @@
 
 #include "engine/draw_step.h"
 #include "engine/window_procedure.h"
-#include "linux/headless_saver.h"
+#include "linux/headless/headless_saver.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"
 #include "test_support.h"

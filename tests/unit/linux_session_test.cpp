@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "linux/output_layout.h"
-#include "linux/session_lock.h"
+#include "linux/desktop/output_layout.h"
+#include "linux/desktop/session_lock.h"
 
 namespace {
 

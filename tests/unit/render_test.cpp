@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "figures/figure_routine.h"
-#include "linux/headless_saver.h"
-#include "linux/raster_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/raster_device.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"

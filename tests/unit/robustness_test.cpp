@@ -2,9 +2,9 @@
 // window sizes: the sanitizer build runs these to find overflow and division
 // by zero.
 
-#include "linux/headless_saver.h"
-#include "linux/raster_device.h"
-#include "linux/recording_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/raster_device.h"
+#include "linux/headless/recording_device.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"
 #include "test_support.h"

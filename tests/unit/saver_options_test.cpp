@@ -1,8 +1,8 @@
 // The lumarel program's command line: the saver's switches, the daemons'
 // conventions, and the per-run overrides.
 
-#include "linux/saver_options.h"
-#include "linux/command_line.h"
+#include "linux/programs/saver_options.h"
+#include "linux/programs/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
         std::vector<const char*>{"lumarel", "--interval", "-5"}, std::vector<const char*>{"lumarel", "--crayon", "101"},
         std::vector<const char*>{"lumarel", "--crayon", "ten"}, std::vector<const char*>{"lumarel", "--crayon"},
         std::vector<const char*>{"lumarel", "--root", "--window"}, std::vector<const char*>{"lumarel", "--root", "/s"},
-        std::vector<const char*>{"lumarel", "--fullscreen"}, std::vector<const char*>{"lumarel", "--backend", "mir"},
+        std::vector<const char*>{"lumarel", "--fullscreen"}, std::vector<const char*>{"lumarel", "--backend", ""},
         std::vector<const char*>{"lumarel", "--backend"}}) {
     error.clear();
     EXPECT_FALSE(parseSaverOptions(static_cast<int>(words.size()), words.data(), nullptr, error)) << words[1];
@@ -124,29 +124,53 @@ TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
 
 }  // namespace
 
-TEST(SaverOptions, BackendFromTheEnvironmentOrTheCommandLine) {
-  std::string error;
-  const auto backend = [&](std::vector<const char*> words, const char* wayland, const char* x11) {
-    error.clear();
-    return chooseBackend(*parse(std::move(words)), wayland, x11, error);
+// A table as the program's: Wayland preferred, X11 the one that draws into
+// other programs' windows.
+const FrontEnd waylandEntry{"wayland", "WAYLAND_DISPLAY", false, nullptr};
+const FrontEnd x11Entry{"x11", "DISPLAY", true, nullptr};
+const FrontEnd* const bothFrontEnds[] = {&waylandEntry, &x11Entry};
+
+TEST(SaverOptions, FrontEndFromTheEnvironmentOrTheCommandLine) {
+  std::span<const FrontEnd* const> table = bothFrontEnds;
+  const auto choose = [&](std::vector<const char*> words, const char* wayland, const char* x11) {
+    return chooseFrontEnd(*parse(std::move(words)), table, [&](const char* name) {
+      return std::string(name) == "WAYLAND_DISPLAY" ? wayland : std::string(name) == "DISPLAY" ? x11 : nullptr;
+    });
   };
-  EXPECT_EQ(backend({"/s"}, "wayland-0", ":0"), Backend::Wayland);
-  EXPECT_EQ(backend({"/s"}, "", ":0"), Backend::X11);
-  EXPECT_EQ(backend({"/s"}, nullptr, nullptr), Backend::X11);  // which then says there is no display
-  EXPECT_EQ(backend({"/s", "--backend", "x11"}, "wayland-0", ":0"), Backend::X11);
-  EXPECT_EQ(backend({"-backend", "wayland", "/c"}, nullptr, ":0"), Backend::Wayland);
-  EXPECT_EQ(backend({"--window"}, "wayland-0", nullptr), Backend::Wayland);
+  const auto chosen = [&](auto... arguments) {
+    const FrontEnd* frontEnd = choose(arguments...).frontEnd;
+    return std::string(frontEnd ? frontEnd->name : "none");
+  };
+  EXPECT_EQ(chosen(std::vector<const char*>{"/s"}, "wayland-0", ":0"), "wayland");
+  EXPECT_EQ(chosen(std::vector<const char*>{"/s"}, "", ":0"), "x11");
+  EXPECT_EQ(chosen(std::vector<const char*>{"/s", "--backend", "x11"}, "wayland-0", ":0"), "x11");
+  EXPECT_EQ(chosen(std::vector<const char*>{"-backend", "wayland", "/c"}, nullptr, ":0"), "wayland");
+  EXPECT_EQ(chosen(std::vector<const char*>{"--window"}, "wayland-0", nullptr), "wayland");
+  // No display at all: the status of a display that cannot be opened.
+  const auto none = choose({"/s"}, nullptr, "");
+  EXPECT_EQ(none.frontEnd, nullptr);
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.error.find("WAYLAND_DISPLAY and DISPLAY"), std::string::npos) << none.error;
+  // A name the table does not have is a bad option, naming those it has.
+  const auto unknown = choose({"/s", "--backend", "mir"}, "wayland-0", ":0");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.error.find("wayland, x11"), std::string::npos) << unknown.error;
+  table = std::span(bothFrontEnds).first(1);  // a build without X11
+  EXPECT_EQ(choose({"--backend", "x11"}, nullptr, ":0").status, 2);
+  EXPECT_EQ(chosen(std::vector<const char*>{"/s"}, "wayland-0", ":0"), "wayland");
+  table = bothFrontEnds;
 
   // Another program's window is an X window: XWayland serves where there is one.
-  EXPECT_EQ(backend({"/p", "123"}, "wayland-0", ":1"), Backend::X11);
-  EXPECT_EQ(backend({"--root"}, "wayland-0", ":1"), Backend::X11);
+  EXPECT_EQ(chosen(std::vector<const char*>{"/p", "123"}, "wayland-0", ":1"), "x11");
+  EXPECT_EQ(chosen(std::vector<const char*>{"--root"}, "wayland-0", ":1"), "x11");
   EXPECT_EQ(parse({}, "0x400001")->target, SaverOptions::Target::WindowId);
-  EXPECT_EQ(chooseBackend(*parse({}, "0x400001"), "wayland-0", ":1", error), Backend::X11);
   for (const auto& words : {std::vector<const char*>{"/p", "123"}, std::vector<const char*>{"-L", "5"},
                             std::vector<const char*>{"--root"}, std::vector<const char*>{"--window-id", "7"}}) {
-    EXPECT_FALSE(backend(words, "wayland-0", nullptr)) << words[0];
-    EXPECT_NE(error.find("needs X11"), std::string::npos) << error;
-    EXPECT_EQ(error.find('\n'), std::string::npos);
+    const auto refused = choose(words, "wayland-0", nullptr);
+    EXPECT_EQ(refused.frontEnd, nullptr) << words[0];
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.error.find("needs DISPLAY"), std::string::npos) << refused.error;
+    EXPECT_EQ(refused.error.find('\n'), std::string::npos);
   }
-  EXPECT_FALSE(backend({"--backend", "wayland", "/p", "5"}, "wayland-0", ":1"));
+  EXPECT_EQ(choose({"--backend", "wayland", "/p", "5"}, "wayland-0", ":1").status, 2);
 }

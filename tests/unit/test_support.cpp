@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "linux/headless_saver.h"
-#include "linux/recording_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/recording_device.h"
 
 TempDir::TempDir() {
   char pattern[] = "/tmp/lumarel-test-XXXXXX";

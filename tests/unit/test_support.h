@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "linux/headless_saver.h"
+#include "linux/headless/headless_saver.h"
 #include "platform/platform_control.h"
 
 // A folder under /tmp that is removed with everything in it.

@@ -1,7 +1,6 @@
-// lumarel: the saver on an X11 desktop, with the run modes of the Windows
+// lumarel: the saver on a Linux desktop, with the run modes of the Windows
 // program and the conventions of the Linux screen-saver daemons.
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,14 +9,12 @@
 #include <string>
 
 #include "command_line.h"
-#include "exit_status.h"
-#include "gtk_dialog.h"
 #include "host/run_modes.h"
+#include "linux/desktop/close_signals.h"
+#include "linux/desktop/exit_status.h"
+#include "linux/desktop/front_end.h"
+#include "linux/dialog/gtk_dialog.h"
 #include "saver_options.h"
-#include "x11_desktop.h"
-#ifdef LUMAREL_WAYLAND
-#include "wayland_desktop.h"
-#endif
 
 namespace {
 
@@ -50,34 +47,16 @@ int main(int argc, char** argv) {
   if (!options->overrides.empty() && !runsSaver(*options))
     return fail("--interval and --crayon apply to saver runs only (see --help)", badOptionsStatus);
 
-  const auto backend = chooseBackend(*options, std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"), error);
-  if (!backend) return fail(error, badOptionsStatus);
-  std::unique_ptr<X11Desktop> desktop;
-#ifdef LUMAREL_WAYLAND
-  std::unique_ptr<WaylandDesktop> wayland;
-  if (*backend == Backend::Wayland) {
-    wayland = WaylandDesktop::open(error);
-    if (!wayland) return fail(error, 1);
-    wayland->install();
-    wayland->closeOnSignals();
-  }
-#else
-  // Without Wayland support, XWayland serves when there is one.
-  if (*backend == Backend::Wayland && !options->backend.empty())
-    return fail("this lumarel was built without Wayland support", badOptionsStatus);
-  const bool wayland = false;
-#endif
-  if (!wayland) {
-    desktop = X11Desktop::open(error);
-    if (!desktop) return fail(error, 1);
-    desktop->install();
-    desktop->closeOnSignals({SIGTERM, SIGINT, SIGHUP});
-    whenGtkStarts(X11Desktop::endWhenTheServerGoes);
-  }
+  const FrontEndChoice choice =
+      chooseFrontEnd(*options, frontEnds(), [](const char* name) { return std::getenv(name); });
+  if (!choice.frontEnd) return fail(choice.error, choice.status);
+  closeSignals::install();
+  const std::unique_ptr<DesktopSession> desktop = choice.frontEnd->open(error);
+  if (!desktop) return fail(error, 1);
+  desktop->install();
   platform::setDialogDriver(showGtkDialog);
-  cancelDialogsWhenReadable(X11Desktop::closeSignalDescriptor());
+  whenGtkStarts([&desktop] { desktop->toolkitStarted(); });
 
-  // Runs that draw into another program's window have an X11 desktop (see chooseBackend).
   std::string switches = options->switches;
   switch (options->target) {
     case SaverOptions::Target::Switches:
@@ -96,11 +75,7 @@ int main(int argc, char** argv) {
       break;
     }
     case SaverOptions::Target::OwnWindow: {
-      HWND framed = desktop ? desktop->createFramedWindow(960, 600, "Lumarel") : nullptr;
-#ifdef LUMAREL_WAYLAND
-      if (wayland) framed = wayland->createFramedWindow(960, 600, "Lumarel");
-#endif
-      switches = previewSwitches(framed);
+      switches = previewSwitches(desktop->createFramedWindow(960, 600, "Lumarel"));
       break;
     }
   }

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "output_layout.h"
+#include "linux/desktop/output_layout.h"
 #include "raster/dirty_tiles.h"
 #include "raster/framebuffer.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "command_line.h"
-#include "headless_saver.h"
+#include "linux/headless/headless_saver.h"
 
 enum class ToolCommand { Run, Help, Version, Bad };
 

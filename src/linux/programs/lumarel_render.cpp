@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "headless_saver.h"
-#include "label_font.h"
-#include "png_writer.h"
-#include "raster_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/label_font.h"
+#include "linux/headless/png_writer.h"
+#include "linux/headless/raster_device.h"
 #include "settings/labels.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"

@@ -4,10 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
-#include "headless_saver.h"
+#include "linux/desktop/front_end.h"
+
+#include "linux/headless/headless_saver.h"
 
 struct SaverOptions {
   enum class Target {
@@ -25,8 +29,6 @@ struct SaverOptions {
   bool version = false;
 };
 
-enum class Backend { Wayland, X11 };
-
 extern const char saverUsage[];
 
 // daemonWindow: $XSCREENSAVER_WINDOW, or null. Nothing, with the reason in
@@ -37,12 +39,18 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
 // Whether the options run the saver, rather than the settings dialog.
 bool runsSaver(const SaverOptions& options);
 
-// The display system to run on: the one named by --backend, else Wayland
-// when waylandDisplay ($WAYLAND_DISPLAY) is set, else X11. Runs that draw
-// into another program's window need X11 (on a mixed session, XWayland's
-// $DISPLAY): nothing, with the reason in error, when there is none.
-std::optional<Backend> chooseBackend(const SaverOptions& options, const char* waylandDisplay, const char* display,
-                                     std::string& error);
+struct FrontEndChoice {
+  const FrontEnd* frontEnd;  // null: error says why, status is the exit status
+  std::string error;
+  int status;
+};
+
+// The front end to run on, from the table of those built in: the one that
+// --backend names, else the first whose display the environment names.
+// Runs that draw into another program's window take one that can (on a
+// mixed session, X11 through XWayland).
+FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const FrontEnd* const> table,
+                              const std::function<const char*(const char*)>& environment);
 
 // An X window id as text: "0x" and hex digits, or decimal digits.
 std::optional<unsigned long> parseWindowId(const std::string& text);

@@ -9,30 +9,26 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform_control.h"
+#include "linux/desktop/front_end.h"
 
 using GtkWidget = struct _GtkWidget;
 using GdkMonitor = struct _GdkMonitor;
 struct wl_registry;
 class PowerWatch;
 
-class WaylandDesktop : public platform::Desktop {
+class WaylandDesktop : public DesktopSession {
  public:
   // The compositor named by $WAYLAND_DISPLAY; null, with the reason, when
   // there is none.
-  static std::unique_ptr<WaylandDesktop> open(std::string& error);
+  static std::unique_ptr<DesktopSession> open(std::string& error);
   ~WaylandDesktop() override;
   WaylandDesktop(const WaylandDesktop&) = delete;
   WaylandDesktop& operator=(const WaylandDesktop&) = delete;
 
-  // Makes this the platform's desktop and the maker of window devices.
-  void install();
-  // Once SIGTERM, SIGINT or SIGHUP arrives, every saver window is asked to close.
-  void closeOnSignals();
-
-  // A toplevel of the desktop's own that a preview can draw into; closing
-  // it closes the preview.
-  HWND createFramedWindow(int width, int height, const char* title);
+  void install() override;
+  HWND createFramedWindow(int width, int height, const char* title) override;
+  // A client cannot draw into the background: that takes a surface of its own.
+  HWND rootWindow() override { return nullptr; }
 
   bool clientSize(HWND window, SIZE& size) override;
   HWND find(const char* className, const char* title) override;

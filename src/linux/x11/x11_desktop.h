@@ -3,39 +3,28 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
 
-#include "platform/platform_control.h"
-#include "power_watch.h"
+#include "linux/desktop/front_end.h"
+#include "linux/desktop/power_watch.h"
 
 using XDisplay = struct _XDisplay;
 
-class X11Desktop : public platform::Desktop {
+class X11Desktop : public DesktopSession {
  public:
   // The display named by $DISPLAY; null, with the reason, when there is none.
-  static std::unique_ptr<X11Desktop> open(std::string& error);
+  static std::unique_ptr<DesktopSession> open(std::string& error);
   ~X11Desktop() override;
   X11Desktop(const X11Desktop&) = delete;
   X11Desktop& operator=(const X11Desktop&) = delete;
 
-  // Makes this the platform's desktop and the maker of window devices.
-  void install();
-  // Once one of these signals arrives, every saver window is asked to close.
-  void closeOnSignals(std::initializer_list<int> signals);
-  // Readable once such a signal has arrived (-1 before closeOnSignals): what
-  // runs its own event loop, such as a dialog, watches it.
-  static int closeSignalDescriptor();
-  // A lost connection to the X server ends the program with its own status;
-  // again after GTK has opened its connection, which installs its handler.
-  static void endWhenTheServerGoes();
-
-  HWND rootWindow() const;
-  // A top-level window of the desktop's own, managed and titled, that a
-  // preview can draw into; closing it closes the preview.
-  HWND createFramedWindow(int width, int height, const char* title);
+  void install() override;
+  HWND rootWindow() override;
+  // A top-level window of the desktop's own, managed and titled.
+  HWND createFramedWindow(int width, int height, const char* title) override;
+  void toolkitStarted() override;
 
   bool clientSize(HWND window, SIZE& size) override;
   HWND find(const char* className, const char* title) override;

@@ -3,15 +3,14 @@
 // the dialog procedure would get on Windows.
 #pragma once
 
+#include <functional>
+
 #include "platform/platform_control.h"
 
-// A dialog driver (see platform::DialogDriver): runs until the dialog ends.
+// A dialog driver (see platform::DialogDriver): runs until the dialog ends,
+// or until a close signal ends it as its Cancel would (nothing is stored).
 void showGtkDialog(HWND dialog);
-
-// Once `descriptor` becomes readable (a signal to end), the open dialogs end
-// as their Cancel would: nothing is stored.
-void cancelDialogsWhenReadable(int descriptor);
 
 // Called once GTK has opened its connection to the display, for the first
 // dialog.
-void whenGtkStarts(void (*started)());
+void whenGtkStarts(std::function<void()> started);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "linux/desktop/close_signals.h"
+
 namespace {
 
 enum class Kind { PushButton, CheckBox, RadioButton, GroupBox, Label, Frame, ScrollBar };
@@ -107,17 +109,8 @@ void command(ShownDialog& shown, int id, HWND control) {
   showState(shown);
 }
 
-int cancelDescriptor = -1;
-void (*gtkStarted)() = nullptr;
+std::function<void()> gtkStarted;
 bool cancelRequested = false;
-
-gboolean onCancelRequest(gint descriptor, GIOCondition, gpointer) {
-  char drained[16];
-  while (read(descriptor, drained, sizeof drained) > 0) {
-  }
-  cancelRequested = true;
-  return G_SOURCE_CONTINUE;
-}
 
 struct Binding {
   ShownDialog* shown;
@@ -343,9 +336,10 @@ void showGtkDialog(HWND dialog) {
   gtk_widget_show_all(shown.window);
   gtk_window_present(window);  // the keyboard goes to the dialog just opened
 
-  guint cancelWatch = 0;
-  if (openDialogs.empty() && cancelDescriptor >= 0)
-    cancelWatch = g_unix_fd_add(cancelDescriptor, G_IO_IN, onCancelRequest, nullptr);
+  // A close signal cancels every open dialog, the innermost first.
+  closeSignals::watchInMainContext();
+  closeSignals::onArrival(
+      &openDialogs, +[](void*) { cancelRequested = true; }, nullptr);
   openDialogs.push_back(&shown);
   while (!platform::dialogEnded(dialog)) {
     if (cancelRequested) {
@@ -356,12 +350,10 @@ void showGtkDialog(HWND dialog) {
     gtk_main_iteration();
   }
   openDialogs.pop_back();
-  if (cancelWatch) g_source_remove(cancelWatch);
+  if (openDialogs.empty()) closeSignals::forget(&openDialogs);
   gtk_widget_destroy(shown.window);
   if (!openDialogs.empty()) gtk_window_present(GTK_WINDOW(openDialogs.back()->window));
   while (gtk_events_pending()) gtk_main_iteration();
 }
 
-void cancelDialogsWhenReadable(int descriptor) { cancelDescriptor = descriptor; }
-
-void whenGtkStarts(void (*started)()) { gtkStarted = started; }
+void whenGtkStarts(std::function<void()> started) { gtkStarted = std::move(started); }

@@ -10,7 +10,7 @@
 const char saverUsage[] =
     "usage: lumarel [/c | /s | /p WINDOW] [--interval MS] [--crayon PERCENT]\n"
     "       lumarel (--root | --window-id WINDOW | --window) [--interval MS] [--crayon PERCENT]\n"
-    "       [--backend wayland|x11]\n"
+    "       [--backend NAME]\n"
     "\n"
     "  no switch, /c    open the settings\n"
     "  /s               run the saver full screen; input ends it\n"
@@ -20,7 +20,8 @@ const char saverUsage[] =
     "  --window         draw into a window of its own\n"
     "  --interval MS    timer interval for this run, 1 to 1000 ms\n"
     "  --crayon PERCENT share of crayon-style series for this run, 0 to 100\n"
-    "  --backend NAME   wayland or x11 (default: wayland when WAYLAND_DISPLAY is set)\n"
+    "  --backend NAME   the display system, as built in: wayland, x11 (default: wayland\n"
+    "                   when WAYLAND_DISPLAY is set, else x11)\n"
     "  --version        print the version\n"
     "\n"
     "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).\n"
@@ -71,8 +72,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
         if (!setTarget(SaverOptions::Target::WindowId)) return std::nullopt;
         options.windowId = value;
       } else if (isOption(word, "backend")) {
-        if (value != "wayland" && value != "x11") {
-          error = "--backend takes wayland or x11";
+        if (value.empty()) {
+          error = "--backend takes the name of a display system";
           return std::nullopt;
         }
         options.backend = value;
@@ -143,20 +144,40 @@ bool runsSaver(const SaverOptions& options) {
   return letter && std::strchr("sSpPlL", letter) != nullptr;
 }
 
-std::optional<Backend> chooseBackend(const SaverOptions& options, const char* waylandDisplay, const char* display,
-                                     std::string& error) {
-  const bool onWayland = waylandDisplay && *waylandDisplay;
-  const bool onX11 = display && *display;
-  if (const char* run = foreignWindowRun(options)) {
-    if (options.backend == "wayland" || (options.backend.empty() && onWayland && !onX11)) {
-      error = std::string(run) + " draws into an X window and needs X11 (DISPLAY)";
-      return std::nullopt;
+FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const FrontEnd* const> table,
+                              const std::function<const char*(const char*)>& environment) {
+  const char* const otherWindowRun = foreignWindowRun(options);
+  const auto suits = [&](const FrontEnd& frontEnd) { return !otherWindowRun || frontEnd.drawsIntoOtherWindows; };
+  const auto present = [&](const FrontEnd& frontEnd) {
+    const char* value = environment(frontEnd.displayVariable);
+    return value && *value;
+  };
+  const auto listed = [&](bool suitableOnly, const auto& field, const char* separator) {
+    std::string names;
+    for (const FrontEnd* frontEnd : table)
+      if (!suitableOnly || suits(*frontEnd)) names += (names.empty() ? "" : separator) + std::string(field(*frontEnd));
+    return names;
+  };
+  const auto name = [](const FrontEnd& frontEnd) { return frontEnd.name; };
+  const auto variable = [](const FrontEnd& frontEnd) { return frontEnd.displayVariable; };
+  const auto needs = [&] {
+    return std::string(otherWindowRun) + " draws into another program's window and needs " +
+           listed(true, variable, " or ");
+  };
+  if (!options.backend.empty()) {
+    for (const FrontEnd* frontEnd : table) {
+      if (options.backend != frontEnd->name) continue;
+      if (!suits(*frontEnd)) return FrontEndChoice{nullptr, needs(), 2};
+      return FrontEndChoice{frontEnd, "", 0};
     }
-    return Backend::X11;
+    return FrontEndChoice{nullptr,
+                          "no display system " + options.backend + " (built in: " + listed(false, name, ", ") + ")", 2};
   }
-  if (options.backend == "x11") return Backend::X11;
-  if (options.backend == "wayland" || onWayland) return Backend::Wayland;
-  return Backend::X11;
+  for (const FrontEnd* frontEnd : table)
+    if (suits(*frontEnd) && present(*frontEnd)) return FrontEndChoice{frontEnd, "", 0};
+  for (const FrontEnd* frontEnd : table)
+    if (present(*frontEnd)) return FrontEndChoice{nullptr, needs(), 2};
+  return FrontEndChoice{nullptr, "no display (" + listed(false, variable, " and ") + " are not set)", 1};
 }
 
 std::optional<unsigned long> parseWindowId(const std::string& text) {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "headless_saver.h"
-#include "recording_device.h"
+#include "linux/headless/headless_saver.h"
+#include "linux/headless/recording_device.h"
 #include "tool_options.h"
 
 constexpr char program[] = "lumarel-trace";

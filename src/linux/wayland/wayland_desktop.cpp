@@ -13,11 +13,12 @@
 #include <cstring>
 #include <vector>
 
-#include "exit_status.h"
-#include "output_layout.h"
-#include "power_watch.h"
-#include "raster_device.h"
-#include "session_lock.h"
+#include "linux/desktop/close_signals.h"
+#include "linux/desktop/exit_status.h"
+#include "linux/desktop/output_layout.h"
+#include "linux/desktop/power_watch.h"
+#include "linux/desktop/session_lock.h"
+#include "linux/headless/raster_device.h"
 #include "wayland_canvas.h"
 
 namespace {
@@ -373,7 +374,9 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   std::vector<View> views_;
 };
 
-std::unique_ptr<WaylandDesktop> WaylandDesktop::open(std::string& error) {
+extern const FrontEnd waylandFrontEnd{"wayland", "WAYLAND_DISPLAY", false, WaylandDesktop::open};
+
+std::unique_ptr<DesktopSession> WaylandDesktop::open(std::string& error) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
   gdk_set_allowed_backends("wayland");
   if (!gtk_init_check(nullptr, nullptr) || !GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default())) {
@@ -381,7 +384,7 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::open(std::string& error) {
                           : "no Wayland compositor (WAYLAND_DISPLAY is not set)";
     return nullptr;
   }
-  return std::unique_ptr<WaylandDesktop>(new WaylandDesktop());
+  return std::unique_ptr<DesktopSession>(new WaylandDesktop());
 }
 
 WaylandDesktop::WaylandDesktop() : layout_(std::make_unique<Layout>()), power_(std::make_unique<PowerWatch>()) {
@@ -421,6 +424,7 @@ void WaylandDesktop::bindGlobals() {
 }
 
 WaylandDesktop::~WaylandDesktop() {
+  closeSignals::forget(this);
   platform::setDesktop(nullptr);
   platform::setDeviceFactory(nullptr);
   g_signal_handlers_disconnect_by_data(gdk_display_get_default(), this);
@@ -437,14 +441,9 @@ WaylandDesktop::~WaylandDesktop() {
 void WaylandDesktop::install() {
   platform::setDesktop(this);
   platform::setDeviceFactory([this](HWND window) { return makeDevice(window); });
-}
-
-void WaylandDesktop::closeOnSignals() {
-  const auto onSignal = +[](gpointer data) -> gboolean {
-    static_cast<WaylandDesktop*>(data)->closeAll_ = true;
-    return G_SOURCE_CONTINUE;
-  };
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, onSignal, this);
+  closeSignals::watchInMainContext();
+  closeSignals::onArrival(
+      this, +[](void* data) { static_cast<WaylandDesktop*>(data)->closeAll_ = true; }, this);
 }
 
 // The outputs as they are now; the picture of every full-screen window follows.

@@ -16,8 +16,9 @@
 #include <cstring>
 #include <vector>
 
-#include "exit_status.h"
-#include "raster_device.h"
+#include "linux/desktop/close_signals.h"
+#include "linux/desktop/exit_status.h"
+#include "linux/headless/raster_device.h"
 
 namespace {
 
@@ -41,12 +42,6 @@ bool accepted(Display* display, Request&& request) {
   request();
   XSync(display, False);
   return lastErrorCode == 0;
-}
-
-int signalPipe[2] = {-1, -1};
-void onCloseSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
 }
 
 Window xWindow(HWND window) { return static_cast<Window>(reinterpret_cast<uintptr_t>(window)); }
@@ -230,7 +225,20 @@ class X11Desktop::Surface : public PixelStorage, public RasterDevice {
   XShmSegmentInfo segment_{};
 };
 
-std::unique_ptr<X11Desktop> X11Desktop::open(std::string& error) {
+namespace {
+
+// A lost connection to the X server ends the program with a status of its
+// own, for every connection of the program, GTK's too (whose handler, like
+// Xlib's own, would end it with 1).
+void endWhenTheServerGoes() {
+  XSetIOErrorHandler(+[](Display*) -> int { exitForLostDisplay("the X server"); });
+}
+
+}  // namespace
+
+extern const FrontEnd x11FrontEnd{"x11", "DISPLAY", true, X11Desktop::open};
+
+std::unique_ptr<DesktopSession> X11Desktop::open(std::string& error) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     const char* name = std::getenv("DISPLAY");
@@ -243,7 +251,7 @@ std::unique_ptr<X11Desktop> X11Desktop::open(std::string& error) {
     error = "the display needs a 24-bit true-colour visual";
     return nullptr;
   }
-  return std::unique_ptr<X11Desktop>(new X11Desktop(display));
+  return std::unique_ptr<DesktopSession>(new X11Desktop(display));
 }
 
 X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
@@ -273,6 +281,7 @@ X11Desktop::X11Desktop(XDisplay* display) : display_(display) {
 }
 
 X11Desktop::~X11Desktop() {
+  closeSignals::forget(this);
   platform::setDesktop(nullptr);
   platform::setDeviceFactory(nullptr);
   XFreeCursor(display_, blankCursor_);
@@ -282,25 +291,18 @@ X11Desktop::~X11Desktop() {
 void X11Desktop::install() {
   platform::setDesktop(this);
   platform::setDeviceFactory([this](HWND window) { return makeDevice(window); });
+  closeSignals::onArrival(
+      this,
+      +[](void* data) {
+        for (const auto& [drawable, surface] : static_cast<X11Desktop*>(data)->surfaces_)
+          PostMessageA(surface->window(), WM_CLOSE, 0, 0);
+      },
+      this);
 }
 
-void X11Desktop::closeOnSignals(std::initializer_list<int> signals) {
-  if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  struct sigaction action {};
-  action.sa_handler = onCloseSignal;
-  sigemptyset(&action.sa_mask);
-  for (int signal : signals) sigaction(signal, &action, nullptr);
-}
+void X11Desktop::toolkitStarted() { endWhenTheServerGoes(); }
 
-int X11Desktop::closeSignalDescriptor() { return signalPipe[0]; }
-
-void X11Desktop::endWhenTheServerGoes() {
-  // For every connection of the program, GTK's too: Xlib's own handler
-  // would end it with 1.
-  XSetIOErrorHandler(+[](XDisplay*) -> int { exitForLostDisplay("the X server"); });
-}
-
-HWND X11Desktop::rootWindow() const { return handleOf(DefaultRootWindow(display_)); }
+HWND X11Desktop::rootWindow() { return handleOf(DefaultRootWindow(display_)); }
 
 HWND X11Desktop::createFramedWindow(int width, int height, const char* title) {
   const int screen = DefaultScreen(display_);
@@ -404,10 +406,7 @@ bool X11Desktop::bringToFront(HWND window) {
 }
 
 void X11Desktop::collectInput() {
-  char drained[16];
-  if (signalPipe[0] >= 0 && read(signalPipe[0], drained, sizeof drained) > 0) {
-    for (const auto& [drawable, surface] : surfaces_) PostMessageA(surface->window(), WM_CLOSE, 0, 0);
-  }
+  closeSignals::dispatch();
   while (XPending(display_)) {
     XEvent event;
     XNextEvent(display_, &event);
@@ -451,8 +450,8 @@ void X11Desktop::waitForInput(uint64_t deadline) {
   now = platform::timerClock();
   const int timeout =
       deadline == UINT64_MAX ? -1 : static_cast<int>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
-  pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-  poll(sources, signalPipe[0] >= 0 ? 2 : 1, timeout);
+  pollfd sources[2] = {{ConnectionNumber(display_), POLLIN, 0}, {closeSignals::descriptor(), POLLIN, 0}};
+  poll(sources, sources[1].fd >= 0 ? 2 : 1, timeout);
 }
 
 void X11Desktop::present() {

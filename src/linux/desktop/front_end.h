@@ -1,0 +1,38 @@
+// The Linux front ends: one for each display system, each in a folder of
+// its own, all behind one interface. The lumarel program picks one from the
+// table of those built in (frontEnds()).
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/platform_control.h"
+
+// A front end's connection to its display, from start to end of the run.
+class DesktopSession : public platform::Desktop {
+ public:
+  // Makes this the platform's desktop and the maker of window devices, and
+  // closes every saver window once a close signal arrives.
+  virtual void install() = 0;
+  // A toplevel of the desktop's own that a preview can draw into; closing
+  // it closes the preview. Null when it cannot be made.
+  virtual HWND createFramedWindow(int width, int height, const char* title) = 0;
+  // The desktop's background window, for the daemons' --root; null where a
+  // program cannot draw into it.
+  virtual HWND rootWindow() = 0;
+  // GTK has opened a connection of its own to the display (for a dialog).
+  virtual void toolkitStarted() {}
+};
+
+struct FrontEnd {
+  const char* name;             // as --backend names it
+  const char* displayVariable;  // set in the environment where this display system runs
+  // Whether it can draw into other programs' windows (/p, --root, --window-id).
+  bool drawsIntoOtherWindows;
+  // The display named by the environment; null, with the reason, when there is none.
+  std::unique_ptr<DesktopSession> (*open)(std::string& error);
+};
+
+// The front ends built into the program, the preferred first.
+std::span<const FrontEnd* const> frontEnds();
