@@ -123,39 +123,20 @@ void drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, pt
     pixels[index + (line.position >> 32) * minorStride] = colour;
 }
 
-// The tiles that count steps from (major, minor) change, one tile column (or
-// row) of the major axis at a time: a slanted line marks the one or two
-// tiles across that it crosses there, not its whole box.
-template <bool XMajor>
-void markFixedPoint(const Canvas& target, int64_t major, int64_t minor, int64_t majorStep, int64_t count,
-                    FixedPoint line) {
-  constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
-  for (int64_t from = 0, to; from < count; from = to + 1) {
-    const int64_t first = major + majorStep * from;
-    to = std::min(count - 1, from + (majorStep > 0 ? tileMask - (first & tileMask) : first & tileMask));
-    const int64_t last = major + majorStep * to;
-    const int64_t minorFirst = minor + ((line.position + from * line.slope) >> 32);
-    const int64_t minorLast = minor + ((line.position + to * line.slope) >> 32);
-    if (XMajor) {
-      target.markChanged(first, minorFirst, last, minorLast);
-    } else {
-      target.markChanged(minorFirst, first, minorLast, last);
-    }
-  }
-}
-
 // Marks what steps lo to hi change, one tile column (or row) of the major
 // axis at a time, so that a long slanted line marks the tiles along it
 // rather than its whole box, and each piece no more than the one or two
-// tiles across that it crosses.
-template <bool XMajor>
-void markChanges(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi) {
+// tiles across that it crosses. minorAt(step) is where a step lies across.
+template <bool XMajor, typename MinorAt>
+void markSteps(const Canvas& target, int64_t majorStart, int64_t majorStep, int64_t lo, int64_t hi,
+               const MinorAt& minorAt) {
   constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
   for (int64_t from = lo, to; from <= hi; from = to + 1) {
-    const int64_t inTile = (walk.majorStart + walk.majorStep * from) & tileMask;  // also below 0
-    to = std::min(hi, from + (walk.majorStep > 0 ? tileMask - inTile : inTile));
-    const int64_t majorFrom = walk.majorStart + walk.majorStep * from, majorTo = walk.majorStart + walk.majorStep * to;
-    const int64_t minorFrom = walk.minorAt(from), minorTo = walk.minorAt(to);
+    const int64_t majorFrom = majorStart + majorStep * from;
+    const int64_t inTile = majorFrom & tileMask;  // also below 0
+    to = std::min(hi, from + (majorStep > 0 ? tileMask - inTile : inTile));
+    const int64_t majorTo = majorStart + majorStep * to;
+    const int64_t minorFrom = minorAt(from), minorTo = minorAt(to);
     if (XMajor) {
       target.markChanged(majorFrom, minorFrom, majorTo, minorTo);
     } else {
@@ -188,8 +169,7 @@ void visitRows(const MajorWalk& walk, int64_t lo, int64_t hi, Visit&& visit) {
 }
 
 void paintRuns(const Canvas& target, const MajorWalk& walk, int64_t lo, int64_t hi, uint32_t colour) {
-  visitRows(walk, lo, hi,
-            [&](int64_t row, int64_t left, int64_t right) { target.paintRun(row, left, right, colour); });
+  visitRows(walk, lo, hi, [&](int64_t row, int64_t left, int64_t right) { target.paintRun(row, left, right, colour); });
 }
 
 template <bool XMajor>
@@ -238,11 +218,15 @@ void walkLine(const Canvas& target, const MajorWalk& walk, uint32_t colour) {
   const ptrdiff_t minorStride = XMajor ? stride : 1;
   int64_t count = hi - lo + 1;
   if (FixedPoint line; line.start(count, remainder, walk.length, walk.minorDelta)) {
-    if (target.tracksChanges()) markFixedPoint<XMajor>(target, major, minor, walk.majorStep, count, line);
+    if (target.tracksChanges())
+      markSteps<XMajor>(target, major, walk.majorStep, 0, count - 1,
+                        [&](int64_t step) { return minor + ((line.position + step * line.slope) >> 32); });
     drawFixedPoint(pixels, index, majorStride, minorStride, count, line, colour);
     return;
   }
-  if (target.tracksChanges()) markChanges<XMajor>(target, walk, lo, hi);
+  if (target.tracksChanges())
+    markSteps<XMajor>(target, walk.majorStart, walk.majorStep, lo, hi,
+                      [&](int64_t step) { return walk.minorAt(step); });
   // Lines too long for that: the remainder carried exactly, without branches,
   // which would be mispredicted about half the time.
   const int64_t twiceLength = 2 * walk.length, twiceDelta = 2 * walk.minorDelta;
@@ -288,8 +272,9 @@ void appendLineRuns(RasterPoint from, RasterPoint to, std::vector<PixelRun>& run
   const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   if (adx > ady) {
     const MajorWalk walk{from.x, from.y, dx > 0 ? 1 : -1, dy, adx};
-    visitRows(walk, 0, walk.length - 1,
-              [&](int64_t row, int64_t left, int64_t right) { runs.push_back({row, left, right}); });
+    visitRows(walk, 0, walk.length - 1, [&](int64_t row, int64_t left, int64_t right) {
+      runs.push_back({row, left, right});
+    });
   } else {
     const MajorWalk walk{from.y, from.x, dy > 0 ? 1 : -1, dx, ady};
     for (int64_t k = 0; k < walk.length; ++k) {

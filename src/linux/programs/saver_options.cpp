@@ -113,12 +113,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
 
 namespace {
 
-// The letter that decides the run mode, or 0.
-char modeLetter(const std::string& switches) {
-  for (const char c : switches)
-    if (c != ' ' && c != '-' && c != '/') return c;
-  return 0;
-}
+// What the saver's own scan makes of the switches.
+RunSwitch scan(const std::string& switches) { return ScanRunSwitch(switches.c_str()); }
 
 // What draws into a window of another program, with the words that ask for it.
 const char* foreignWindowRun(const SaverOptions& options) {
@@ -132,16 +128,15 @@ const char* foreignWindowRun(const SaverOptions& options) {
     case SaverOptions::Target::Switches:
       break;
   }
-  const char letter = modeLetter(options.switches);
-  return letter && std::strchr("pPlL", letter) ? "/p" : nullptr;
+  return scan(options.switches).mode == RunMode::ModePreview ? "/p" : nullptr;
 }
 
 }  // namespace
 
 bool runsSaver(const SaverOptions& options) {
   if (options.target != SaverOptions::Target::Switches) return true;
-  const char letter = modeLetter(options.switches);
-  return letter && std::strchr("sSpPlL", letter) != nullptr;
+  const RunMode mode = scan(options.switches).mode;
+  return mode == RunMode::ModeSaver || mode == RunMode::ModePreview;
 }
 
 FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const FrontEnd* const> table,
@@ -192,35 +187,29 @@ std::optional<unsigned long> parseWindowId(const std::string& text) {
   return value;
 }
 
-namespace {
-
-// Where the saver's scan of its switches stops: past separators, at the
-// letter that decides the mode (npos: none, the settings dialog).
-size_t switchLetter(const std::string& switches) { return switches.find_first_not_of(" -/"); }
-
-bool isPreviewLetter(char letter) { return letter != 0 && std::strchr("pPlL", letter) != nullptr; }
-
-}  // namespace
-
 uint32_t previewWindowNumber(const std::string& switches) {
-  const size_t letter = switchLetter(switches);
-  if (letter == std::string::npos || !isPreviewLetter(switches[letter])) return 0;
-  const size_t digits = switches.find_first_not_of(' ', letter + 1);
-  return digits == std::string::npos ? 0 : ParseDecimal(switches.c_str() + digits);
+  const RunSwitch run = scan(switches);
+  return run.mode == RunMode::ModePreview ? run.number : 0;
 }
 
 std::string switchProblem(const std::string& switches) {
-  const size_t at = switchLetter(switches);
-  if (at == std::string::npos) return "";
-  const char letter = switches[at];
-  if (letter != 0 && std::strchr("sScC", letter)) return "";
-  if (isPreviewLetter(letter)) {
-    const size_t digits = switches.find_first_not_of(' ', at + 1);
-    if (digits == std::string::npos || !std::isdigit(static_cast<unsigned char>(switches[digits])))
-      return std::string("/") + letter + " needs the decimal id of the window to draw into";
-    if (previewWindowNumber(switches) == 0) return std::string("/") + letter + " needs a window id other than 0";
-    return "";
+  const RunSwitch run = scan(switches);
+  switch (run.mode) {
+    case RunMode::ModeConfigure:
+    case RunMode::ModeSaver:
+      return "";
+    case RunMode::ModePreview: {
+      const size_t at = switches.find_first_not_of(" -/");
+      const std::string named = std::string("/") + switches[at];
+      const size_t digits = switches.find_first_not_of(' ', at + 1);
+      if (digits == std::string::npos || !std::isdigit(static_cast<unsigned char>(switches[digits])))
+        return named + " needs the decimal id of the window to draw into";
+      return run.number == 0 ? named + " needs a window id other than 0" : "";
+    }
+    case RunMode::ModeChangePassword:
+      return "/a (change the password) is for Windows 95 and 98 only";
+    case RunMode::ModeInvalid:
+      break;
   }
-  if (letter == 'a' || letter == 'A') return "/a (change the password) is for Windows 95 and 98 only";
   return "unknown switch " + switches;
 }
