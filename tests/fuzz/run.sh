@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds the libFuzzer targets with clang 14 in build-fuzz (AddressSanitizer and
+# Builds the libFuzzer targets with clang in build-fuzz (AddressSanitizer and
 # UndefinedBehaviorSanitizer on) and runs each for SECONDS seconds, one after
 # another, from its checked-in seed corpus. A finding fails the run; the input
 # that caused it is kept in build-fuzz/findings.
@@ -11,7 +11,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$root/build-fuzz"
 targets="${*:-ini_document profile_number switch_scan command_lines}"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DLUMAREL_FUZZ=ON -DLUMAREL_TESTS=OFF >/dev/null || exit 1
 # shellcheck disable=SC2046
 cmake --build "$build" --target $(for t in $targets; do echo "${t}_fuzz"; done) >/dev/null || exit 1
