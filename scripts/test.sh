@@ -53,7 +53,7 @@ echo "== The Windows installer under Wine, 64-bit"
 "$root/tests/e2e/windows_installer.sh" "$root/dist/lumarel-$version-setup.exe" "$version" win64
 echo "== The Windows installer under Wine as Windows 98"
 "$root/tests/e2e/windows_installer.sh" "$root/dist/lumarel-$version-setup.exe" "$version" win98
-if command -v clang++-14 >/dev/null; then
+if command -v clang++ >/dev/null; then
   echo "== Fuzz targets, 30 seconds each"
   "$root/tests/fuzz/run.sh" 30
 fi

@@ -28,11 +28,43 @@ skip_without_wine32() {
   exit 0
 }
 
-cleanup_more() { wineserver -k >/dev/null 2>&1; }
+# The server keeps its socket in /tmp/wine-XXXXXX/server-DEVICE-INODE (of
+# the prefix): once it has ended, that folder goes, and the folders of that
+# kind made during this run, when nothing is left in them.
+wine_folders_before=$(ls -d /tmp/wine-* 2>/dev/null)
+remove_server_folders() {
+  local device inode folder
+  if [ -d "$WINEPREFIX" ]; then
+    device=$(stat -c %D "$WINEPREFIX")
+    inode=$(printf %x "$(stat -c %i "$WINEPREFIX")")
+    rm -rf /tmp/wine-*/"server-$device-$inode"
+  fi
+  for folder in /tmp/wine-*; do
+    [ -d "$folder" ] && ! grep -qxF "$folder" <<<"$wine_folders_before" && rmdir "$folder" 2>/dev/null
+  done
+  return 0
+}
+cleanup_more() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  remove_server_folders
+}
+
+# A complete prefix: wineboot returns while its services still start, and
+# the server then shuts down a few seconds later; a program started during
+# that shutdown can be refused. Waiting for the server to end avoids both.
+make_prefix() {
+  if ! wineboot -i >"$work/wineboot.log" 2>&1; then
+    echo "FAIL: wineboot could not make the prefix:"
+    cat "$work/wineboot.log"
+    exit 1
+  fi
+  wineserver -w
+}
 
 start_session() {  # start_session WIDTHxHEIGHT
   start_display "$1"
-  wineboot -i >/dev/null 2>&1
+  make_prefix
 }
 
 # run_saver NAME ARGS...: starts the saver in the background in the work

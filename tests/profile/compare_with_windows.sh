@@ -12,14 +12,14 @@ random_files="${3:-400}"
 source "$(dirname "$0")/../e2e/wine_session.sh"
 # The ANSI code page of a plain locale, whatever the caller's.
 export LC_ALL=C
-wineboot -i >/dev/null 2>&1
+make_prefix
 
 mkdir "$work/corpus"
 "$build/tests/make_profile_corpus" "$work/corpus" "$random_files"
 files=$(wc -l <"$work/corpus/list.txt")
 folder="Z:$(echo "$work/corpus" | tr / '\\')"
-(cd "$work" && wine "$windows_probe" "$folder" "$folder\\list.txt" "$folder\\keys.txt" >"$work/windows.out" 2>/dev/null)
-check "the Windows probe ran" test $? -eq 0
+(cd "$work" && wine "$windows_probe" "$folder" "$folder\\list.txt" "$folder\\keys.txt" >"$work/windows.out" 2>"$work/windows.err")
+check "the Windows probe ran" test $? -eq 0 || cat "$work/windows.err"
 "$build/tests/profile_probe" "$work/corpus" "$work/corpus/list.txt" "$work/corpus/keys.txt" >"$work/ours.out"
 check "our probe ran" test $? -eq 0
 reads=$(wc -l <"$work/ours.out")
