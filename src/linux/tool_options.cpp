@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "settings/labels.h"
-#include "settings/settings.h"
+#include "state/color_sets.h"
+#include "state/patterns.h"
 
 const char renderUsage[] =
     "usage: lumarel-render --size WxH --seed S (--ticks N | --seconds T) [--ini FILE]\n"
@@ -32,11 +32,13 @@ std::string nameKey(const std::string& name) {
   return key;
 }
 
-template <size_t N>
-int findEntry(const std::string& name, const std::array<const char*, N>& keys, const char* const* labels) {
+// The id of the first row that one of names(row) names, 0 for none.
+template <typename Row, size_t N, typename Names>
+int findEntry(const std::string& name, const std::array<Row, N>& rows, Names names) {
   const std::string wanted = nameKey(name);
-  for (size_t slot = 1; slot < N; ++slot)
-    if (wanted == nameKey(keys[slot]) || (labels && wanted == nameKey(labels[slot]))) return static_cast<int>(slot);
+  for (const Row& row : rows)
+    for (const char* candidate : names(row))
+      if (wanted == nameKey(candidate)) return static_cast<int>(row.id);
   return 0;
 }
 
@@ -58,9 +60,19 @@ std::optional<ToolCommand> checkOption(const std::string& option, std::initializ
 
 }  // namespace
 
-int findPattern(const std::string& name) { return findEntry(name, patternKeys, patternLabels.data()); }
+int findPattern(const std::string& name) {
+  return findEntry(name, patternTable, [](const PatternEntry& row) { return std::array{row.key, row.label}; });
+}
 
-int findColorSet(const std::string& name) { return findEntry(name, colorSetKeys, nullptr); }
+int findColorSet(const std::string& name) {
+  return findEntry(name, colorSetTable, [](const ColorSetEntry& row) { return std::array{row.key}; });
+}
+
+std::string shownLabel(const PatternEntry& pattern) {
+  std::string label = pattern.label;
+  if (const size_t doubled = label.find("&&"); doubled != std::string::npos) label.erase(doubled, 1);
+  return label;
+}
 
 ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
   bool seeded = false, sized = false;

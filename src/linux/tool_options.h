@@ -7,6 +7,7 @@
 
 #include "command_line.h"
 #include "headless_saver.h"
+#include "state/patterns.h"
 
 enum class ToolCommand { Run, Help, Version, Bad };
 
@@ -38,6 +39,8 @@ ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions&
 // case, blanks and punctuation ignored; 0 for none.
 int findPattern(const std::string& name);
 int findColorSet(const std::string& name);
+// The dialog's label as the dialog shows it: "Angels & Devils".
+std::string shownLabel(const PatternEntry& pattern);
 
 struct TraceOptions {
   HeadlessScenario scenario;

@@ -8,6 +8,8 @@
 #include "fuzz_support.h"
 #include "linux/saver_options.h"
 #include "linux/tool_options.h"
+#include "state/color_sets.h"
+#include "state/patterns.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> words{"program"};
@@ -45,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   render.size.height <= 32767,
               "render sizes within 1 to 32767");
       require(render.ticks.has_value() || render.seconds.has_value(), "a render runs for a time");
-      require(render.pattern >= 0 && render.pattern <= 16 && render.colorSet >= 0 && render.colorSet <= 17,
+      require(render.pattern >= 0 && render.pattern <= patternCount && render.colorSet >= 0 &&
+                  render.colorSet <= colorSetCount,
               "a pattern and colour set that exist");
       break;
     case ToolCommand::Help:
