@@ -11,6 +11,7 @@
 const char renderUsage[] =
     "usage: lumarel-render --size WxH --seed S (--ticks N | --seconds T) [--ini FILE]\n"
     "                      [--pattern NAME] [--colors NAME] [--crayon] (-o OUT.png | --gallery DIR)\n"
+    "       lumarel-render --list-patterns | --list-colors\n"
     "       lumarel-render --version";
 
 const char traceUsage[] =
@@ -82,6 +83,8 @@ ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions&
       options.crayon = true;
       continue;
     }
+    if (option == "--list-patterns") return ToolCommand::ListPatterns;
+    if (option == "--list-colors") return ToolCommand::ListColors;
     if (const auto command = checkOption(option,
                                          {"--size", "--seed", "--ticks", "--seconds", "--ini", "--pattern", "--colors",
                                           "-o", "--output", "--gallery"},
@@ -167,6 +170,12 @@ std::optional<int> answerToolCommand(ToolCommand command, const char* program, c
       return 0;
     case ToolCommand::Version:
       printVersion(program);
+      return 0;
+    case ToolCommand::ListPatterns:
+      for (const PatternEntry& pattern : patternTable) std::printf("%s\n", shownLabel(pattern).c_str());
+      return 0;
+    case ToolCommand::ListColors:
+      for (const ColorSetEntry& colorSet : colorSetTable) std::printf("%s\n", colorSet.key);
       return 0;
     case ToolCommand::Bad:
       return failTool(program, error);

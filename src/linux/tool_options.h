@@ -9,7 +9,8 @@
 #include "headless_saver.h"
 #include "state/patterns.h"
 
-enum class ToolCommand { Run, Help, Version, Bad };
+// ListPatterns and ListColors print one name a line, as --pattern and --colors take them.
+enum class ToolCommand { Run, Help, Version, ListPatterns, ListColors, Bad };
 
 // One line on stderr naming the tool and what went wrong; the exit code 2.
 int failTool(const char* program, const std::string& message);

@@ -53,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case ToolCommand::Help:
     case ToolCommand::Version:
+    case ToolCommand::ListPatterns:
+    case ToolCommand::ListColors:
       break;
   }
 
@@ -66,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       require(trace.scenario.width >= 0 && trace.scenario.width <= 32767 && trace.scenario.height >= 0 &&
                   trace.scenario.height <= 32767,
               "trace sizes within 0 to 32767");
+      break;
+    case ToolCommand::ListPatterns:
+    case ToolCommand::ListColors:
+      require(false, "only lumarel-render lists the patterns and colour sets");
       break;
     case ToolCommand::Help:
     case ToolCommand::Version:
