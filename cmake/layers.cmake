@@ -4,6 +4,7 @@
 # scripts/check-includes.py reads the same table.
 
 file(REMOVE_RECURSE ${PROJECT_BINARY_DIR}/layers)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/architecture.md)
 file(STRINGS ${PROJECT_SOURCE_DIR}/docs/architecture.md _layer_rows REGEX "^\\| `src/[a-z0-9/]+/` \\|")
 set(LUMAREL_LAYERS "")
 foreach(row IN LISTS _layer_rows)

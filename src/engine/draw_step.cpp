@@ -18,7 +18,8 @@ void startSeries(EngineState& s) {
   s.figuresLeft = drawRandom() % figureCountSpan + fewestFigures;
   s.figureReachX = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreX) + shortestReach);
   s.figureReachY = static_cast<int16_t>(drawRandom() % usableDivisor(s.centreY) + shortestReach);
-  if (s.drawingMode == DrawingMode::Hexatron) {
+  // The first figure's segment goes on from an end picked for the series.
+  if (figureRulesOf(s.drawingMode).drift == SegmentDrift::FromLastEnd) {
     s.segment.x2 = drawRandom() % usableDivisor(s.centreX);
     s.segment.y2 = drawRandom() % usableDivisor(s.centreY);
   }
@@ -30,25 +31,25 @@ void walkInArcs(EngineState& s) {
   s.arcStrokes = true;
 }
 
-void applyFigureRule(EngineState& s) {
-  using enum DrawingMode;
-  switch (s.drawingMode) {
-    case Symmetron:
-    case Hexatron:
-    case Cornered:
-    case LetItGrow:
-    case CommonStart:
-    case RigidDrift:
+void applyFigurePlan(EngineState& s, FigurePlan plan) {
+  using enum FigurePlan;
+  switch (plan) {
+    case KeepPhase:
+      break;
+    case FourFold:
       s.figurePhase = FigurePhase::FourFold;
       break;
-    case Mask:
-      walkInArcs(s);
+    case FourFoldArcs:
+      s.arcStrokes = true;
+      s.figurePhase = FigurePhase::FourFold;
       break;
-    case CoatOfArms:
+    case Pair:
       s.figurePhase = FigurePhase::Pair;
       break;
-    case AngelsAndDevils:
-      // Pairs and flipped pairs alternate; a flipped pair takes a new colour.
+    case FlippedPair:
+      s.figurePhase = FigurePhase::FlippedPair;
+      break;
+    case PairThenFlippedPair:
       if (s.figurePhase == FigurePhase::Pair) {
         s.penColor = pickColor(s);
         s.figurePhase = FigurePhase::FlippedPair;
@@ -56,8 +57,7 @@ void applyFigureRule(EngineState& s) {
         s.figurePhase = FigurePhase::Pair;
       }
       break;
-    case ZenGarden:
-      // A walk, a flipped pair, a pair; the first two take a new colour.
+    case GardenCycle:
       if (s.figurePhase == FigurePhase::GardenWalk) {
         s.penColor = pickColor(s);
         s.figurePhase = FigurePhase::FlippedPair;
@@ -69,21 +69,15 @@ void applyFigureRule(EngineState& s) {
         s.figurePhase = FigurePhase::GardenWalk;
       }
       break;
-    case Crown:
-      s.figurePhase = FigurePhase::FlippedPair;
+    case ArcWalker:
+      walkInArcs(s);
       break;
-    case Mandala:
+    case ArcWalkerOneInThree:
       if (drawRandom() % 3 == 1) {
         walkInArcs(s);
       } else {
         s.figurePhase = FigurePhase::FourFold;
       }
-      break;
-    case Anemone:
-      s.arcStrokes = true;
-      s.figurePhase = FigurePhase::FourFold;
-      break;
-    default:  // Spiderwork, Hyperdraw and RigidArcs keep the last phase
       break;
   }
 }
@@ -93,9 +87,9 @@ void startFigure(EngineState& s) {
   if (--s.figuresLeft == 0) s.seriesEnded = true;
   s.useSegmentWalker = false;
   s.arcStrokes = false;
-  applyFigureRule(s);
-  if (s.drawingMode != DrawingMode::AngelsAndDevils && s.drawingMode != DrawingMode::ZenGarden)
-    s.penColor = pickColor(s);
+  const FigurePlan plan = figureRulesOf(s.drawingMode).plan;
+  applyFigurePlan(s, plan);
+  if (!planPicksColors(plan)) s.penColor = pickColor(s);
 }
 
 }  // namespace

@@ -73,38 +73,23 @@ void repaint(EngineState& s, HWND window) {
   ValidateRect(window, nullptr);
 }
 
-// "default" in the pattern rule table: three figures in four end at the edge.
-void defaultEdgeRule(EngineState& s) { s.endFigureAtEdge = (drawRandom() & 3) != 3; }
+bool endsAtEdge(EdgeRule rule) {
+  if (rule == EdgeRule::ThreeInFour) return (drawRandom() & 3) != 3;
+  return rule == EdgeRule::Always;
+}
 
-void applyPatternRule(EngineState& s) {
-  switch (s.patternId) {
-    case Pattern::Symmetron:
-    case Pattern::Hexatron:
-      break;
-    case Pattern::ScreenCrystals:
-      s.drawingMode = (drawRandom() & 1) ? DrawingMode::CommonStart : DrawingMode::RigidDrift;
-      break;
-    case Pattern::LetItGrow:
-      s.endFigureAtEdge = false;
-      break;
-    case Pattern::Cartouche: {
-      const int r = drawRandom();
-      s.endFigureAtEdge = true;
-      s.cornerOrigins = true;
-      s.drawingMode = (r & 7) != 0 ? DrawingMode::Cornered : DrawingMode::Spiderwork;
-      break;
-    }
-    case Pattern::Algorhythm: {
-      const int choice = drawRandom() % 3;
-      constexpr DrawingMode modes[3] = {DrawingMode::CommonStart, DrawingMode::RigidDrift, DrawingMode::Hexatron};
-      s.drawingMode = modes[choice];
-      s.endFigureAtEdge = false;
-      break;
-    }
-    default:
-      defaultEdgeRule(s);
-      break;
+DrawingMode drawnMode(const SeriesRules& rules, DrawingMode own) {
+  int32_t total = 0, modes = 0;
+  for (const ModeShare& share : rules.drawnAs) {
+    total += share.shares;
+    modes += share.shares > 0;
   }
+  if (modes == 0) return own;
+  if (modes == 1) return rules.drawnAs[0].mode;
+  int32_t pick = drawRandom() % total;
+  size_t choice = 0;
+  while (pick >= rules.drawnAs[choice].shares) pick -= rules.drawnAs[choice++].shares;
+  return rules.drawnAs[choice].mode;
 }
 
 uint32_t chooseBackgroundColor() {
@@ -125,7 +110,8 @@ void runAnimationClock(EngineState& s, const Settings& settings, HWND window) {
     drawStep(s, window);
     return;
   }
-  if (s.drawingMode != DrawingMode::Hyperdraw && s.drawingMode != DrawingMode::Spiderwork) {
+  // A continued line is drawn one step a tick at any speed.
+  if (!figureRulesOf(s.drawingMode).continuesLastFigure) {
     if (effectiveTimerInterval(settings) < threeStepsBelow) drawStep(s, window);
     if (effectiveTimerInterval(settings) < twoStepsBelow) drawStep(s, window);
   }
@@ -136,22 +122,16 @@ void runAnimationClock(EngineState& s, const Settings& settings, HWND window) {
 
 void prepareSeries(EngineState& s, Settings& settings, HWND window) {
   choosePattern(s, settings);
-  s.drawingMode = drawingModeOf(s.patternId);
   chooseColorSet(s, settings);
   chooseStrokeStyle(s, settings);
   if (s.settingsDirty) {
     saveSettings(settings);
     s.settingsDirty = false;
   }
-  const bool corners = s.patternId == Pattern::Cornered || s.patternId == Pattern::Spiderwork;
-  s.cornerOrigins = corners;
-  s.endFigureAtEdge = !corners;
-  applyPatternRule(s);
-  if (s.patternId == Pattern::Anemone) {
-    if ((drawRandom() & 7) <= 1) s.drawingMode = DrawingMode::RigidArcs;
-  } else if (s.patternId == Pattern::Cornered) {
-    s.drawingMode = DrawingMode::Symmetron;
-  }
+  const SeriesRules rules = seriesRulesOf(s.patternId);
+  s.cornerOrigins = rules.cornerOrigins;
+  s.endFigureAtEdge = endsAtEdge(rules.edge);
+  s.drawingMode = drawnMode(rules, drawingModeOf(s.patternId));
   if (!s.cornerOrigins) s.hexTiling = (drawRandom() & 7) > 4;
   HBRUSH background = CreateSolidBrush(chooseBackgroundColor());
   const ULONG_PTR previous = SetClassLongPtrA(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(background));

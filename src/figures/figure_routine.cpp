@@ -51,7 +51,7 @@ void startArms(EngineState& s) {
   const Segment& seg = s.segment;
   float x1 = static_cast<float>(seg.x1);
   float y1 = static_cast<float>(seg.y1);
-  if (s.drawingMode == DrawingMode::Hyperdraw || s.drawingMode == DrawingMode::Spiderwork) {
+  if (figureRulesOf(s.drawingMode).continuesLastFigure) {
     // Go on from where the last figure's arm 0 ended, held inside the box.
     x1 = std::clamp(s.armEnds.arms[0][2], -static_cast<float>(s.centreX), static_cast<float>(s.centreX));
     y1 = std::clamp(s.armEnds.arms[0][3], -static_cast<float>(s.centreY), static_cast<float>(s.centreY));

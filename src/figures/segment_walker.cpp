@@ -20,8 +20,9 @@ bool outsideHalfScreen(const EngineState& s, int32_t x, int32_t y) {
 }
 
 void startDrift(EngineState& s, Segment& segment, Segment& velocity, const Segment& start, int32_t speed) {
+  const SegmentDrift drift = figureRulesOf(s.drawingMode).drift;
   segment = start;
-  if (s.drawingMode == DrawingMode::CommonStart) {
+  if (drift == SegmentDrift::CommonStart) {
     segment.x2 = segment.x1;
     segment.y2 = segment.y1;
   }
@@ -30,10 +31,10 @@ void startDrift(EngineState& s, Segment& segment, Segment& velocity, const Segme
   velocity.y1 = drawRandom() % span - speed;
   velocity.x2 = drawRandom() % span - speed;
   velocity.y2 = drawRandom() % span - speed;
-  if (s.drawingMode == DrawingMode::RigidDrift || s.drawingMode == DrawingMode::RigidArcs) {
+  if (drift == SegmentDrift::Rigid || drift == SegmentDrift::RigidArcs) {
     velocity.x2 = velocity.x1;
     velocity.y2 = velocity.y1;
-    if (s.drawingMode == DrawingMode::RigidArcs) s.arcStrokes = true;
+    if (drift == SegmentDrift::RigidArcs) s.arcStrokes = true;
   }
 }
 
@@ -41,7 +42,7 @@ void startSegment(EngineState& s, Segment& segment, Segment& velocity) {
   const int32_t reachX = usableDivisor(std::min(s.figureReachX, s.reachLimitX));
   const int32_t reachY = usableDivisor(std::min(s.figureReachY, s.reachLimitY));
   Segment start{};
-  if (s.drawingMode == DrawingMode::Hexatron) {
+  if (figureRulesOf(s.drawingMode).drift == SegmentDrift::FromLastEnd) {
     // Continues from the last segment's second end (C remainder: keeps its sign).
     start.x1 = segment.x2 % reachX;
     start.y1 = segment.y2 % reachY;

@@ -8,20 +8,6 @@
 
 Settings settings;
 
-const std::array<const char*, 17> patternKeys = {
-    "Patterns",       "Symmetron",       "Mask",       "CoatOfArms", "Hexatron",  "Cornered",
-    "ScreenCrystals", "AngelsAndDevils", "Spiderwork", "ZenGarden",  "LetItGrow", "Crown",
-    "Cartouche",      "Mandala",         "Algorhythm", "Anemone",    "Hyperdraw",
-};
-
-const std::array<const char*, 18> colorSetKeys = {
-    "Color Sets", "All Colors",    "Low Intensity ", "Minimum Intensity",
-    "Spectrum",   "Red",           "Green",          "Blue",
-    "Magenta",    "Cyan",          "Yellow",         "Black/White/Gray",
-    "Red/Cyan",   "Green/Magenta", "Blue/Yellow",    "No Red",
-    "No Green",   "No Blue",
-};
-
 char profileFileName[13];
 char profileSection[40];
 

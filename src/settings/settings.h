@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "state/color_sets.h"
+#include "state/patterns.h"
+
 // Slot 0 of a flag table is its Cycle switch; slot n enables entry n.
 using FlagTable = std::array<uint32_t, 32>;
 
@@ -19,8 +22,16 @@ struct Settings {
 
 extern Settings settings;
 
-extern const std::array<const char*, 17> patternKeys;
-extern const std::array<const char*, 18> colorSetKeys;
+// The keys of a flag table's slots: the Cycle switch's, then each row's.
+template <typename Row, size_t N>
+constexpr std::array<const char*, N + 1> flagKeys(const char* cycleKey, const std::array<Row, N>& rows) {
+  std::array<const char*, N + 1> keys{cycleKey};
+  for (size_t row = 0; row < N; ++row) keys[row + 1] = rows[row].key;
+  return keys;
+}
+inline constexpr auto patternKeys = flagKeys("Patterns", patternTable);
+inline constexpr auto colorSetKeys = flagKeys("Color Sets", colorSetTable);
+static_assert(patternKeys.size() <= FlagTable().size() && colorSetKeys.size() <= FlagTable().size());
 
 extern char profileFileName[13];
 extern char profileSection[40];

@@ -1,6 +1,5 @@
 #include "settings_dialog.h"
 
-#include <array>
 #include <cstddef>
 #include <string>
 
@@ -13,47 +12,6 @@ namespace {
 
 typedef BOOL(WINAPI* Ctl3dEntry)(HINSTANCE);
 
-// The check boxes, slot by slot like the flag tables (slot 0, Cycle, is a radio pair).
-constexpr std::array<int, 17> patternBoxes = {
-    0,
-    IDC_PATTERN_SYMMETRON,
-    IDC_PATTERN_MASK,
-    IDC_PATTERN_COAT_OF_ARMS,
-    IDC_PATTERN_HEXATRON,
-    IDC_PATTERN_CORNERED,
-    IDC_PATTERN_SCREEN_CRYSTALS,
-    IDC_PATTERN_ANGELS_AND_DEVILS,
-    IDC_PATTERN_SPIDERWORK,
-    IDC_PATTERN_ZEN_GARDEN,
-    IDC_PATTERN_LET_IT_GROW,
-    IDC_PATTERN_CROWN,
-    IDC_PATTERN_CARTOUCHE,
-    IDC_PATTERN_MANDALA,
-    IDC_PATTERN_ALGORHYTHM,
-    IDC_PATTERN_ANEMONE,
-    IDC_PATTERN_HYPERDRAW,
-};
-constexpr std::array<int, 18> colorSetBoxes = {
-    0,
-    IDC_COLORS_ALL_COLORS,
-    IDC_COLORS_LOW_INTENSITY,
-    IDC_COLORS_MINIMUM_INTENSITY,
-    IDC_COLORS_SPECTRUM,
-    IDC_COLORS_RED,
-    IDC_COLORS_GREEN,
-    IDC_COLORS_BLUE,
-    IDC_COLORS_MAGENTA,
-    IDC_COLORS_CYAN,
-    IDC_COLORS_YELLOW,
-    IDC_COLORS_BLACK_WHITE_GRAY,
-    IDC_COLORS_RED_CYAN,
-    IDC_COLORS_GREEN_MAGENTA,
-    IDC_COLORS_BLUE_YELLOW,
-    IDC_COLORS_NO_RED,
-    IDC_COLORS_NO_GREEN,
-    IDC_COLORS_NO_BLUE,
-};
-
 Ctl3dEntry ctl3dEntry(HMODULE module, LPCSTR name) {
   return reinterpret_cast<Ctl3dEntry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
@@ -62,23 +20,26 @@ HWND bar(HWND dialog, SettingsBar which) {
   return GetDlgItem(dialog, which == SettingsBar::Style ? IDC_STYLE_BAR : IDC_SPEED_BAR);
 }
 
-template <size_t N>
-void showFlags(HWND dialog, const FlagTable& flags, const std::array<int, N>& boxes) {
-  for (size_t slot = 1; slot < N; ++slot) SendDlgItemMessageA(dialog, boxes[slot], BM_SETCHECK, flags[slot], 0);
+// One check box a row, in the slot of the row's id; slot 0, Cycle, is a radio pair.
+template <typename Rows>
+void showFlags(HWND dialog, const FlagTable& flags, const Rows& rows) {
+  for (const auto& row : rows)
+    SendDlgItemMessageA(dialog, row.checkBox, BM_SETCHECK, flags[static_cast<size_t>(row.id)], 0);
 }
 
-template <size_t N>
-void storeFlags(HWND dialog, FlagTable& flags, const std::array<int, N>& boxes, int cycleButton) {
+template <typename Rows>
+void storeFlags(HWND dialog, FlagTable& flags, const Rows& rows, int cycleButton) {
   flags[0] = IsDlgButtonChecked(dialog, cycleButton) == BST_CHECKED ? 1 : 0;
-  for (size_t slot = 1; slot < N; ++slot) flags[slot] = IsDlgButtonChecked(dialog, boxes[slot]) == BST_CHECKED ? 1 : 0;
+  for (const auto& row : rows)
+    flags[static_cast<size_t>(row.id)] = IsDlgButtonChecked(dialog, row.checkBox) == BST_CHECKED ? 1 : 0;
 }
 
 bool storeAndSave(HWND dialog, Settings& settings) {
   settings.timerInterval = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Speed), SB_CTL));
   settings.percentCrayon = static_cast<uint16_t>(GetScrollPos(bar(dialog, SettingsBar::Style), SB_CTL));
   settings.passwordRequired = 0;
-  storeFlags(dialog, settings.patternFlags, patternBoxes, IDC_PATTERNS_CYCLE);
-  storeFlags(dialog, settings.colorSetFlags, colorSetBoxes, IDC_COLORS_CYCLE);
+  storeFlags(dialog, settings.patternFlags, patternTable, IDC_PATTERNS_CYCLE);
+  storeFlags(dialog, settings.colorSetFlags, colorSetTable, IDC_COLORS_CYCLE);
   return saveSettings(settings);
 }
 
@@ -184,8 +145,8 @@ void initSettingsControls(HWND dialog, const Settings& settings) {
                    settings.patternFlags[0] ? IDC_PATTERNS_CYCLE : IDC_PATTERNS_RANDOMIZE);
   CheckRadioButton(dialog, IDC_COLORS_RANDOMIZE, IDC_COLORS_CYCLE,
                    settings.colorSetFlags[0] ? IDC_COLORS_CYCLE : IDC_COLORS_RANDOMIZE);
-  showFlags(dialog, settings.patternFlags, patternBoxes);
-  showFlags(dialog, settings.colorSetFlags, colorSetBoxes);
+  showFlags(dialog, settings.patternFlags, patternTable);
+  showFlags(dialog, settings.colorSetFlags, colorSetTable);
 }
 
 INT_PTR runDialog(HWND parent, DLGPROC procedure, int templateId) {

@@ -4,83 +4,8 @@
 #include <cstdint>
 
 #include "arm_set.h"
-
-// Pattern ids, which are also their slots in the settings' flag tables.
-enum class Pattern : int32_t {
-  Symmetron = 1,
-  Mask = 2,
-  CoatOfArms = 3,
-  Hexatron = 4,
-  Cornered = 5,
-  ScreenCrystals = 6,
-  AngelsAndDevils = 7,
-  Spiderwork = 8,
-  ZenGarden = 9,
-  LetItGrow = 10,
-  Crown = 11,
-  Cartouche = 12,
-  Mandala = 13,
-  Algorhythm = 14,
-  Anemone = 15,
-  Hyperdraw = 16,
-  // Before the first choice: the first advance wraps from it to the lowest enabled slot.
-  Unchosen = 32,
-};
-constexpr int32_t patternCount = 16;
-
-// How a figure is drawn: each pattern has a mode of its own, of the same
-// number and name; three more belong to no pattern.
-enum class DrawingMode : int32_t {
-  // The patterns' own, in the same order from 1.
-  Symmetron = 1,
-  Mask,
-  CoatOfArms,
-  Hexatron,
-  Cornered,
-  ScreenCrystals,
-  AngelsAndDevils,
-  Spiderwork,
-  ZenGarden,
-  LetItGrow,
-  Crown,
-  Cartouche,
-  Mandala,
-  Algorhythm,
-  Anemone,
-  Hyperdraw,
-  // Modes of no pattern.
-  RigidArcs = 18,
-  CommonStart = 19,
-  RigidDrift = 20,
-};
-static_assert(DrawingMode::Hyperdraw == static_cast<DrawingMode>(Pattern::Hyperdraw));
-
-// A pattern's own drawing mode.
-constexpr DrawingMode drawingModeOf(Pattern pattern) { return static_cast<DrawingMode>(pattern); }
-
-// Colour-set ids, which are also their slots in the settings' flag tables.
-enum class ColorSet : int32_t {
-  AllColors = 1,
-  LowIntensity = 2,
-  MinimumIntensity = 3,
-  Spectrum = 4,
-  Red = 5,
-  Green = 6,
-  Blue = 7,
-  Magenta = 8,
-  Cyan = 9,
-  Yellow = 10,
-  BlackWhiteGray = 11,
-  RedCyan = 12,
-  GreenMagenta = 13,
-  BlueYellow = 14,
-  NoRed = 15,
-  NoGreen = 16,
-  NoBlue = 17,
-  // Before the first choice, as for patterns.
-  Unchosen = 32,
-};
-constexpr int32_t colorSetCount = 17;
+#include "color_sets.h"
+#include "patterns.h"
 
 enum class StrokeStyle : int32_t {
   Crisp = 1,

@@ -5,6 +5,7 @@
 #   linux_desktop.sh LUMAREL
 set -u
 saver="$(realpath "$1")"
+render="$(dirname "$saver")/lumarel-render"
 source "$(dirname "$0")/x_session.sh"
 export XDG_CONFIG_HOME="$work/config"
 ini="$XDG_CONFIG_HOME/lumarel/control.ini"
@@ -122,7 +123,9 @@ done
 timeout 10 "$saver" --interval 0 /s >/dev/null 2>&1
 check "a bad option value is refused with 2" test $? -eq 2
 
-# The settings dialog: Cancel writes nothing, OK writes the 39 keys.
+# The settings dialog: Cancel writes nothing, OK writes every key: four, then
+# each table's Cycle switch and its entries.
+keys=$((4 + 1 + $("$render" --list-patterns | wc -l) + 1 + $("$render" --list-colors | wc -l)))
 mkdir -p "$(dirname "$ini")"
 printf '; kept as it is\n[ScreenSaver.Lumarel]\nPercentCrayon=30\n' >"$ini"
 cp "$ini" "$work/before.ini"
@@ -177,7 +180,7 @@ import -window root "$work/dialog-bars.png"
 click_dialog 213 181
 check "OK closes the dialog" wait_for_exit "$pid" 5
 check "... with 1" test "$(exit_code_of accepted)" = 1
-check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
+check "OK writes the section with its $keys keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = "$keys"
 check "... with the style bar at its right end and the speed bar at its left" \
   test "$(grep -E '^(PercentCrayon|Timer interval)=' "$ini" | sort | paste -sd ' ')" = "PercentCrayon=100 Timer interval=5"
 

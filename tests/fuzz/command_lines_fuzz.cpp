@@ -8,6 +8,8 @@
 #include "fuzz_support.h"
 #include "linux/programs/saver_options.h"
 #include "linux/programs/tool_options.h"
+#include "state/color_sets.h"
+#include "state/patterns.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> words{"program"};
@@ -45,11 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   render.size.height <= 32767,
               "render sizes within 1 to 32767");
       require(render.ticks.has_value() || render.seconds.has_value(), "a render runs for a time");
-      require(render.pattern >= 0 && render.pattern <= 16 && render.colorSet >= 0 && render.colorSet <= 17,
+      require(render.pattern >= 0 && render.pattern <= patternCount && render.colorSet >= 0 &&
+                  render.colorSet <= colorSetCount,
               "a pattern and colour set that exist");
       break;
     case ToolCommand::Help:
     case ToolCommand::Version:
+    case ToolCommand::ListPatterns:
+    case ToolCommand::ListColors:
       break;
   }
 
@@ -63,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       require(trace.scenario.width >= 0 && trace.scenario.width <= 32767 && trace.scenario.height >= 0 &&
                   trace.scenario.height <= 32767,
               "trace sizes within 0 to 32767");
+      break;
+    case ToolCommand::ListPatterns:
+    case ToolCommand::ListColors:
+      require(false, "only lumarel-render lists the patterns and colour sets");
       break;
     case ToolCommand::Help:
     case ToolCommand::Version:

@@ -40,13 +40,23 @@ else
 fi
 grep -q "32767x32767 picture needs [0-9]* MiB" "$work/err" && check ok || check no "the memory a picture needs is said: $(cat "$work/err")"
 
-# The last entries of each list are found by name.
-"$render" --size 64x48 --seed 1 --ticks 20 --pattern Hyperdraw --colors "No Blue" -o "$work/last.png" &&
-  [ -s "$work/last.png" ] && check ok || check no "the last pattern and colour set by name"
+# Every pattern and colour set that the program lists is found by the name listed.
+"$render" --list-patterns >"$work/patterns" && "$render" --list-colors >"$work/colors" && check ok ||
+  check no "the lists of patterns and colour sets"
+[ "$(sort -u "$work/patterns" | wc -l)" -ge 2 ] && [ "$(sort -u "$work/colors" | wc -l)" -ge 2 ] && check ok ||
+  check no "the lists name several patterns and colour sets"
+while IFS= read -r pattern; do
+  "$render" --size 16x12 --seed 1 --ticks 1 --pattern "$pattern" -o "$work/p.png" || check no "pattern '$pattern'"
+done <"$work/patterns"
+while IFS= read -r colors; do
+  "$render" --size 16x12 --seed 1 --ticks 1 --colors "$colors" -o "$work/c.png" || check no "colour set '$colors'"
+done <"$work/colors"
+grep -qx "Angels & Devils" "$work/patterns" && check ok || check no "patterns are listed by the labels the dialog shows"
 
 "$render" --size 64x48 --seed 1 --seconds 2 --pattern "angels & devils" --colors "black/white/gray" --crayon \
   -o "$work/one.png" && [ -s "$work/one.png" ] && check ok || check no "a single picture"
 "$render" --size 48x32 --seed 1 --ticks 50 --gallery "$work/gallery" >/dev/null &&
-  [ "$(ls "$work/gallery" | grep -c '\.png$')" = 17 ] && check ok || check no "a gallery of sixteen pictures and a sheet"
+  [ "$(ls "$work/gallery" | grep -c '\.png$')" = $(($(wc -l <"$work/patterns") + 1)) ] && check ok ||
+  check no "a gallery of a picture per pattern and a sheet"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

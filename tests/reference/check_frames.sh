@@ -12,4 +12,4 @@ check_frame() {  # NAME SIZE SEED TICKS SETTINGS
     "$compare" "$1" "$here/../data/frames/$1.png" "$work/$1.png" "$background"
 }
 . "$here/frame_cases.sh"
-for_each_frame check_frame "$work"
+for_each_frame check_frame "$work" "$render"

@@ -2,12 +2,13 @@
 # Draws the reference suite of primitives and the whole frames of frames.txt
 # with the real GDI (under Wine) and writes tests/data/gdi-suite.txt,
 # tests/data/gdi-reference.png and tests/data/frames/NAME.png anew.
-# Needs mingw-w64, wine, imagemagick and a build of lumarel-trace.
+# Needs mingw-w64, wine, imagemagick and a build of lumarel-trace and lumarel-render.
 #   tests/reference/regenerate.sh [BUILD_DIR]
 set -e
 here="$(cd "$(dirname "$0")" && pwd)"
 data="$here/../data"
-trace="$(realpath "${1:-build}")/lumarel-trace"
+build="$(realpath "${1:-build}")"
+trace="$build/lumarel-trace"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 python3 "$here/make_suite.py" > "$data/gdi-suite.txt"
@@ -28,5 +29,5 @@ draw_frame() {  # NAME SIZE SEED TICKS SETTINGS
     echo "wrote $data/frames/$1.png"
 }
 . "$here/frame_cases.sh"
-for_each_frame draw_frame "$work"
+for_each_frame draw_frame "$work" "$build/lumarel-render"
 wineserver -w  # done with the prefix before it goes

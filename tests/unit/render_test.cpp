@@ -6,6 +6,7 @@
 #include "figures/figure_routine.h"
 #include "linux/headless/headless_saver.h"
 #include "linux/headless/raster_device.h"
+#include "linux/programs/tool_options.h"
 #include "raster/curves.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"
@@ -202,6 +203,17 @@ TEST_F(RenderTest, LeavingOutCopiesChangesNoPixel) {
       EXPECT_EQ(pictureHashes(scenario, settings, 700), all) << pattern << " " << width << "x" << height;
     }
   }
+}
+
+// Each name finds its own row: a new row whose key or label reads like
+// another row's name would hide one of them.
+TEST(RenderNames, EveryPatternAndColorSetIsFoundByEachOfItsNames) {
+  for (const PatternEntry& pattern : patternTable) {
+    EXPECT_EQ(findPattern(pattern.key), static_cast<int>(pattern.id)) << pattern.key;
+    EXPECT_EQ(findPattern(shownLabel(pattern)), static_cast<int>(pattern.id)) << pattern.label;
+  }
+  for (const ColorSetEntry& colorSet : colorSetTable)
+    EXPECT_EQ(findColorSet(colorSet.key), static_cast<int>(colorSet.id)) << colorSet.key;
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(SettingsDialogTest, BarsStepWithinTheirBoundsAndTheStyleLabelsFollow) {
   for (const auto& step : steps) EXPECT_EQ(scrolledPosition(step.bar, step.request, 0, step.from), step.to);
 }
 
-TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesTheThirtyNineKeys) {
+TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesEveryKey) {
   writeFile(path, "[ScreenSaver.Lumarel]\nPause=0\nPassword Required=5\nTimer interval=300\nMask=7\n");
   EXPECT_EQ(open([](HWND dialog) {
               EXPECT_EQ(position(dialog, IDC_SPEED_BAR), 100);  // shown within the bar's range
@@ -116,59 +116,37 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesTheThirtyNineKeys) {
   for (const char* line : {"Pause=0\n", "Password Required=0\n", "Timer interval=100\n", "PercentCrayon=20\n",
                            "Patterns=0\n", "Symmetron=0\n", "Mask=1\n", "No Blue=1\n"})
     EXPECT_NE(saved.find(line), std::string::npos) << line;
-  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 40);  // the section line and 39 keys
+  // The section line, Pause, Password Required, Timer interval, PercentCrayon and the flags.
+  EXPECT_EQ(static_cast<size_t>(std::count(saved.begin(), saved.end(), '\n')),
+            5 + patternKeys.size() + colorSetKeys.size());
   EXPECT_NE(aboutOwner, nullptr);
   // The About box names the release that the build was made as.
   EXPECT_NE(std::find(aboutTexts.begin(), aboutTexts.end(), "Version " LUMAREL_VERSION), aboutTexts.end());
 }
 
-// Every check box and the key it stands for.
-const struct {
+// Every check box, the key it stands for and the text the template gives it.
+struct CheckBox {
   int box;
   const char* key;
-} checkBoxKeys[] = {
-    {1037, "Symmetron"},
-    {1010, "Mask"},
-    {1013, "CoatOfArms"},
-    {6000, "Hexatron"},
-    {1055, "Cornered"},
-    {5000, "ScreenCrystals"},
-    {1033, "AngelsAndDevils"},
-    {1052, "Spiderwork"},
-    {1009, "ZenGarden"},
-    {1053, "LetItGrow"},
-    {1011, "Crown"},
-    {1054, "Cartouche"},
-    {1036, "Mandala"},
-    {1056, "Algorhythm"},
-    {1032, "Anemone"},
-    {1058, "Hyperdraw"},
-    {1002, "All Colors"},
-    {1003, "Low Intensity "},
-    {1004, "Minimum Intensity"},
-    {1026, "Spectrum"},
-    {1015, "Red"},
-    {1016, "Green"},
-    {1006, "Blue"},
-    {1018, "Magenta"},
-    {1019, "Cyan"},
-    {1017, "Yellow"},
-    {1005, "Black/White/Gray"},
-    {1021, "Red/Cyan"},
-    {1022, "Green/Magenta"},
-    {1020, "Blue/Yellow"},
-    {1024, "No Red"},
-    {1025, "No Green"},
-    {1023, "No Blue"},
+  const char* label;
 };
 
-TEST_F(SettingsDialogTest, EachCheckBoxShowsAndStoresItsOwnKey) {
+std::vector<CheckBox> tabledCheckBoxes() {
+  std::vector<CheckBox> boxes;
+  for (const PatternEntry& pattern : patternTable) boxes.push_back({pattern.checkBox, pattern.key, pattern.label});
+  for (const ColorSetEntry& colorSet : colorSetTable) boxes.push_back({colorSet.checkBox, colorSet.key, colorSet.key});
+  return boxes;
+}
+
+TEST_F(SettingsDialogTest, EachCheckBoxShowsItsLabelAndShowsAndStoresItsOwnKey) {
+  const std::vector<CheckBox> checkBoxKeys = tabledCheckBoxes();
   for (const auto& entry : checkBoxKeys) {
     std::string file = "[ScreenSaver.Lumarel]\n";
     for (const auto& other : checkBoxKeys) file += std::string(other.key) + (&other == &entry ? "=1\n" : "=0\n");
     writeFile(path, file);
     // Shown: only this box is checked. Stored: turned off, only this key changes.
     EXPECT_EQ(open([&](HWND dialog) {
+                EXPECT_EQ(text(dialog, entry.box), entry.label) << entry.key;
                 for (const auto& other : checkBoxKeys)
                   EXPECT_EQ(IsDlgButtonChecked(dialog, other.box), &other == &entry ? 1u : 0u)
                       << entry.key << " shown, box " << other.box;

@@ -26,13 +26,13 @@ TEST_F(SettingsTest, MissingFileLoadsTheDefaultsAndWritesNothing) {
   EXPECT_EQ(settings.timerInterval, 20);
   EXPECT_EQ(settings.percentCrayon, 10);
   for (int slot = 0; slot < 32; ++slot) {
-    EXPECT_EQ(settings.patternFlags[slot], slot <= 16 ? 1u : 0u) << slot;
-    EXPECT_EQ(settings.colorSetFlags[slot], slot <= 17 ? 1u : 0u) << slot;
+    EXPECT_EQ(settings.patternFlags[slot], slot <= patternCount ? 1u : 0u) << slot;
+    EXPECT_EQ(settings.colorSetFlags[slot], slot <= colorSetCount ? 1u : 0u) << slot;
   }
   EXPECT_FALSE(std::ifstream(path).good());
 }
 
-TEST_F(SettingsTest, FirstSaveWritesTheSectionWithItsThirtyNineKeysInOrder) {
+TEST_F(SettingsTest, FirstSaveWritesTheSectionWithEveryKeyInOrder) {
   loadSettings(settings);
   saveSettings(settings);
   std::ostringstream expected;
@@ -99,11 +99,11 @@ TEST_F(SettingsTest, ResetsEnableEveryEntryAndCycleAndClearTheSpareSlots) {
   settings.patternFlags.fill(0);
   settings.patternFlags[20] = 1;
   resetPatternFlags(settings);
-  for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.patternFlags[slot], slot <= 16 ? 1u : 0u);
+  for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.patternFlags[slot], slot <= patternCount ? 1u : 0u);
   settings.colorSetFlags.fill(9);
   settings.colorSetFlags[0] = 0;
   resetColorSetFlags(settings);
-  for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.colorSetFlags[slot], slot <= 17 ? 1u : 0u);
+  for (int slot = 0; slot < 32; ++slot) EXPECT_EQ(settings.colorSetFlags[slot], slot <= colorSetCount ? 1u : 0u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // lumarel-render: runs the saver headless and writes what it drew as PNG:
 // one picture, or a gallery of every pattern with a labelled contact sheet.
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -15,7 +16,6 @@
 #include "linux/headless/label_font.h"
 #include "linux/headless/png_writer.h"
 #include "linux/headless/raster_device.h"
-#include "settings/labels.h"
 #include "settings/settings.h"
 #include "state/engine_state.h"
 #include "tool_options.h"
@@ -27,12 +27,6 @@ using Options = RenderOptions;
 constexpr char program[] = "lumarel-render";
 
 int fail(const std::string& message) { return failTool(program, message); }
-
-std::string displayName(int pattern) {
-  std::string label = patternLabels[pattern];
-  if (const size_t doubled = label.find("&&"); doubled != std::string::npos) label.erase(doubled, 1);
-  return label;
-}
 
 // Runs one pattern (0: as the settings say) and returns its picture.
 std::optional<Framebuffer> render(const Options& options, int pattern, std::string& error) {
@@ -62,11 +56,13 @@ std::optional<Framebuffer> render(const Options& options, int pattern, std::stri
   return std::move(device->framebuffer());
 }
 
-// The sixteen pictures in a 4 x 4 grid, each over its pattern's name.
+// The pictures in rows of four, each over its pattern's name.
 Framebuffer contactSheet(const std::vector<Framebuffer>& tiles) {
   constexpr int columns = 4, gap = 8;
   // Labels at double size where the longest fits a tile.
-  const int scale = labelWidth("Angels & Devils", 2) <= tiles[0].width() ? 2 : 1;
+  int widest = 0;
+  for (const PatternEntry& pattern : patternTable) widest = std::max(widest, labelWidth(shownLabel(pattern), 2));
+  const int scale = widest <= tiles[0].width() ? 2 : 1;
   const int labelHeight = labelGlyphHeight * scale + 2 * gap;
   const int tileWidth = tiles[0].width(), tileHeight = tiles[0].height();
   const int rows = (static_cast<int>(tiles.size()) + columns - 1) / columns;
@@ -77,7 +73,7 @@ Framebuffer contactSheet(const std::vector<Framebuffer>& tiles) {
     const int top = gap + static_cast<int>(i / columns) * (tileHeight + labelHeight);
     for (int y = 0; y < tileHeight; ++y)
       std::copy(tiles[i].row(y), tiles[i].row(y) + tileWidth, sheet.row(top + y) + left);
-    const std::string label = displayName(static_cast<int>(i) + 1);
+    const std::string label = shownLabel(patternTable[i]);
     drawLabel(sheet, left + (tileWidth - labelWidth(label, scale)) / 2, top + tileHeight + gap, label, scale, 0xE0E0E0);
   }
   return sheet;

@@ -5,12 +5,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "settings/labels.h"
-#include "settings/settings.h"
+#include "state/color_sets.h"
+#include "state/patterns.h"
 
 const char renderUsage[] =
     "usage: lumarel-render --size WxH --seed S (--ticks N | --seconds T) [--ini FILE]\n"
     "                      [--pattern NAME] [--colors NAME] [--crayon] (-o OUT.png | --gallery DIR)\n"
+    "       lumarel-render --list-patterns | --list-colors\n"
     "       lumarel-render --version";
 
 const char traceUsage[] =
@@ -32,11 +33,13 @@ std::string nameKey(const std::string& name) {
   return key;
 }
 
-template <size_t N>
-int findEntry(const std::string& name, const std::array<const char*, N>& keys, const char* const* labels) {
+// The id of the first row that one of names(row) names, 0 for none.
+template <typename Row, size_t N, typename Names>
+int findEntry(const std::string& name, const std::array<Row, N>& rows, Names names) {
   const std::string wanted = nameKey(name);
-  for (size_t slot = 1; slot < N; ++slot)
-    if (wanted == nameKey(keys[slot]) || (labels && wanted == nameKey(labels[slot]))) return static_cast<int>(slot);
+  for (const Row& row : rows)
+    for (const char* candidate : names(row))
+      if (wanted == nameKey(candidate)) return static_cast<int>(row.id);
   return 0;
 }
 
@@ -58,9 +61,19 @@ std::optional<ToolCommand> checkOption(const std::string& option, std::initializ
 
 }  // namespace
 
-int findPattern(const std::string& name) { return findEntry(name, patternKeys, patternLabels.data()); }
+int findPattern(const std::string& name) {
+  return findEntry(name, patternTable, [](const PatternEntry& row) { return std::array{row.key, row.label}; });
+}
 
-int findColorSet(const std::string& name) { return findEntry(name, colorSetKeys, nullptr); }
+int findColorSet(const std::string& name) {
+  return findEntry(name, colorSetTable, [](const ColorSetEntry& row) { return std::array{row.key}; });
+}
+
+std::string shownLabel(const PatternEntry& pattern) {
+  std::string label = pattern.label;
+  if (const size_t doubled = label.find("&&"); doubled != std::string::npos) label.erase(doubled, 1);
+  return label;
+}
 
 ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
   bool seeded = false, sized = false;
@@ -70,6 +83,8 @@ ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions&
       options.crayon = true;
       continue;
     }
+    if (option == "--list-patterns") return ToolCommand::ListPatterns;
+    if (option == "--list-colors") return ToolCommand::ListColors;
     if (const auto command = checkOption(option,
                                          {"--size", "--seed", "--ticks", "--seconds", "--ini", "--pattern", "--colors",
                                           "-o", "--output", "--gallery"},
@@ -155,6 +170,12 @@ std::optional<int> answerToolCommand(ToolCommand command, const char* program, c
       return 0;
     case ToolCommand::Version:
       printVersion(program);
+      return 0;
+    case ToolCommand::ListPatterns:
+      for (const PatternEntry& pattern : patternTable) std::printf("%s\n", shownLabel(pattern).c_str());
+      return 0;
+    case ToolCommand::ListColors:
+      for (const ColorSetEntry& colorSet : colorSetTable) std::printf("%s\n", colorSet.key);
       return 0;
     case ToolCommand::Bad:
       return failTool(program, error);

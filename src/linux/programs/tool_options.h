@@ -7,8 +7,10 @@
 
 #include "command_line.h"
 #include "linux/headless/headless_saver.h"
+#include "state/patterns.h"
 
-enum class ToolCommand { Run, Help, Version, Bad };
+// ListPatterns and ListColors print one name a line, as --pattern and --colors take them.
+enum class ToolCommand { Run, Help, Version, ListPatterns, ListColors, Bad };
 
 // One line on stderr naming the tool and what went wrong; the exit code 2.
 int failTool(const char* program, const std::string& message);
@@ -38,6 +40,8 @@ ToolCommand parseRenderOptions(int argc, const char* const* argv, RenderOptions&
 // case, blanks and punctuation ignored; 0 for none.
 int findPattern(const std::string& name);
 int findColorSet(const std::string& name);
+// The dialog's label as the dialog shows it: "Angels & Devils".
+std::string shownLabel(const PatternEntry& pattern);
 
 struct TraceOptions {
   HeadlessScenario scenario;
