@@ -1,10 +1,15 @@
 #!/bin/bash
 # End-to-end tests of lumarel.scr under Wine on a virtual X display: the
 # full-screen saver, the preview, the settings dialog and the exit codes.
-#   windows_saver.sh SAVER.scr PREVIEW_HOST.exe
+#   windows_saver.sh SAVER.scr PREVIEW_HOST.exe LUMAREL_RENDER
+# (LUMAREL_RENDER, the Linux build's, lists the patterns and colour sets.)
 set -u
 saver="$(realpath "$1")"
 preview_host="$(realpath "$2")"
+render="$(realpath "$3")"
+# A pattern's key is its label without blanks and punctuation, & as "and".
+settings_key() { printf '%s\n' "$1" | sed 's/&/and/g; s/[^[:alnum:]]//g'; }
+keys=$((4 + 1 + $("$render" --list-patterns | wc -l) + 1 + $("$render" --list-colors | wc -l)))
 source "$(dirname "$0")/wine_session.sh"
 
 start_session 1024x768
@@ -51,8 +56,9 @@ xdotool search --name "^Vestrand Lumarel Settings\$" windowactivate --sync >/dev
 xdotool key Return
 check "OK closes the dialog" wait_for_exit "$pid" 10
 check "OK ends the dialog with 1" test "$(exit_code_of about)" = 1
-check "OK writes the section with its 39 keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = 39
-check "the keys come in order" test "$(sed -n '2p;40p' "$ini" | tr -d '\r' | paste -sd ' ')" = "Pause=1 No Blue=1"
+check "OK writes the section with its $keys keys" test "$(grep -c '=' "$ini" 2>/dev/null)" = "$keys"
+check "the keys come in order" test "$(sed -n "2p;$((keys + 1))p" "$ini" | tr -d '\r' | paste -sd ' ')" = \
+  "Pause=1 $("$render" --list-colors | tail -n 1)=1"
 
 # A control.ini that cannot be written: OK says so in a message box over the
 # dialog, which stays open; Cancel then leaves it and the file as they were.
@@ -95,12 +101,10 @@ chmod u+w "$ini"
 # A changed setting takes effect: only Symmetron in shades of red.
 {
   printf '[ScreenSaver.Lumarel]\r\nPercentCrayon=0\r\n'
-  for key in Mask CoatOfArms Hexatron Cornered ScreenCrystals AngelsAndDevils Spiderwork ZenGarden LetItGrow Crown \
-    Cartouche Mandala Algorhythm Anemone Hyperdraw "All Colors" "Low Intensity" "Minimum Intensity" Spectrum Green \
-    Blue Magenta Cyan Yellow "Black/White/Gray" "Red/Cyan" "Green/Magenta" "Blue/Yellow" "No Red" "No Green" \
-    "No Blue"; do
-    printf '%s=0\r\n' "$key"
+  "$render" --list-patterns | while IFS= read -r label; do
+    [ "$label" = Symmetron ] || printf '%s=0\r\n' "$(settings_key "$label")"
   done
+  "$render" --list-colors | while IFS= read -r key; do [ "$key" = Red ] || printf '%s=0\r\n' "$key"; done
 } >"$ini"
 pid=$(run_saver red /s)
 wait_for_window "Screen Saver" 20
