@@ -15,6 +15,8 @@ if [ "$1" = test ]; then
   packages="$packages clang-14 libclang-rt-14-dev"
   # Headless Wayland compositors (cage needs Xwayland) and their tools.
   packages="$packages sway swaybg swayidle grim wtype cage xwayland util-linux jq"
+  # A Debian 13 root for the checks under its newer sway.
+  packages="$packages debootstrap"
 fi
 missing=""
 for package in $packages; do
