@@ -28,6 +28,10 @@ echo "== The installed Linux saver under MATE's daemon, xsecurelock and xautoloc
 "$root/tests/e2e/saver_hosts.sh" "$root/build"
 echo "== The Linux saver on headless Wayland compositors"
 "$root/tests/e2e/wayland_desktop.sh" "$root/build/lumarel"
+echo "== The Linux saver under Debian 13's sway while outputs are unplugged"
+"$root/tests/e2e/wayland_outputs.sh" "$root/build"
+echo "== The Linux saver under AddressSanitizer while a nested sway loses outputs"
+"$root/tests/e2e/wayland_nested_outputs.sh" "$root/build-sanitize/lumarel"
 
 for arch in x86_64 i686; do
   echo "== Cross build for Windows ($arch)"
