@@ -11,6 +11,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 rounds=6
 source "$here/x_session.sh"
 unset DISPLAY
+background="#ff00ff"  # the inner desktop's colour, which a covering saver hides
 source "$here/wayland_session.sh"
 saver_pid=""
 cleanup_more() {
@@ -43,7 +44,12 @@ lose_output() {
     echo "   (not one new output: before $(echo $before), after $(echo $after))"
     return 1
   fi
-  sleep 1.5
+  # Lost while the saver draws on it.
+  shoot_until -o "$added" "$work/plugged.png" covered "$work/plugged.png"
+  if ! covered "$work/plugged.png"; then
+    echo "   (the saver did not cover $added: $(background_share "$work/plugged.png") of it is the desktop's colour)"
+    return 1
+  fi
   swaymsg_at "$outer_ipc" "[title=\"^wlroots - $added\$\"] kill" || return 1
   for _ in $(seq 1 30); do
     outputs | grep -qx "$added" || break
@@ -62,7 +68,7 @@ lose_output() {
 }
 
 printf 'output HEADLESS-1 resolution 1600x1200 position 0 0\ndefault_border none\nxwayland disable\n' >"$runtime/outer.conf"
-printf 'default_border none\nxwayland disable\n' >"$runtime/inner.conf"
+printf 'output * bg %s solid_color\ndefault_border none\nxwayland disable\n' "$background" >"$runtime/inner.conf"
 chmod 644 "$runtime/outer.conf" "$runtime/inner.conf"
 
 echo "-- sway $(sway --version | awk '{ print $3 }') nested in a headless one, outputs lost, the saver under AddressSanitizer"
@@ -71,6 +77,8 @@ outer_ipc=$(ipc_socket "$compositor")
 # Of the outer sway, which start_compositor set.
 start_compositor inner env WLR_BACKENDS=wayland WAYLAND_DISPLAY="$WAYLAND_DISPLAY" sway -c "$runtime/inner.conf"
 inner_ipc=$(ipc_socket "$compositor")
+grim -o WL-1 "$work/desktop.png"
+check_ "the inner desktop shows its own colour before the saver" uncovered "$work/desktop.png"
 # GLib's own allocator hides freed objects from the sanitizer; the saver's
 # fault handler would turn the sanitizer's report of a crash into exit 255.
 G_SLICE=always-malloc ASAN_OPTIONS=allow_user_segv_handler=0:detect_leaks=0 XDG_CONFIG_HOME="$work/config" \

@@ -47,8 +47,8 @@ running() { kill -0 "$1" 2>/dev/null; }
 
 outputs() { "${in_root[@]}" swaymsg -r -s "$(sway_socket)" -t get_outputs | jq -r '.[].name' | sort; }
 
-# plug_and_unplug: makes an output, lets the saver cover it, unplugs it, and
-# makes sure it went and the saver is still there.
+# plug_and_unplug: makes an output, waits for the saver to cover it, unplugs
+# it, and makes sure it went and the saver is still there.
 plug_and_unplug() {
   local before after added
   before=$(outputs)
@@ -60,7 +60,12 @@ plug_and_unplug() {
     return 1
   fi
   swaymsg_ output "$added" resolution 800x600 position 1024 0 bg "$background" solid_color || return 1
-  sleep 1
+  # Gone while the saver draws on it.
+  shoot_until -o "$added" "$work/plugged.png" covered "$work/plugged.png"
+  if ! covered "$work/plugged.png"; then
+    echo "   (the saver did not cover $added: $(background_share "$work/plugged.png") of it is the desktop's colour)"
+    return 1
+  fi
   swaymsg_ output "$added" unplug || return 1
   sleep 0.5
   if outputs | grep -qx "$added"; then
@@ -81,6 +86,8 @@ echo "xwayland disable" >>"$runtime/sway.conf"
 
 echo "-- sway $("${in_root[@]}" sway --version | awk '{ print $3 }') in $debian13_root, outputs unplugged"
 start_compositor sway sway -c "$runtime/sway.conf"
+"${in_root[@]}" grim -o HEADLESS-1 "$work/desktop.png"
+check_ "the desktop shows its own colour before the saver" uncovered "$work/desktop.png"
 "${in_root[@]}" env XDG_CONFIG_HOME="$config" "$saver" /s 2>"$work/saver.err" &
 saver_pid=$!
 sleep 3
