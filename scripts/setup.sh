@@ -15,6 +15,8 @@ if [ "$1" = test ]; then
   packages="$packages clang libclang-rt-dev"
   # Headless Wayland compositors (cage needs Xwayland) and their tools.
   packages="$packages sway swaybg swayidle grim wtype cage xwayland util-linux jq"
+  # A Debian 13 root for the checks under its newer sway.
+  packages="$packages debootstrap"
 fi
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 offered() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [0-9]'; }

@@ -38,28 +38,12 @@ run_saver() {
 # The process id of the saver itself, under the subshell that waits for it.
 saver_pid() { pgrep -P "$1" -f "$saver" | head -n 1; }
 
-# The share of a picture in the desktop's colour: 0 when something covers it.
-background_share() {
-  convert "$1" -alpha off -fill black +opaque "$background" -fill white -opaque "$background" -format "%[fx:mean]\n" info:
-}
-covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
-uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
-
 # How much a picture differs from its mirror image about its middle column,
 # compared in blocks of 8 x 8 pixels: near 0 for the saver's picture, drawn
 # symmetric about the middle of its window. Pixel by pixel, dense hatching
 # and crayon strokes (whose origin shakes) are not mirror images.
 mirror_difference() {
   convert "$1" -scale 12.5% \( +clone -flop \) -compose difference -composite -threshold 10% -format "%[fx:mean]\n" info:
-}
-
-# Whether figures show in a picture: over a hundredth of it differs from its
-# most common colour (the series' background, black or a dark colour).
-shows_figures() {
-  local background share
-  background=$(convert "$1" -format %c histogram:info:- | sort -rn | head -n 1 | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
-  share=$(convert "$1" \( +clone -fill "$background" -colorize 100 \) -compose difference -composite -threshold 10% -format "%[fx:mean]" info:)
-  awk "BEGIN { exit !($share > 0.01) }"
 }
 
 # mirror_differences NAME GEOMETRY CROP: six screenshots of GEOMETRY a second
@@ -77,44 +61,12 @@ mirror_differences() {
   done | sort -g | head -n 1
 }
 
-# shoot_until [-o OUTPUT] PICTURE CONDITION...: a screenshot, retaken every
-# 2 s up to six times until CONDITION (a command and its arguments) holds.
-# A series starts on a cleared screen, and some draw sparsely at first or
-# only near the middle of the picture. Under cage, screenshots a fraction of
-# a second apart are at times identical although our picture changed.
-shoot_until() {
-  local grim_args=()
-  if [ "$1" = -o ]; then
-    grim_args=(-o "$2")
-    shift 2
-  fi
-  local picture="$1"
-  shift
-  for _ in 1 2 3 4 5 6; do
-    grim "${grim_args[@]}" "$picture"
-    "$@" && return
-    sleep 2
-  done
-}
-
 # Whether the later of two pictures shows figures that moved on since the first.
 moved_on() { not_black "$2" && differ "$1" "$2"; }
 
-# Settings for the checks of where the middle of the picture lies: one
-# pattern, which draws its figures along the left and right edges, and no
-# crayon (whose strokes shake). Every pattern's figure is centred alike, but
-# dense hatching and fine lines are not mirror images block by block, and a
-# lattice looks symmetric about any of its axes.
+# Settings for the checks of where the middle of the picture lies.
 cornered="$work/cornered"
-mkdir -p "$cornered/lumarel"
-{
-  echo "[ScreenSaver.Lumarel]"
-  echo "PercentCrayon=0"
-  for pattern in Symmetron Mask CoatOfArms Hexatron Cornered ScreenCrystals AngelsAndDevils Spiderwork \
-    ZenGarden LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
-    echo "$pattern=$([ "$pattern" = Cornered ] && echo 1 || echo 0)"
-  done
-} >"$cornered/lumarel/control.ini"
+write_cornered_settings "$cornered"
 
 sway_config="$runtime/sway.conf"
 write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
@@ -155,9 +107,9 @@ sleep 3
 shoot_until "$work/window.png" not_black "$work/window.png"
 check "--window draws in a toplevel of its own" not_black "$work/window.png"
 check "... that the compositor manages" swaymsg_ '[title="^Lumarel$"] focus'
-swaymsg_ '[title="^Lumarel$"] floating enable, resize set 600 400, move position 100 100'
+check "... which floats at 600 x 400" swaymsg_ '[title="^Lumarel$"] floating enable, resize set 600 400, move position 100 100'
 sleep 2
-rect=$(swaymsg -s "$(ls "$runtime"/sway-ipc.*.sock)" -t get_tree |
+rect=$(swaymsg -s "$(sway_socket)" -t get_tree |
   jq -r '.. | objects | select(.name? == "Lumarel") | "\(.rect.x),\(.rect.y) \(.rect.width)x\(.rect.height)"')
 # Symmetric about the middle of the smaller window, not about a column
 # beside it, as a picture kept at the old size would be.
@@ -171,7 +123,7 @@ check "... with exit code 0" test "$(exit_code_of window)" = 0
 
 pid=$(run_saver closed --window)
 sleep 2
-swaymsg_ '[title="^Lumarel$"] kill'
+check "the compositor closes --window" swaymsg_ '[title="^Lumarel$"] kill'
 check "the compositor closing --window ends it" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of closed)" = 0
 
@@ -207,8 +159,8 @@ wtype -s 500 x
 check "a key ends the saver that swayidle started" wait_for_exit "$idle" 10
 
 echo "-- sway, two outputs"
-swaymsg_ create_output
-swaymsg_ output HEADLESS-2 resolution 800x600 position 1024 0 bg "$background" solid_color
+check "a second output is made" swaymsg_ create_output
+check "... and placed" swaymsg_ output HEADLESS-2 resolution 800x600 position 1024 0 bg "$background" solid_color
 sleep 1
 pid=$(XDG_CONFIG_HOME="$cornered" run_saver two /s)
 sleep 3
@@ -223,13 +175,9 @@ check "the second output shows figures" not_black "$work/right.png"
 read -r mirrored own < <(mirror_differences both "0,0 1824x600" 800x600+1024+0)
 check "one picture spans both outputs" awk "BEGIN { exit !($own > 2 * $mirrored) }"
 echo "   (mirror difference: across both $mirrored, second output alone $own)"
-swaymsg_ output HEADLESS-2 unplug
-sleep 2
-check "the saver follows an output that goes" kill -0 "$pid"
-grim "$work/after.png"
-check "... and still covers the one left" covered "$work/after.png"
-swaymsg_ create_output
-swaymsg_ output HEADLESS-3 resolution 640x480 position 1024 0 bg "$background" solid_color
+# Outputs that go: wayland_outputs.sh, under a sway that can unplug them.
+check "a third output is made while the saver runs" swaymsg_ create_output
+check "... and placed" swaymsg_ output HEADLESS-3 resolution 640x480 position 1824 0 bg "$background" solid_color
 sleep 2
 shoot_until -o HEADLESS-3 "$work/added.png" not_black "$work/added.png"
 check "... and covers an output plugged in while it runs" covered "$work/added.png"

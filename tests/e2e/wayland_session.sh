@@ -1,7 +1,10 @@
 # Sourced by the scripts that run lumarel under headless Wayland compositors,
 # after $work is set. The compositors refuse to run as root: there they run
 # as nobody, with a runtime folder of their own that our programs (as root)
-# reach too. stop_compositors ends every one started here.
+# reach too. stop_compositors ends every one started here. A script that sets
+# in_root (e.g. to chroot and a folder) runs the compositors and their tools
+# (swaymsg, grim) under it; the folders the runtime folder lies in must be
+# reachable at the same path there.
 chmod 711 "$work"
 runtime="$work/runtime"
 mkdir -m 700 "$runtime"
@@ -13,6 +16,7 @@ fi
 export XDG_RUNTIME_DIR="$runtime"
 unset WAYLAND_DISPLAY
 compositors=()
+in_root=()
 
 # start_compositor LOG COMMAND...: starts it, waits for its socket, and sets
 # WAYLAND_DISPLAY to it; the process id lands in $compositor.
@@ -20,7 +24,7 @@ start_compositor() {
   local log="$1" before socket=""
   shift
   before=$(ls "$runtime")
-  env -i PATH="$PATH" HOME="$runtime" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+  "${in_root[@]}" env -i PATH="$PATH" HOME="$runtime" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_RENDERER=pixman "${as_user[@]}" "$@" >"$work/$log.log" 2>&1 &
   compositor=$!
   compositors+=("$compositor")
@@ -57,5 +61,75 @@ write_sway_config() {
   chmod 644 "$1"
 }
 
-# swaymsg to the sway that runs in $runtime.
-swaymsg_() { swaymsg -s "$(ls "$runtime"/sway-ipc.*.sock | head -n 1)" "$@" >/dev/null; }
+# swaymsg_at SOCKET COMMAND...: fails, and prints what swaymsg said, when
+# swaymsg fails or sway answers that a command failed: a check whose command
+# did nothing must not pass.
+swaymsg_at() {
+  local socket="$1" answer status
+  shift
+  answer=$("${in_root[@]}" swaymsg -r -s "$socket" "$@" 2>&1)
+  status=$?
+  if [ "$status" != 0 ] || grep -q '"success": *false' <<<"$answer"; then
+    echo "   (swaymsg $* exited with $status: $answer)"
+    return 1
+  fi
+}
+
+# swaymsg_ COMMAND...: swaymsg_at the sway that runs in $runtime.
+sway_socket() { ls "$runtime"/sway-ipc.*.sock | head -n 1; }
+swaymsg_() { swaymsg_at "$(sway_socket)" "$@"; }
+
+# Picture checks. The share of a picture in the desktop's colour, $background:
+# 0 when something covers it.
+background_share() {
+  convert "$1" -alpha off -fill black +opaque "$background" -fill white -opaque "$background" -format "%[fx:mean]\n" info:
+}
+covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
+uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
+
+# Whether figures show in a picture: over a hundredth of it differs from its
+# most common colour (the series' background, black or a dark colour).
+shows_figures() {
+  local background share
+  background=$(convert "$1" -format %c histogram:info:- | sort -rn | head -n 1 | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
+  share=$(convert "$1" \( +clone -fill "$background" -colorize 100 \) -compose difference -composite -threshold 10% -format "%[fx:mean]" info:)
+  awk "BEGIN { exit !($share > 0.01) }"
+}
+
+# shoot_until [-o OUTPUT] PICTURE CONDITION...: a screenshot, retaken every
+# 2 s up to six times until CONDITION (a command and its arguments) holds.
+# A series starts on a cleared screen, and some draw sparsely at first or
+# only near the middle of the picture. Under cage, screenshots a fraction of
+# a second apart are at times identical although our picture changed.
+shoot_until() {
+  local grim_args=()
+  if [ "$1" = -o ]; then
+    grim_args=(-o "$2")
+    shift 2
+  fi
+  local picture="$1"
+  shift
+  for _ in 1 2 3 4 5 6; do
+    "${in_root[@]}" grim "${grim_args[@]}" "$picture"
+    "$@" && return
+    sleep 2
+  done
+}
+
+# Settings for pictures that are judged: one pattern, which draws its figures
+# along the left and right edges, and no crayon (whose strokes shake). Every
+# pattern's figure is centred alike, but dense hatching and fine lines are not
+# mirror images block by block, and a lattice looks symmetric about any of its
+# axes. write_cornered_settings FOLDER: FOLDER serves as XDG_CONFIG_HOME.
+write_cornered_settings() {
+  local pattern
+  mkdir -p "$1/lumarel"
+  {
+    echo "[ScreenSaver.Lumarel]"
+    echo "PercentCrayon=0"
+    for pattern in Symmetron Mask CoatOfArms Hexatron Cornered ScreenCrystals AngelsAndDevils Spiderwork \
+      ZenGarden LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
+      echo "$pattern=$([ "$pattern" = Cornered ] && echo 1 || echo 0)"
+    done
+  } >"$1/lumarel/control.ini"
+}

@@ -13,6 +13,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A reader that goes away (| head) must not end the script before its clean-up.
+trap '' PIPE
 
 # Starts Xvfb on a display number that is free, and waits until it is ready.
 start_display() {  # start_display WIDTHxHEIGHT
