@@ -17,7 +17,7 @@ work="$(mktemp -d)"
 export DISPLAY=":$((200 + RANDOM % 50))" XDG_CONFIG_HOME="$work/config"
 Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-source "$(dirname "$0")/../tests/e2e/wayland_session.sh"
+source "$(dirname "$0")/../tests/e2e/lib/wayland.sh"
 trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; stop_compositors; rm -rf "$work"' EXIT
 for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 

@@ -7,7 +7,8 @@
 set -u
 deb="$(realpath "$1")"
 here="$(cd "$(dirname "$0")" && pwd)"
-source "$here/x_session.sh"
+source "$here/lib/checks.sh"
+source "$here/lib/x11.sh"
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo

@@ -6,21 +6,12 @@
 set -u
 saver="$(realpath "$1")"
 render="$(dirname "$saver")/lumarel-render"
-source "$(dirname "$0")/x_session.sh"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/lib/checks.sh"
+source "$here/lib/x11.sh"
+source "$here/lib/saver.sh"
 export XDG_CONFIG_HOME="$work/config"
 ini="$XDG_CONFIG_HOME/lumarel/control.ini"
-
-# run_saver NAME ARGS...: starts the saver in the background, prints its
-# process id; its exit code lands in $work/NAME.exit.
-run_saver() {
-  local name="$1"
-  shift
-  ("$saver" "$@" 2>"$work/$name.err"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
-  echo $!
-}
-
-# The process id of the saver itself, under the subshell that waits for it.
-saver_pid() { pgrep -P "$1" -f "$saver" | head -n 1; }
 
 # Whether the saver drew in a picture of a host window, whose own background
 # is white: more than a hundredth of it neither white nor black.
@@ -187,23 +178,18 @@ check "... with the style bar at its right end and the speed bar at its left" \
 # A display that goes away under a run ends it with 3 (1 would read as OK in
 # the settings), saying so.
 for mode in /s --window /c; do
-  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/lost-display" >/dev/null 2>&1 &
-  lost_server=$!
-  for _ in $(seq 1 100); do [ -s "$work/lost-display" ] && break; sleep 0.1; done
-  pid=$(DISPLAY=":$(cat "$work/lost-display")" run_saver lost "$mode")
+  start_server 640x480
+  pid=$(DISPLAY="$server_display" run_saver lost "$mode")
   sleep 2
-  kill "$lost_server"
-  wait "$lost_server" 2>/dev/null
-  rm -f "$work/lost-display"
+  kill "$server_pid"
+  wait "$server_pid" 2>/dev/null
   check "a display that goes away ends lumarel $mode" wait_for_exit "$pid" 5
   check "... with 3, saying so" eval 'test "$(exit_code_of lost)" = 3 && grep -q "lost the connection to the X server" "$work/lost.err"'
   cp "$work/lost.err" "$work/lost${mode//\//-}.err"
 done
 
-cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+keep_screenshots
 if [ "$failed" -gt 0 ]; then
-  for log in "$work"/*.err; do
-    [ -s "$log" ] && echo "$(basename "$log" .err) (exit $(exit_code_of "$(basename "$log" .err)")): $(head -c 2000 "$log")"
-  done
+  show_saver_errors
 fi
 finish

@@ -13,7 +13,8 @@ if [ -z "${LUMAREL_HOSTS_NAMESPACE:-}" ]; then
   LUMAREL_HOSTS_NAMESPACE=1 exec unshare --mount --propagation private $as_root "$0" "$@"
 fi
 build="$(realpath "$1")"
-source "$(dirname "$0")/x_session.sh"
+source "$(dirname "$0")/lib/checks.sh"
+source "$(dirname "$0")/lib/x11.sh"
 
 prefix="$work/usr"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -205,5 +206,5 @@ else
   kill "$autolock" && wait "$autolock"
 fi
 
-cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+keep_screenshots
 finish

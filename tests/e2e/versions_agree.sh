@@ -8,7 +8,7 @@ set -u
 build="$(realpath "$1")"
 version_info="$(realpath "$2")/version_info.exe"
 dist="$(realpath "$3")"
-source "$(dirname "$0")/wine_session.sh"
+source "$(dirname "$0")/lib/wine.sh"
 
 # The release as people read it: the major number, then the minor one in
 # two digits (3.3 is release 3.03), then a patch number if there is one.

@@ -8,35 +8,19 @@
 set -u
 saver="$(realpath "$1")"
 keep="${2:-}"
-source "$(dirname "$0")/x_session.sh"
+source "$(dirname "$0")/lib/checks.sh"
+source "$(dirname "$0")/lib/saver.sh"
 export XDG_CONFIG_HOME="$work/config"
 unset DISPLAY
 background="#ff00ff"  # the desktop's colour, which a covering saver hides
 
-source "$(dirname "$0")/wayland_session.sh"
+source "$(dirname "$0")/lib/wayland.sh"
 cleanup_more() {
   [ -n "$keep" ] && mkdir -p "$keep" && cp "$work"/*.png "$keep"/
-  # Savers that a failed check left running.
-  local pid
-  for pid in $(cat "$work/started" 2>/dev/null); do
-    kill "$(saver_pid "$pid")" 2>/dev/null && wait_for_exit "$pid" 5
-  done
+  end_started_savers
   [ -n "${idle:-}" ] && kill "$idle" 2>/dev/null
   stop_compositors
 }
-
-# run_saver NAME ARGS...: starts the saver in the background, prints its
-# process id; its exit code lands in $work/NAME.exit.
-run_saver() {
-  local name="$1"
-  shift
-  ("$saver" "$@" 2>"$work/$name.err"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
-  echo $! >>"$work/started"
-  echo $!
-}
-
-# The process id of the saver itself, under the subshell that waits for it.
-saver_pid() { pgrep -P "$1" -f "$saver" | head -n 1; }
 
 # How much a picture differs from its mirror image about its middle column,
 # compared in blocks of 8 x 8 pixels: near 0 for the saver's picture, drawn
@@ -66,7 +50,7 @@ moved_on() { not_black "$2" && differ "$1" "$2"; }
 
 # Settings for the checks of where the middle of the picture lies.
 cornered="$work/cornered"
-write_cornered_settings "$cornered"
+write_cornered_settings "$cornered" "$(dirname "$saver")/lumarel-render"
 
 sway_config="$runtime/sway.conf"
 write_sway_config "$sway_config" "resolution 1024x768 position 0 0 bg $background solid_color"
@@ -133,13 +117,24 @@ check "the settings dialog opens on Wayland" swaymsg_ '[title="Lumarel"] focus'
 grim "$work/dialog.png"
 kill "$(saver_pid "$pid")"
 wait_for_exit "$pid" 10
+# A close signal ends it as Cancel would: at once, with 0, nothing written.
+for signal in TERM INT HUP; do
+  pid=$(run_saver "dialog-$signal" /c)
+  wait_for_sway_window "Lumarel Settings" 10
+  dialog=$(saver_pid "$pid")
+  kill -"$signal" "$dialog"
+  check "SIG$signal ends the settings dialog within a second" wait_for_exit "$dialog" 1 || kill -9 "$dialog"
+  wait_for_exit "$pid" 5
+  check "... with 0" test "$(exit_code_of "dialog-$signal")" = 0
+done
+check "... writing nothing" test ! -e "$XDG_CONFIG_HOME/lumarel/control.ini"
 
 for words in "/p 123" "--root" "--window-id 0x400001" "--backend wayland /p 5"; do
   # shellcheck disable=SC2086
   "$saver" $words 2>"$work/x11.err"
   status=$?
   check "$words says it needs X11 and exits with 2" \
-    test "$status" = 2 -a "$(wc -l <"$work/x11.err")" = 1 -a -n "$(grep X11 "$work/x11.err")"
+    test "$status" = 2 -a "$(wc -l <"$work/x11.err")" = 1 -a -n "$(grep -i x11 "$work/x11.err")"
 done
 
 # The README's line, with a short timeout; lumarel is found on the PATH.

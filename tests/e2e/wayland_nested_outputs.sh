@@ -9,10 +9,10 @@ set -u
 saver="$(realpath "$1")"
 here="$(cd "$(dirname "$0")" && pwd)"
 rounds=6
-source "$here/x_session.sh"
+source "$here/lib/checks.sh"
 unset DISPLAY
 background="#ff00ff"  # the inner desktop's colour, which a covering saver hides
-source "$here/wayland_session.sh"
+source "$here/lib/wayland.sh"
 saver_pid=""
 cleanup_more() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null && wait "$saver_pid" 2>/dev/null

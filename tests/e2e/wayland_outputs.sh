@@ -3,15 +3,15 @@
 # second output is made and unplugged 20 times, and the saver must run on,
 # cover the output left and one plugged in afterwards, and warn of nothing.
 # Debian 12's sway cannot unplug an output; the saver built here runs in a
-# Debian 13 root (debian13_root.sh) against that root's libraries.
+# Debian 13 root (lib/debian13_root.sh) against that root's libraries.
 #   wayland_outputs.sh BUILD_DIR   (BUILD_DIR holds lumarel)
 set -u
 build="$(realpath "$1")"
 saver="$build/lumarel"
 here="$(cd "$(dirname "$0")" && pwd)"
 rounds=20
-source "$here/debian13_root.sh"
-source "$here/x_session.sh"
+source "$here/lib/debian13_root.sh"
+source "$here/lib/checks.sh"
 unset DISPLAY
 background="#ff00ff"  # the desktop's colour, which a covering saver hides
 
@@ -23,7 +23,7 @@ if ! debian13_ensure; then
   echo "FAIL: the Debian 13 root could not be made"
   exit 1
 fi
-source "$here/wayland_session.sh"
+source "$here/lib/wayland.sh"
 if ! debian13_mount "$work" "$build"; then
   echo "FAIL: the work and build folders could not be bound into $debian13_root"
   exit 1
@@ -80,7 +80,7 @@ plug_and_unplug() {
 }
 
 config="$work/config"
-write_cornered_settings "$config"
+write_cornered_settings "$config" "$build/lumarel-render"
 write_sway_config "$runtime/sway.conf" "resolution 1024x768 position 0 0 bg $background solid_color"
 echo "xwayland disable" >>"$runtime/sway.conf"
 

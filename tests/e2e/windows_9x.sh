@@ -5,7 +5,7 @@
 set -u
 saver="$(realpath "$1")"
 provider="$(realpath "$2")"
-source "$(dirname "$0")/wine_session.sh"
+source "$(dirname "$0")/lib/wine.sh"
 skip_without_wine32 "the 32-bit saver as Windows 98"
 export WINEARCH=win32
 

@@ -15,7 +15,7 @@ case "$kind" in
   win64 | win98) ;;
   *) echo "usage: windows_installer.sh SETUP.exe VERSION win64|win98" >&2 && exit 2 ;;
 esac
-source "$(dirname "$0")/wine_session.sh"
+source "$(dirname "$0")/lib/wine.sh"
 # The installer itself is a 32-bit program, as NSIS makes them.
 skip_without_wine32 "the installer ($kind)"
 
@@ -34,7 +34,7 @@ else
   # 32-bit system folder and registry view; 64-bit Windows runs the saver
   # from the real one.
   view=/reg:64
-  loader="$(command -v wine64 || echo /usr/lib/wine/wine64)"
+  launcher=("$(command -v wine64 || echo /usr/lib/wine/wine64)")
 fi
 installed="$WINEPREFIX/drive_c/windows/system32/lumarel.scr"
 saver_path='C:\windows\system32\lumarel.scr'
@@ -128,5 +128,5 @@ uninstall
 check "... as does the uninstaller" test "$(current_saver)" = "$other"
 check "... which leaves nothing behind" leaves_nothing_behind
 
-cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+keep_screenshots
 finish

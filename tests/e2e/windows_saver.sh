@@ -7,10 +7,8 @@ set -u
 saver="$(realpath "$1")"
 preview_host="$(realpath "$2")"
 render="$(realpath "$3")"
-# A pattern's key is its label without blanks and punctuation, & as "and".
-settings_key() { printf '%s\n' "$1" | sed 's/&/and/g; s/[^[:alnum:]]//g'; }
 keys=$((4 + 1 + $("$render" --list-patterns | wc -l) + 1 + $("$render" --list-colors | wc -l)))
-source "$(dirname "$0")/wine_session.sh"
+source "$(dirname "$0")/lib/wine.sh"
 
 start_session 1024x768
 ini="$WINEPREFIX/drive_c/windows/control.ini"
@@ -101,9 +99,7 @@ chmod u+w "$ini"
 # A changed setting takes effect: only Symmetron in shades of red.
 {
   printf '[ScreenSaver.Lumarel]\r\nPercentCrayon=0\r\n'
-  "$render" --list-patterns | while IFS= read -r label; do
-    [ "$label" = Symmetron ] || printf '%s=0\r\n' "$(settings_key "$label")"
-  done
+  pattern_keys "$render" | while IFS= read -r key; do [ "$key" = Symmetron ] || printf '%s=0\r\n' "$key"; done
   "$render" --list-colors | while IFS= read -r key; do [ "$key" = Red ] || printf '%s=0\r\n' "$key"; done
 } >"$ini"
 pid=$(run_saver red /s)
@@ -118,5 +114,5 @@ others=$(convert "$work/red.png" -format %c histogram:info:- | grep -o '#[0-9A-F
   grep -vc '^#..0000$')
 check "with only Red enabled every stroke is a shade of red" test "$others" = 0
 
-cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+keep_screenshots
 finish

@@ -5,7 +5,8 @@
 #   xscreensaver_daemon.sh PREFIX    (/usr for the installed package)
 set -u
 prefix="$(realpath "$1")"
-source "$(dirname "$0")/x_session.sh"
+source "$(dirname "$0")/lib/checks.sh"
+source "$(dirname "$0")/lib/x11.sh"
 
 # The daemon refuses to run its programs as root.
 as_daemon_user() {
@@ -95,5 +96,5 @@ done
 check "deactivation ends lumarel" $ended
 as_daemon_user xscreensaver-command -exit >/dev/null 2>&1
 
-cp "$work"/*.png "${SCREENSHOTS:-/tmp}/" 2>/dev/null
+keep_screenshots
 finish

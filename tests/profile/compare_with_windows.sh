@@ -9,7 +9,7 @@ set -u
 build="$(realpath "$1")"
 windows_probe="$(realpath "$2")/profile_probe.exe"
 random_files="${3:-400}"
-source "$(dirname "$0")/../e2e/wine_session.sh"
+source "$(dirname "$0")/../e2e/lib/wine.sh"
 # The ANSI code page of a plain locale, whatever the caller's.
 export LC_ALL=C
 make_prefix

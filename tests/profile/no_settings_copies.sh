@@ -15,7 +15,8 @@ if [ -z "${PRIVATE_TMP:-}" ] && $private_tmp_possible && unshare -m --propagatio
   exec env PRIVATE_TMP=1 unshare -m --propagation private \
     bash -c 'mount -t tmpfs tmpfs /tmp && exec "$0" "$@"' "$0" "$build"
 fi
-source "$(dirname "$0")/../e2e/x_session.sh"
+source "$(dirname "$0")/../e2e/lib/checks.sh"
+source "$(dirname "$0")/../e2e/lib/x11.sh"
 export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME/lumarel"
 printf '[ScreenSaver.Lumarel]\nTimer interval=40\n' >"$XDG_CONFIG_HOME/lumarel/control.ini"

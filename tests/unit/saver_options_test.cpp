@@ -169,7 +169,7 @@ TEST(SaverOptions, FrontEndFromTheEnvironmentOrTheCommandLine) {
     const auto refused = choose(words, "wayland-0", nullptr);
     EXPECT_EQ(refused.frontEnd, nullptr) << words[0];
     EXPECT_EQ(refused.status, 2);
-    EXPECT_NE(refused.error.find("needs DISPLAY"), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error.find("needs the x11 front end and DISPLAY"), std::string::npos) << refused.error;
     EXPECT_EQ(refused.error.find('\n'), std::string::npos);
   }
   EXPECT_EQ(choose({"--backend", "wayland", "/p", "5"}, "wayland-0", ":1").status, 2);

@@ -156,8 +156,8 @@ FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const Front
   const auto name = [](const FrontEnd& frontEnd) { return frontEnd.name; };
   const auto variable = [](const FrontEnd& frontEnd) { return frontEnd.displayVariable; };
   const auto needs = [&] {
-    return std::string(otherWindowRun) + " draws into another program's window and needs " +
-           listed(true, variable, " or ");
+    return std::string(otherWindowRun) + " draws into another program's window, which needs the " +
+           listed(true, name, " or ") + " front end and " + listed(true, variable, " or ");
   };
   if (!options.backend.empty()) {
     for (const FrontEnd* frontEnd : table) {

@@ -1,25 +1,12 @@
-# Sourced by the end-to-end scripts: a work folder on a virtual X display of
-# its own, the checks' tally, and waiting helpers. A script that needs more
-# cleaning up defines cleanup_more.
-work="$(mktemp -d)"
-passed=0
-failed=0
+# Sourced after checks.sh: virtual X displays and their windows.
 
-cleanup() {
-  declare -F cleanup_more >/dev/null && cleanup_more
-  # Waited for: a server still going away would remove the socket of the
-  # next one that takes the same display number.
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# A reader that goes away (| head) must not end the script before its clean-up.
-trap '' PIPE
-
-# Starts Xvfb on a display number that is free, and waits until it is ready.
-start_display() {  # start_display WIDTHxHEIGHT
+# start_server WIDTHxHEIGHT: starts Xvfb on a display number that is free
+# and waits until it is ready; its process id lands in $server_pid, its
+# display (":N") in $server_display.
+start_server() {
+  rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  xvfb=$!
+  server_pid=$!
   for _ in $(seq 1 300); do
     [ -s "$work/display" ] && break
     sleep 0.1
@@ -28,20 +15,15 @@ start_display() {  # start_display WIDTHxHEIGHT
     echo "FAIL: Xvfb did not start"
     exit 1
   fi
-  export DISPLAY=":$(cat "$work/display")"
+  server_display=":$(cat "$work/display")"
 }
 
-check() {  # check NAME COMMAND...: counts the command's success, and returns it
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-    return 1
-  fi
+# start_display WIDTHxHEIGHT: the script's own display, in $DISPLAY, ended
+# at the clean-up.
+start_display() {
+  start_server "$1"
+  xvfb=$server_pid
+  export DISPLAY="$server_display"
 }
 
 # Waits up to $2 seconds for an X window named $1; true when it shows.
@@ -51,31 +33,6 @@ wait_for_window() {
     sleep 0.1
   done
   return 1
-}
-
-# Waits up to $2 seconds for process $1 to end; true when it did.
-wait_for_exit() {
-  for _ in $(seq 1 $(($2 * 10))); do
-    kill -0 "$1" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-exit_code_of() { cat "$work/$1.exit" 2>/dev/null; }
-
-# Whether more than a hundredth of a picture is lit.
-not_black() {
-  local lit
-  lit=$(convert "$1" -threshold 1% -format "%[fx:mean]" info:)
-  awk "BEGIN { exit !($lit > 0.01) }"
-}
-
-# Whether two pictures differ in more than a thousand pixels.
-differ() {
-  local count
-  count=$(compare -metric AE "$1" "$2" null: 2>&1)
-  test "${count%% *}" -gt 1000
 }
 
 # The full-screen saver on a 1024x768 display: covers it, draws, defers to a
@@ -115,7 +72,3 @@ check_full_screen() {
   check "... with exit code 0" test "$(exit_code_of keyed)" = 0
 }
 
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-}

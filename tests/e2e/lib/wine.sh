@@ -1,7 +1,12 @@
-# Sourced by the Windows end-to-end scripts: an X session (x_session.sh) with
-# a Wine prefix of its own. The caller sets `saver` (the program under test)
-# first, and `loader` where it needs another Wine loader than `wine`.
-source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
+# Sourced by the Windows end-to-end scripts: the checks, an X display and a
+# Wine prefix of their own. The caller sets `saver` (the program under test)
+# first; run_saver starts it with `wine`, or with the loader the caller puts
+# in `launcher` after sourcing this.
+lib="$(dirname "${BASH_SOURCE[0]}")"
+source "$lib/checks.sh"
+source "$lib/x11.sh"
+source "$lib/saver.sh"
+launcher=(wine)
 export WINEDEBUG=-all WINEPREFIX="$work/prefix"
 
 # Debian's wine starts every program through its 32-bit loader. On a kernel
@@ -65,14 +70,4 @@ make_prefix() {
 start_session() {  # start_session WIDTHxHEIGHT
   start_display "$1"
   make_prefix
-}
-
-# run_saver NAME ARGS...: starts the saver in the background in the work
-# folder, prints its process id; its exit code lands in $work/NAME.exit.
-run_saver() {
-  local name="$1"
-  shift
-  # Detached from our output, or a caller's $(...) would wait for it.
-  (cd "$work" && "${loader:-wine}" "$saver" "$@"; echo $? >"$work/$name.exit") >/dev/null 2>&1 &
-  echo $!
 }

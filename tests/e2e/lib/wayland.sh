@@ -77,6 +77,17 @@ swaymsg_at() {
 
 # swaymsg_ COMMAND...: swaymsg_at the sway that runs in $runtime.
 sway_socket() { ls "$runtime"/sway-ipc.*.sock | head -n 1; }
+
+# Waits up to $2 seconds for a window whose title holds $1 under that sway.
+wait_for_sway_window() {
+  for _ in $(seq 1 $(($2 * 10))); do
+    swaymsg -s "$(sway_socket)" -t get_tree 2>/dev/null |
+      jq -e --arg title "$1" '[.. | objects | .name? // "" | select(contains($title))] | length > 0' >/dev/null &&
+      return 0
+    sleep 0.1
+  done
+  return 1
+}
 swaymsg_() { swaymsg_at "$(sway_socket)" "$@"; }
 
 # Picture checks. The share of a picture in the desktop's colour, $background:
@@ -120,15 +131,15 @@ shoot_until() {
 # along the left and right edges, and no crayon (whose strokes shake). Every
 # pattern's figure is centred alike, but dense hatching and fine lines are not
 # mirror images block by block, and a lattice looks symmetric about any of its
-# axes. write_cornered_settings FOLDER: FOLDER serves as XDG_CONFIG_HOME.
+# axes. write_cornered_settings FOLDER RENDER: FOLDER serves as
+# XDG_CONFIG_HOME; RENDER, lumarel-render, lists the patterns.
 write_cornered_settings() {
   local pattern
   mkdir -p "$1/lumarel"
   {
     echo "[ScreenSaver.Lumarel]"
     echo "PercentCrayon=0"
-    for pattern in Symmetron Mask CoatOfArms Hexatron Cornered ScreenCrystals AngelsAndDevils Spiderwork \
-      ZenGarden LetItGrow Crown Cartouche Mandala Algorhythm Anemone Hyperdraw; do
+    pattern_keys "$2" | while IFS= read -r pattern; do
       echo "$pattern=$([ "$pattern" = Cornered ] && echo 1 || echo 0)"
     done
   } >"$1/lumarel/control.ini"

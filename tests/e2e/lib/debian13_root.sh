@@ -11,6 +11,7 @@
 # time neither install into the root nor unmount each other's folders.
 # Run as a script: debian13_root.sh make [PACKAGE...] | path | shell.
 # The folder: $LUMAREL_DEBIAN13_ROOT, by default /var/cache/lumarel/debian13-root.
+source "$(dirname "${BASH_SOURCE[0]}")/debian.sh"
 debian13_root="${LUMAREL_DEBIAN13_ROOT:-/var/cache/lumarel/debian13-root}"
 debian13_suite=trixie
 # What every check there needs: the compositor and its tools, and the
@@ -21,27 +22,6 @@ debian13_ready="$debian13_root/.lumarel-ready"  # written last: the root is comp
 debian13_mounts=()
 declare -A debian13_made=()
 
-# debian13_mirror: the main and the security archive's address from this
-# machine's apt sources (deb822 or one-line), so the root comes from where
-# the machine's own packages come from.
-debian13_mirror() {
-  local kind="$1" uri=""
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    uri=$(awk -v kind="$kind" '
-      /^[ \t]*$/ { if (u != "" && ((kind == "security") == (s ~ /-security/))) { print u; exit } u = ""; s = "" }
-      /^URIs:/ { u = $2 } /^Suites:/ { s = $0 }
-      END { if (u != "" && ((kind == "security") == (s ~ /-security/))) print u }' /etc/apt/sources.list.d/debian.sources | head -n 1)
-  fi
-  if [ -z "$uri" ] && [ -f /etc/apt/sources.list ]; then
-    if [ "$kind" = security ]; then
-      uri=$(awk '/^deb / && $3 ~ /-security/ { print $2; exit }' /etc/apt/sources.list)
-    else
-      uri=$(awk '/^deb / && $3 !~ /-security/ { print $2; exit }' /etc/apt/sources.list)
-    fi
-  fi
-  [ -z "$uri" ] && [ "$kind" = main ] && uri=http://deb.debian.org/debian
-  echo "$uri"
-}
 
 # Whether anything is mounted at or under the root: a root with a bound work
 # folder must never be removed.
@@ -78,8 +58,8 @@ debian13_unmount_stale() {
 
 debian13_make() {
   local main security started
-  main=$(debian13_mirror main)
-  security=$(debian13_mirror security)
+  main=$(debian_mirror main)
+  security=$(debian_mirror security)
   started=$(date +%s)
   if debian13_mounted_under; then
     echo "debian13_root: something is still mounted under $debian13_root; not removing it" >&2
