@@ -11,7 +11,9 @@ here="$(cd "$(dirname "$0")" && pwd)"
 rounds=6
 source "$here/lib/checks.sh"
 unset DISPLAY
-background="#ff00ff"  # the inner desktop's colour, which a covering saver hides
+# The inner desktop's colour, which a covering saver hides; not a pure one,
+# which a figure might draw in.
+background="#fd01fe"
 source "$here/lib/wayland.sh"
 saver_pid=""
 cleanup_more() {
@@ -30,14 +32,34 @@ show_logs() {
 check_() { check "$@" || { show_logs; return 1; }; }
 running() { kill -0 "$1" 2>/dev/null; }
 ipc_socket() { ls "$runtime"/sway-ipc.*."$1".sock 2>/dev/null | head -n 1; }
-outputs() { swaymsg -r -s "$inner_ipc" -t get_outputs | jq -r '.[].name' | sort; }
+outputs() { timeout 5 swaymsg -r -s "$inner_ipc" -t get_outputs | jq -r '.[].name' | sort; }
+
+# Debian 12's wlroots at times leaves the nested sway waiting to read from
+# the outer one when there is nothing more to read; whatever the outer sends
+# next wakes it. inner_awake: the outer toggles the first inner output's
+# window full screen and back (a configure each) until the inner answers.
+inner_awake() {
+  local _
+  for _ in 1 2 3; do
+    timeout 3 swaymsg -s "$inner_ipc" -t get_version >/dev/null 2>&1 && return 0
+    echo "   (the inner sway does not answer; the outer wakes it)"
+    swaymsg -s "$outer_ipc" '[title="^wlroots - WL-1$"] fullscreen toggle' >/dev/null
+    sleep 0.5
+    swaymsg -s "$outer_ipc" '[title="^wlroots - WL-1$"] fullscreen toggle' >/dev/null
+    sleep 0.5
+  done
+  timeout 3 swaymsg -s "$inner_ipc" -t get_version >/dev/null 2>&1 || { echo "   (the inner sway hangs)"; return 1; }
+}
 
 # lose_output: the inner sway makes an output, the saver covers it, then the
 # outer closes the output's window; the output must go and the saver stay.
 lose_output() {
   local before after added
+  inner_awake || return 1
   before=$(outputs)
-  swaymsg_at "$inner_ipc" create_output || return 1
+  # Unanswered when the inner sway hung meanwhile: what counts is one more output.
+  swaymsg_at "$inner_ipc" create_output
+  inner_awake || return 1
   after=$(outputs)
   added=$(comm -13 <(echo "$before") <(echo "$after"))
   if [ "$(echo "$added" | grep -c .)" != 1 ]; then
@@ -45,6 +67,7 @@ lose_output() {
     return 1
   fi
   # Lost while the saver draws on it.
+  inner_awake || return 1
   shoot_until -o "$added" "$work/plugged.png" covered "$work/plugged.png"
   if ! covered "$work/plugged.png"; then
     echo "   (the saver did not cover $added: $(background_share "$work/plugged.png") of it is the desktop's colour)"
@@ -52,7 +75,7 @@ lose_output() {
   fi
   swaymsg_at "$outer_ipc" "[title=\"^wlroots - $added\$\"] kill" || return 1
   for _ in $(seq 1 30); do
-    outputs | grep -qx "$added" || break
+    inner_awake && ! outputs | grep -qx "$added" && break
     sleep 0.1
   done
   if outputs | grep -qx "$added"; then
@@ -90,6 +113,7 @@ for round in $(seq 1 "$rounds"); do
   check_ "round $round: an inner output made, covered and lost, the saver runs on" lose_output || break
 done
 check_ "the saver still runs after $rounds outputs went" running "$saver_pid"
+inner_awake
 shoot_until -o WL-1 "$work/left.png" shows_figures "$work/left.png"
 check_ "... and draws on the output left" shows_figures "$work/left.png"
 check_ "the sanitizer reported nothing" test -z "$(grep -E 'ERROR: AddressSanitizer|runtime error:' "$work/saver.err")"

@@ -99,11 +99,14 @@ covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
 uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
 
 # Whether figures show in a picture: over a hundredth of it differs from its
-# most common colour (the series' background, black or a dark colour).
+# most common colour (the series' background, black or a dark colour) by a
+# tenth in some channel. Thresholding the difference as a whole would weigh
+# it by brightness, and a deep blue figure on black would not count.
 shows_figures() {
   local background share
   background=$(convert "$1" -format %c histogram:info:- | sort -rn | head -n 1 | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
-  share=$(convert "$1" \( +clone -fill "$background" -colorize 100 \) -compose difference -composite -threshold 10% -format "%[fx:mean]" info:)
+  share=$(convert "$1" -alpha off \( +clone -fill "$background" -colorize 100 \) -compose difference -composite \
+    -separate -evaluate-sequence max -threshold 10% -format "%[fx:mean]" info:)
   awk "BEGIN { exit !($share > 0.01) }"
 }
 
@@ -121,7 +124,8 @@ shoot_until() {
   local picture="$1"
   shift
   for _ in 1 2 3 4 5 6; do
-    "${in_root[@]}" grim "${grim_args[@]}" "$picture"
+    # A compositor that stopped drawing would keep grim waiting.
+    timeout 20 "${in_root[@]}" grim "${grim_args[@]}" "$picture"
     "$@" && return
     sleep 2
   done
