@@ -198,4 +198,17 @@ kill "$(saver_pid "$pid")"
 check "SIGTERM ends it" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of toplevel)" = 0
 stop_compositor
+
+echo "-- a compositor that goes away"
+# Each run ends with 3 (1 would read as OK in the settings), saying so.
+write_sway_config "$runtime/lost.conf" "resolution 640x480"
+for mode in /s --window /c; do
+  start_compositor lost sway -c "$runtime/lost.conf"
+  pid=$(run_saver lost "$mode")
+  sleep 2
+  stop_compositor
+  check "a compositor that goes away ends lumarel $mode" wait_for_exit "$pid" 5
+  check "... with 3, saying so" eval \
+    'test "$(exit_code_of lost)" = 3 && grep -q "lost the connection to the Wayland compositor" "$work/lost.err"'
+done
 finish
