@@ -14,7 +14,9 @@ cleanup() {
 }
 trap cleanup EXIT
 # A reader that goes away (| head) must not end the script before its clean-up.
-trap '' PIPE
+# Caught rather than ignored: an ignored signal stays ignored in the programs
+# the script starts, and the checks send them SIGPIPE.
+trap ':' PIPE
 
 check() {  # check NAME COMMAND...: counts the command's success, and returns it
   local name="$1"
