@@ -22,6 +22,7 @@ source "$here/tests/e2e/lib/debian.sh"
 command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
 
 machine="$(mktemp -d /var/tmp/lumarel-fresh-debian$release-XXXXXX)"
+chmod 755 "$machine"  # the root of a machine: every user reaches into it
 mounted=()
 cleanup() {
   local point
