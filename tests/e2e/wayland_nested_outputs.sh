@@ -22,15 +22,10 @@ cleanup_more() {
 }
 
 show_logs() {
-  echo "   --- the saver's stderr:"
-  sed 's/^/   | /' "$work/saver.err" 2>/dev/null | tail -n 60
-  echo "   --- the inner sway's log (last lines):"
-  sed 's/^/   | /' "$work/inner.log" 2>/dev/null | tail -n 25
-  echo "   --- the outer sway's log (last lines):"
-  sed 's/^/   | /' "$work/outer.log" 2>/dev/null | tail -n 15
+  show_log "the saver's stderr" "$work/saver.err" 60
+  show_log "the inner sway's log" "$work/inner.log" 25
+  show_log "the outer sway's log" "$work/outer.log" 15
 }
-check_() { check "$@" || { show_logs; return 1; }; }
-running() { kill -0 "$1" 2>/dev/null; }
 ipc_socket() { ls "$runtime"/sway-ipc.*."$1".sock 2>/dev/null | head -n 1; }
 outputs() { timeout 5 swaymsg -r -s "$inner_ipc" -t get_outputs | jq -r '.[].name' | sort; }
 

@@ -39,13 +39,9 @@ cleanup_more() {
 
 # What the saver and the compositor said, after a failed check.
 show_logs() {
-  echo "   --- the saver's stderr:"
-  sed 's/^/   | /' "$work/saver.err" 2>/dev/null | tail -n 60
-  echo "   --- sway's log (last lines):"
-  sed 's/^/   | /' "$work/sway.log" 2>/dev/null | tail -n 40
+  show_log "the saver's stderr" "$work/saver.err" 60
+  show_log "sway's log" "$work/sway.log" 40
 }
-check_() { check "$@" || { show_logs; return 1; }; }
-running() { kill -0 "$1" 2>/dev/null; }
 
 outputs() { "${in_root[@]}" swaymsg -r -s "$(sway_socket)" -t get_outputs | jq -r '.[].name' | sort; }
 

@@ -56,6 +56,16 @@ differ() {
   test "${count%% *}" -gt 1000
 }
 
+# check_ NAME COMMAND...: a check that, when it fails, also shows what the
+# programs said: the script's show_logs, which show_log serves.
+check_() { check "$@" || { declare -F show_logs >/dev/null && show_logs; return 1; }; }
+# show_log TITLE FILE LINES: the last lines of a log, indented.
+show_log() {
+  echo "   --- $1 (last lines):"
+  sed 's/^/   | /' "$2" 2>/dev/null | tail -n "$3"
+}
+running() { kill -0 "$1" 2>/dev/null; }
+
 # pattern_keys RENDER: the patterns' INI keys, one a line, from the labels
 # that lumarel-render lists (a key is its label without blanks and
 # punctuation, "&" read as "and"; keys match in any case).
