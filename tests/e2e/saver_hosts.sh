@@ -19,12 +19,12 @@ source "$(dirname "$0")/lib/x11.sh"
 prefix="$work/usr"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
-mate_folder="$(cached LUMAREL_MATE_SAVER_DIR)"
+IFS=';' read -r -a mate_folders <<<"$(cached LUMAREL_MATE_SAVER_DIR)"
 helper_folder="$(cached LUMAREL_XSECURELOCK_DIR)"
 theme="$prefix/share/applications/screensavers/lumarel.desktop"
 check "installs the MATE theme" grep -qx 'Categories=Screensaver;' "$theme"
 check "... which runs lumarel --root" grep -qx 'Exec=lumarel --root' "$theme"
-for folder in "$mate_folder" "$helper_folder"; do
+for folder in "${mate_folders[@]}" "$helper_folder"; do
   check "links lumarel into $folder" test "$(readlink -f "$prefix/$folder/lumarel")" = "$prefix/bin/lumarel"
 done
 
@@ -103,7 +103,8 @@ mkdir -p "$HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 echo "-- mate-screensaver"
-show_installed "$mate_folder"
+# The folder this release's daemon looks in.
+for folder in "${mate_folders[@]}"; do [ -d "/usr/$folder" ] && show_installed "$folder"; done
 # A session bus of our own carries the daemon's commands and its settings.
 dbus-daemon --session --nofork --print-address=3 3>"$work/bus" 2>/dev/null &
 bus=$!

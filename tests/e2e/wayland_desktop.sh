@@ -82,7 +82,7 @@ pid=$(WAYLAND_DEBUG=1 run_saver damage /s)
 sleep 4
 kill "$(saver_pid "$pid")"
 wait_for_exit "$pid" 10
-per_commit=$(awk '/-> wl_surface@[0-9]+\.damage\(/ { d++ } /-> wl_surface@[0-9]+\.commit\(/ { c++ }
+per_commit=$(awk '/-> wl_surface[@#][0-9]+\.damage\(/ { d++ } /-> wl_surface[@#][0-9]+\.commit\(/ { c++ }
   END { printf "%d", c ? d / c : 999999 }' "$work/damage.err")
 check "a frame damages few rectangles ($per_commit a commit on average)" test "$per_commit" -le 48
 
