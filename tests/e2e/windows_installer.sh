@@ -50,7 +50,8 @@ snapshot() {
   # The uninstaller runs from a copy of itself in the temp folder, which it
   # has deleted at the next restart; Wine's restart deletes the copy but
   # leaves its folder (it tries the folder first, while it is not yet empty).
-  (cd "$WINEPREFIX/drive_c" && find . | grep -v '^\./users/[^/]*/Temp/~nsu[0-9]*\.tmp$' | sort) >"$work/$1.files"
+  # (users/NAME/Temp, or users/NAME/AppData/Local/Temp in newer Wine.)
+  (cd "$WINEPREFIX/drive_c" && find . | grep -v '^\./users/.*/Temp/~nsu[0-9]*\.tmp$' | sort) >"$work/$1.files"
   # The registry where programs keep what they install, and the list of
   # files the system deletes at its next start.
   local key
