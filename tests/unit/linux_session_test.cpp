@@ -48,6 +48,55 @@ TEST(OutputLayout, OutputsWithoutPixelsOrFarAway) {
   EXPECT_EQ(far.parts[1].x, 1 << 15);  // beyond the picture: black
 }
 
+TEST(OutputLayout, DevicePixelsAtEachOutputsScale) {
+  // A 1920x1080 output at scale 1, and a 3840x2160 one at scale 2 to its
+  // right (1920x1080 logical): side by side in the picture, each at its own size.
+  const auto mixed = layOutOutputs({ScaledOutput{Area{0, 0, 1920, 1080}, 120}, ScaledOutput{Area{1920, 0, 1920, 1080}, 240}});
+  EXPECT_EQ(mixed.box, (Area{0, 0, 5760, 2160}));
+  EXPECT_EQ(mixed.parts[0], (Area{0, 0, 1920, 1080}));
+  EXPECT_EQ(mixed.parts[1], (Area{1920, 0, 3840, 2160}));
+
+  // The denser output on the left pushes the other one right, not over it.
+  const auto swapped = layOutOutputs({ScaledOutput{Area{1920, 0, 1920, 1080}, 120}, ScaledOutput{Area{0, 0, 1920, 1080}, 240}});
+  EXPECT_EQ(swapped.parts[0], (Area{3840, 0, 1920, 1080}));
+  EXPECT_EQ(swapped.parts[1], (Area{0, 0, 3840, 2160}));
+
+  // 1.5: a 1280x720 logical output has 1920x1080 device pixels; sizes round
+  // half away from zero.
+  const auto fractional = layOutOutputs({ScaledOutput{Area{0, 0, 1280, 720}, 180}});
+  EXPECT_EQ(fractional.box, (Area{0, 0, 1920, 1080}));
+  EXPECT_EQ(devicePixels(101, 150), 126);  // 126.25
+  EXPECT_EQ(devicePixels(3, 180), 5);      // 4.5
+  EXPECT_EQ(devicePixels(0, 240), 0);
+}
+
+TEST(OutputLayout, ScaledPartsNeverOverlapAndFitTheBox) {
+  // A grid of outputs with every mix of scales, some rows shifted: each part
+  // lies in the box, and no two parts share a pixel.
+  const int scales[] = {120, 150, 180, 240, 360};
+  for (int shift : {0, 333}) {
+    for (int first = 0; first < 5; ++first) {
+      std::vector<ScaledOutput> outputs;
+      for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+          outputs.emplace_back(Area{column * 1000 + row * shift, row * 700, 1000, 700}, scales[(first + row * 3 + column) % 5]);
+      const auto layout = layOutOutputs(outputs);
+      for (size_t i = 0; i < outputs.size(); ++i) {
+        const Area& a = layout.parts[i];
+        EXPECT_EQ(a.width, devicePixels(1000, outputs[i].scale120));
+        EXPECT_GE(a.x, 0);
+        EXPECT_LE(a.x + a.width, layout.box.width);
+        EXPECT_LE(a.y + a.height, layout.box.height);
+        for (size_t j = 0; j < i; ++j) {
+          const Area& b = layout.parts[j];
+          const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y || b.y + b.height <= a.y;
+          EXPECT_TRUE(apart) << "outputs " << j << " and " << i << ", shift " << shift << ", first scale " << first;
+        }
+      }
+    }
+  }
+}
+
 TEST(PointerTrack, MovesCountFromWhereThePointerFirstAppeared) {
   PointerTrack track(POINT{0, 0});
   // The compositor first shows the pointer far from (0, 0): no move yet.
@@ -109,6 +158,11 @@ TEST_F(SessionLockTest, OneHolderPerCompositorUntilItGoesHoweverItsSocketIsNamed
     // Another compositor has a lock of its own.
     SessionLock other;
     EXPECT_EQ(other.take(lockPath("wayland-2")), SessionLock::Outcome::Taken);
+    // So has the wallpaper of the same compositor.
+    std::string problem;
+    SessionLock wallpaper;
+    EXPECT_EQ(wallpaper.take(sessionLockPath(folder_.c_str(), "wayland-1", problem, "wallpaper")),
+              SessionLock::Outcome::Taken);
   }
   // The holder's end releases it, and the file left behind is no obstacle.
   EXPECT_TRUE(std::filesystem::exists(path));

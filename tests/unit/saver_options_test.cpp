@@ -45,6 +45,8 @@ TEST(SaverOptions, TheDaemonsWindowTakesOverTheRootOrAnEmptyCommandLine) {
   EXPECT_EQ(parse({"--window-id", "5"}, "0x1200003")->windowId, "5");
   EXPECT_EQ(parse({"/s"}, "0x1200003")->target, SaverOptions::Target::Switches);
   EXPECT_EQ(parse({"--root"}, "")->target, SaverOptions::Target::Root);
+  // The wallpaper is the desktop's own background, never the daemon's window.
+  EXPECT_EQ(parse({"--wallpaper"}, "0x1200003")->target, SaverOptions::Target::Wallpaper);
 }
 
 TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
@@ -58,6 +60,7 @@ TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
         std::vector<const char*>{"lumarel", "--interval", "-5"}, std::vector<const char*>{"lumarel", "--crayon", "101"},
         std::vector<const char*>{"lumarel", "--crayon", "ten"}, std::vector<const char*>{"lumarel", "--crayon"},
         std::vector<const char*>{"lumarel", "--root", "--window"}, std::vector<const char*>{"lumarel", "--root", "/s"},
+        std::vector<const char*>{"lumarel", "--wallpaper", "--root"}, std::vector<const char*>{"lumarel", "--wallpaper", "/p", "5"},
         std::vector<const char*>{"lumarel", "--fullscreen"}, std::vector<const char*>{"lumarel", "--backend", ""},
         std::vector<const char*>{"lumarel", "--backend"}}) {
     error.clear();
@@ -146,6 +149,7 @@ TEST(SaverOptions, FrontEndFromTheEnvironmentOrTheCommandLine) {
   EXPECT_EQ(chosen(std::vector<const char*>{"/s", "--backend", "x11"}, "wayland-0", ":0"), "x11");
   EXPECT_EQ(chosen(std::vector<const char*>{"-backend", "wayland", "/c"}, nullptr, ":0"), "wayland");
   EXPECT_EQ(chosen(std::vector<const char*>{"--window"}, "wayland-0", nullptr), "wayland");
+  EXPECT_EQ(chosen(std::vector<const char*>{"--wallpaper"}, "wayland-0", ":1"), "wayland");
   // No display at all: the status of a display that cannot be opened.
   const auto none = choose({"/s"}, nullptr, "");
   EXPECT_EQ(none.frontEnd, nullptr);

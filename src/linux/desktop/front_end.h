@@ -21,6 +21,10 @@ class DesktopSession : public platform::Desktop {
   // The desktop's background window, for the daemons' --root; null where a
   // program cannot draw into it.
   virtual HWND rootWindow() = 0;
+  // The desktop's background for --wallpaper: a window whose previews are
+  // drawn below every other window. Null, with the reason, where there is
+  // none, or when this session has a wallpaper already (anotherRuns).
+  virtual HWND wallpaperWindow(std::string& problem, bool& anotherRuns) = 0;
   // GTK has opened a connection of its own to the display (for a dialog).
   virtual void toolkitStarted() {}
 };

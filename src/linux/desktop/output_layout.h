@@ -11,15 +11,32 @@ struct Area {
   bool operator==(const Area&) const = default;
 };
 
-// The outputs' logical layout: the box around them all (in the desktop's
-// coordinates) and each output's part of it (in the box's coordinates, so
-// that the picture's top-left pixel is (0, 0)). Outputs without pixels get
-// an empty part.
+// An output as the compositor places it: its area in the desktop's logical
+// coordinates, and how many device pixels it has for each logical one (in
+// 120ths, as compositors give fractional scales).
+struct ScaledOutput {
+  ScaledOutput(Area logical, int scale120 = 120) : logical(logical), scale120(scale120) {}
+  Area logical;
+  int scale120;
+};
+
+// The size in device pixels of a logical length at a scale.
+int devicePixels(int logical, int scale120);
+
+// The outputs in one picture of device pixels: the box around them all
+// (its position in the desktop's logical coordinates, its size in device
+// pixels) and each output's part of it, as large as the output's device
+// pixels (in the box's coordinates, so that the picture's top-left pixel is
+// (0, 0)). Outputs without pixels get an empty part.
+//
+// Each axis of the desktop is cut at the outputs' edges, and each piece
+// gets as many device pixels as the densest output over it needs: outputs
+// that touch still touch where their scales agree, and none overlap.
 struct OutputLayout {
   Area box;
   std::vector<Area> parts;
 };
-OutputLayout layOutOutputs(const std::vector<Area>& outputs);
+OutputLayout layOutOutputs(const std::vector<ScaledOutput>& outputs);
 
 // A compositor tells a client where the pointer is only while it is over
 // the client's surfaces. The first position seen stands for the position

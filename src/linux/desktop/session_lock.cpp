@@ -7,7 +7,8 @@
 
 #include <cerrno>
 
-std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem) {
+std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem,
+                            const std::string& role) {
   struct stat folder {};
   if (!runtimeDir || runtimeDir[0] != '/' || stat(runtimeDir, &folder) != 0 || !S_ISDIR(folder.st_mode) ||
       access(runtimeDir, W_OK | X_OK) != 0) {
@@ -23,7 +24,7 @@ std::string sessionLockPath(const char* runtimeDir, const char* displayName, std
     return "";
   }
   return std::string(runtimeDir) + "/lumarel-" + std::to_string(identity.st_dev) + "-" +
-         std::to_string(identity.st_ino) + ".lock";
+         std::to_string(identity.st_ino) + (role.empty() ? "" : "." + role) + ".lock";
 }
 
 SessionLock::~SessionLock() {

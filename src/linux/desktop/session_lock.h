@@ -9,8 +9,10 @@
 // displayName names, as $WAYLAND_DISPLAY does (a name in runtimeDir, or a
 // path of its own): named after the socket file itself, so that every name
 // of one compositor finds one lock. Empty, with the reason, when the
-// runtime folder ($XDG_RUNTIME_DIR) or the socket cannot serve.
-std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem);
+// runtime folder ($XDG_RUNTIME_DIR) or the socket cannot serve. A role
+// (such as "wallpaper") names a lock of its own beside the saver's.
+std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem,
+                            const std::string& role = "");
 
 class SessionLock {
  public:

@@ -78,6 +78,14 @@ int main(int argc, char** argv) {
       switches = previewSwitches(desktop->createFramedWindow(960, 600, "Lumarel"));
       break;
     }
+    case SaverOptions::Target::Wallpaper: {
+      bool anotherRuns = false;
+      const HWND background = desktop->wallpaperWindow(error, anotherRuns);
+      if (anotherRuns) return 0;  // the session has its wallpaper
+      if (!background) return fail(error, 1);
+      switches = previewSwitches(background);
+      break;
+    }
   }
 
   // Overrides live in memory for this run, which then only reads the user's file.

@@ -9,7 +9,8 @@
 
 const char saverUsage[] =
     "usage: lumarel [/c | /s | /p WINDOW] [--interval MS] [--crayon PERCENT]\n"
-    "       lumarel (--root | --window-id WINDOW | --window) [--interval MS] [--crayon PERCENT]\n"
+    "       lumarel (--root | --window-id WINDOW | --window | --wallpaper) [--interval MS]\n"
+    "       [--crayon PERCENT]\n"
     "       [--backend NAME]\n"
     "\n"
     "  no switch, /c    open the settings\n"
@@ -18,6 +19,8 @@ const char saverUsage[] =
     "  --root           draw into the root window, or into $XSCREENSAVER_WINDOW when set\n"
     "  --window-id ID   draw into the X window ID (decimal or 0x hex)\n"
     "  --window         draw into a window of its own\n"
+    "  --wallpaper      draw the desktop's background, below the windows (Wayland: on\n"
+    "                   compositors with layer shell); input does not end it\n"
     "  --interval MS    timer interval for this run, 1 to 1000 ms\n"
     "  --crayon PERCENT share of crayon-style series for this run, 0 to 100\n"
     "  --backend NAME   the display system, as built in: wayland, x11 (default: wayland\n"
@@ -44,7 +47,7 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
   bool targetGiven = false;
   const auto setTarget = [&](SaverOptions::Target target) {
     if (targetGiven) {
-      error = "give only one of --root, --window-id and --window";
+      error = "give only one of --root, --window-id, --window and --wallpaper";
       return false;
     }
     targetGiven = true;
@@ -61,6 +64,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
       if (!setTarget(SaverOptions::Target::Root)) return std::nullopt;
     } else if (isOption(word, "window")) {
       if (!setTarget(SaverOptions::Target::OwnWindow)) return std::nullopt;
+    } else if (isOption(word, "wallpaper")) {
+      if (!setTarget(SaverOptions::Target::Wallpaper)) return std::nullopt;
     } else if (isOption(word, "window-id") || isOption(word, "interval") || isOption(word, "crayon") ||
                isOption(word, "backend")) {
       if (i + 1 >= argc) {
@@ -99,7 +104,7 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
     }
   }
   if (targetGiven && !options.switches.empty()) {
-    error = "switches such as " + options.switches + " do not go with --root, --window-id or --window";
+    error = "switches such as " + options.switches + " do not go with --root, --window-id, --window or --wallpaper";
     return std::nullopt;
   }
   // A daemon names the window its programs draw in.
@@ -124,6 +129,7 @@ const char* foreignWindowRun(const SaverOptions& options) {
     case SaverOptions::Target::WindowId:
       return "--window-id";
     case SaverOptions::Target::OwnWindow:
+    case SaverOptions::Target::Wallpaper:
       return nullptr;
     case SaverOptions::Target::Switches:
       break;

@@ -19,6 +19,7 @@ struct SaverOptions {
     Root,       // the root window, or the daemon's window
     WindowId,   // the window named by windowId
     OwnWindow,  // a window of its own
+    Wallpaper,  // the desktop's background, below every window
   };
   Target target = Target::Switches;
   std::string switches;  // the switch words, as the saver reads them

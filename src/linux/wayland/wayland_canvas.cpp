@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
+
 SharedPixels::~SharedPixels() {
   if (pool_) wl_shm_pool_destroy(pool_);
 }
@@ -17,6 +20,10 @@ namespace {
 // where the buffer (an output's part, to the right of another) ends before
 // the picture's last row does: one row of the largest picture more.
 constexpr size_t rowSlack = (size_t{1} << 15) * 4 + 4096;
+
+// How long a committed frame may go unshown before the surface counts as
+// out of sight.
+constexpr uint64_t unseenAfter = 1000;
 
 }  // namespace
 
@@ -59,11 +66,23 @@ SurfaceCanvas::SurfaceCanvas(const CanvasGlobals& globals, wl_surface* parent) :
   wl_region* none = wl_compositor_create_region(globals.compositor);
   wl_surface_set_input_region(surface_, none);
   wl_region_destroy(none);
+  // A viewport only where the compositor also says which fractional scale
+  // it wants; otherwise whole scales go by the buffer's scale.
+  if (globals.viewporter && globals.fractionalScale) {
+    viewport_ = wp_viewporter_get_viewport(globals.viewporter, surface_);
+    fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(globals.fractionalScale, surface_);
+    static const wp_fractional_scale_v1_listener listener{+[](void* data, wp_fractional_scale_v1*, uint32_t scale) {
+      static_cast<SurfaceCanvas*>(data)->preferredScale_ = static_cast<int>(std::min<uint32_t>(scale, 120 * 16));
+    }};
+    wp_fractional_scale_v1_add_listener(fractional_, &listener, this);
+  }
   damage_.enable(true);
 }
 
 SurfaceCanvas::~SurfaceCanvas() {
   if (frame_) wl_callback_destroy(frame_);
+  if (fractional_) wp_fractional_scale_v1_destroy(fractional_);
+  if (viewport_) wp_viewport_destroy(viewport_);
   if (buffer_) wl_buffer_destroy(buffer_);
   wl_subsurface_destroy(subsurface_);
   wl_surface_destroy(surface_);
@@ -75,13 +94,23 @@ void SurfaceCanvas::place(int x, int y) {
   wl_subsurface_set_position(subsurface_, x, y);
 }
 
-void SurfaceCanvas::show(const Area& area) {
-  if (area == area_) return;
+void SurfaceCanvas::show(const Area& area, SIZE logical) {
+  if (area == area_ && logical.cx == logical_.cx && logical.cy == logical_.cy) return;
   if (buffer_) {
     wl_buffer_destroy(buffer_);
     buffer_ = nullptr;
   }
   area_ = area;
+  logical_ = logical;
+  if (logical.cx > 0 && logical.cy > 0) {
+    if (viewport_) {
+      wp_viewport_set_destination(viewport_, logical.cx, logical.cy);
+    } else {
+      const int scale = area.width / logical.cx;
+      bufferScale_ = scale > 1 && area.width == logical.cx * scale && area.height == logical.cy * scale ? scale : 1;
+      wl_surface_set_buffer_scale(surface_, bufferScale_);
+    }
+  }
   damage_.resize(area.width, area.height);  // all of it
 }
 
@@ -93,8 +122,10 @@ void SurfaceCanvas::changed(const Area& rect) {
   damage_.mark(left - area_.x, top - area_.y, right - 1 - area_.x, bottom - 1 - area_.y);
 }
 
-void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixels) {
-  if (frame_ || !damage_.any() || !pixels.pool()) return;
+bool SurfaceCanvas::unseen(uint64_t now) const { return frame_ && now >= committedAt_ + unseenAfter; }
+
+void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixels, uint64_t now) {
+  if (frame_ || !damage_.any() || !pixels.pool() || logical_.cx <= 0 || logical_.cy <= 0) return;
   if (buffer_ && bufferGeneration_ != pixels.generation()) {
     wl_buffer_destroy(buffer_);
     buffer_ = nullptr;
@@ -105,6 +136,8 @@ void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixel
     const int width = std::min(area_.width, picture.width() - area_.x);
     const int height = std::min(area_.height, picture.height() - area_.y);
     if (width <= 0 || height <= 0 || area_.x < 0 || area_.y < 0) return;
+    // A scaled buffer comes in whole logical pixels, or not at all.
+    if (width % bufferScale_ != 0 || height % bufferScale_ != 0) return;
     const size_t offset = (static_cast<size_t>(area_.y) * picture.stride() + area_.x) * 4;
     if (offset + static_cast<size_t>(picture.stride()) * 4 * height > pixels.poolBytes()) return;
     buffer_ =
@@ -113,7 +146,23 @@ void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixel
   }
   // The compositor reads the pixels when it draws the damaged areas.
   wl_surface_attach(surface_, buffer_, 0, 0);
-  damage_.take([&](int x, int y, int width, int height) { wl_surface_damage(surface_, x, y, width, height); });
+  const bool inBufferPixels =
+      wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface_)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
+  damage_.take([&](int x, int y, int width, int height) {
+    if (inBufferPixels) {
+      wl_surface_damage_buffer(surface_, x, y, width, height);
+      return;
+    }
+    // The surface's pixels that the rectangle touches.
+    const auto down = [](long long value, long long by, long long over) { return static_cast<int32_t>(value * by / over); };
+    const auto up = [](long long value, long long by, long long over) {
+      return static_cast<int32_t>((value * by + over - 1) / over);
+    };
+    const int32_t left = down(x, logical_.cx, area_.width), top = down(y, logical_.cy, area_.height);
+    wl_surface_damage(surface_, left, top, up(x + width, logical_.cx, area_.width) - left,
+                      up(y + height, logical_.cy, area_.height) - top);
+  });
+  committedAt_ = now;
   frame_ = wl_surface_frame(surface_);
   static const wl_callback_listener listener{frameDone};
   wl_callback_add_listener(frame_, &listener, this);

@@ -19,6 +19,8 @@
 #include "linux/desktop/power_watch.h"
 #include "linux/desktop/session_lock.h"
 #include "linux/headless/raster_device.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "wayland_canvas.h"
 
 namespace {
@@ -71,36 +73,46 @@ struct ConnectionWatch {
 
 struct WaylandDesktop::Layout {
   std::vector<GdkMonitor*> monitors;
-  OutputLayout outputs;
+  std::vector<Area> logical;   // each monitor's geometry
+  std::vector<int> preferred;  // each monitor's scale as its surfaces were told, in 120ths; 0: not told
+  OutputLayout outputs;        // in device pixels
   CanvasGlobals globals;
+
+  int scaleOf(size_t monitor) const {
+    return preferred[monitor] ? preferred[monitor] : gdk_monitor_get_scale_factor(monitors[monitor]) * 120;
+  }
 };
 
 // A window's framebuffer, shown by one or more GTK windows: a full-screen
-// window by one surface per output, each showing its part of the picture;
-// a preview by the desktop's toplevel that it lives in.
+// window or the desktop's background by one surface per output, each
+// showing its part of the picture; a preview by the desktop's toplevel that
+// it lives in.
 class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
  public:
+  enum class Kind { FullScreen, Background, Framed };
+
   struct View {
     GtkWidget* widget = nullptr;
-    GdkMonitor* monitor = nullptr;          // full screen only
-    Area area;                              // the part of the picture it shows
+    GdkMonitor* monitor = nullptr;          // across the outputs only
+    Area area;                              // the part of the picture it shows, in device pixels
+    SIZE logical{0, 0};                     // the size it covers, in the compositor's logical pixels
     uint64_t closedAt = 0;                  // when the compositor closed it, or 0
-    std::unique_ptr<SurfaceCanvas> canvas;  // full screen: our pixels above GTK's
+    std::unique_ptr<SurfaceCanvas> canvas;  // our pixels above GTK's
   };
 
-  Picture(WaylandDesktop& desktop, HWND window, GtkWidget* framed)
+  Picture(WaylandDesktop& desktop, HWND window, Kind kind, GtkWidget* framed)
       : SharedPixels(desktop.layout_->globals),
         RasterDevice(this),
         desktop_(desktop),
         window_(window),
-        fullScreen_(framed == nullptr),
+        kind_(kind),
         track_(POINT{0, 0}) {
     framebuffer().changes().enable(true);
     POINT start{};
     GetCursorPos(&start);
     track_ = PointerTrack(start);
     if (framed) {
-      View view{framed, nullptr, Area{}, 0, nullptr};
+      View view{framed, nullptr, Area{}, SIZE{0, 0}, 0, nullptr};
       if (const auto description = platform::describeWindow(window))
         view.area = Area{-description->rect.left, -description->rect.top, 0, 0};
       connect(framed);
@@ -116,7 +128,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   }
 
   HWND window() const { return window_; }
-  bool fullScreen() const { return fullScreen_; }
+  bool spansOutputs() const { return kind_ != Kind::Framed; }
   std::vector<View>& views() { return views_; }
 
   void resize(int width, int height) override {
@@ -125,34 +137,51 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
       if (view.widget) gtk_widget_queue_draw(view.widget);
   }
 
-  // The full-screen picture follows the outputs: a surface for each one,
+  // A picture across the outputs follows them: a surface for each one,
   // showing its part of the picture.
   void follow(const Layout& layout) {
     std::vector<View> kept;
     for (size_t i = 0; i < layout.monitors.size(); ++i) {
       const Area& part = layout.outputs.parts[i];
       if (part.width <= 0) continue;
+      const SIZE logical{layout.logical[i].width, layout.logical[i].height};
       auto existing = std::find_if(views_.begin(), views_.end(),
                                    [&](const View& v) { return v.monitor == layout.monitors[i] && v.widget; });
       if (existing != views_.end()) {
         existing->area = part;
-        if (existing->canvas) existing->canvas->show(part);
+        existing->logical = logical;
+        if (existing->canvas) existing->canvas->show(part, logical);
         gtk_widget_queue_draw(existing->widget);
         kept.push_back(std::move(*existing));
         views_.erase(existing);
       } else {
-        kept.push_back(
-            View{makeSurface(layout.monitors[i], static_cast<int>(i), part), layout.monitors[i], part, 0, nullptr});
+        kept.push_back(View{makeSurface(layout.monitors[i], static_cast<int>(i), logical), layout.monitors[i], part,
+                            logical, 0, nullptr});
       }
     }
     for (View& gone : views_) dropView(gone);
     views_ = std::move(kept);
   }
 
+  // The scales that the compositor asked this picture's surfaces for, into
+  // the layout; whether any differs from what the layout had.
+  bool learnScales(Layout& layout) const {
+    bool changed = false;
+    for (const View& view : views_) {
+      if (!view.canvas || !view.canvas->preferredScale()) continue;
+      for (size_t i = 0; i < layout.monitors.size(); ++i) {
+        if (layout.monitors[i] != view.monitor || layout.scaleOf(i) == view.canvas->preferredScale()) continue;
+        layout.preferred[i] = view.canvas->preferredScale();
+        changed = true;
+      }
+    }
+    return changed;
+  }
+
   // Sends the changed areas of the picture to the surfaces that show them;
   // GTK paints them together at the compositor's next frame callback.
-  void present() {
-    if (!fullScreen_ && !views_.empty()) followToplevel(views_.front().widget);
+  void present(uint64_t now) {
+    if (!spansOutputs() && !views_.empty()) followToplevel(views_.front().widget);
     Framebuffer& pixels = framebuffer();
     if (desktop_.layout_->globals.ready()) {
       for (View& view : views_) {
@@ -161,11 +190,11 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
         wl_surface* surface = window ? gdk_wayland_window_get_wl_surface(window) : nullptr;
         if (!surface) continue;
         view.canvas = std::make_unique<SurfaceCanvas>(desktop_.layout_->globals, surface);
-        if (fullScreen_) view.canvas->show(view.area);
+        if (spansOutputs()) view.canvas->show(view.area, view.logical);
         gtk_widget_queue_draw(view.widget);  // the canvas shows from GTK's next commit on
       }
     }
-    if (!fullScreen_)
+    if (!spansOutputs())
       for (View& view : views_)
         if (view.canvas) placeInToplevel(view);
     pixels.changes().take([&](int x, int y, int width, int height) {
@@ -175,20 +204,29 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
           view.canvas->changed(Area{x, y, width, height});
           continue;
         }
-        const int left = std::max(x, view.area.x), top = std::max(y, view.area.y);
-        const int right = fullScreen_ ? std::min(x + width, view.area.x + view.area.width) : x + width;
-        const int bottom = fullScreen_ ? std::min(y + height, view.area.y + view.area.height) : y + height;
-        if (right <= left || bottom <= top) continue;
-        gtk_widget_queue_draw_area(view.widget, left - view.area.x, top - view.area.y, right - left, bottom - top);
+        queueDraw(view, Area{x, y, width, height});
       }
     });
     for (View& view : views_)
-      if (view.canvas && !view.closedAt) view.canvas->commit(pixels, *this);
+      if (view.canvas && !view.closedAt) view.canvas->commit(pixels, *this, now);
+  }
+
+  // Whether the compositor shows none of the picture's surfaces: then there
+  // is no point in drawing.
+  bool unseen(uint64_t now) const {
+    bool anyCanvas = false;
+    for (const View& view : views_) {
+      if (!view.canvas || view.closedAt) continue;
+      if (!view.canvas->unseen(now)) return false;
+      anyCanvas = true;
+    }
+    return anyCanvas;
   }
 
   void hideCursor(bool hidden) {
+    if (kind_ != Kind::FullScreen) return;  // the background leaves the pointer alone
     for (View& view : views_)
-      if (view.widget && fullScreen_) applyCursor(view.widget, hidden);
+      if (view.widget) applyCursor(view.widget, hidden);
   }
 
   // Surfaces closed by the compositor: once the grace is over, a surface
@@ -204,21 +242,23 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   }
 
  private:
-  GtkWidget* makeSurface(GdkMonitor* monitor, int index, const Area& part) {
+  GtkWidget* makeSurface(GdkMonitor* monitor, int index, SIZE logical) {
     GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     GtkWindow* window = GTK_WINDOW(widget);
     gtk_window_set_title(window, "Lumarel");
     gtk_window_set_decorated(window, FALSE);
-    gtk_window_set_default_size(window, part.width, part.height);
+    gtk_window_set_default_size(window, logical.cx, logical.cy);
     if (desktop_.layerShell_) {
+      const bool background = kind_ == Kind::Background;
       gtk_layer_init_for_window(window);
-      gtk_layer_set_namespace(window, "lumarel");
-      gtk_layer_set_layer(window, GTK_LAYER_SHELL_LAYER_OVERLAY);
+      gtk_layer_set_namespace(window, background ? "lumarel-wallpaper" : "lumarel");
+      gtk_layer_set_layer(window, background ? GTK_LAYER_SHELL_LAYER_BACKGROUND : GTK_LAYER_SHELL_LAYER_OVERLAY);
       for (const auto edge : {GTK_LAYER_SHELL_EDGE_LEFT, GTK_LAYER_SHELL_EDGE_RIGHT, GTK_LAYER_SHELL_EDGE_TOP,
                               GTK_LAYER_SHELL_EDGE_BOTTOM})
         gtk_layer_set_anchor(window, edge, TRUE);
       gtk_layer_set_exclusive_zone(window, -1);
-      gtk_layer_set_keyboard_mode(window, GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE);
+      gtk_layer_set_keyboard_mode(window,
+                                  background ? GTK_LAYER_SHELL_KEYBOARD_MODE_NONE : GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE);
       gtk_layer_set_monitor(window, monitor);
     } else {
       gtk_window_fullscreen_on_monitor(window, gdk_display_get_default_screen(gdk_monitor_get_display(monitor)), index);
@@ -231,11 +271,12 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
 
   void connect(GtkWidget* widget) {
     gtk_widget_set_app_paintable(widget, TRUE);
-    gtk_widget_add_events(widget,
-                          GDK_KEY_PRESS_MASK | GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK);
     g_signal_connect(widget, "draw", G_CALLBACK(onDraw), this);
     g_signal_connect(gtk_widget_get_toplevel(widget), "delete-event", G_CALLBACK(onDelete), this);
-    if (!fullScreen_) return;  // the toplevel's owner keeps the input
+    // A toplevel's owner keeps its input; the background takes none.
+    if (kind_ != Kind::FullScreen) return;
+    gtk_widget_add_events(widget,
+                          GDK_KEY_PRESS_MASK | GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK);
     g_signal_connect(widget, "key-press-event", G_CALLBACK(onKey), this);
     g_signal_connect(widget, "button-press-event", G_CALLBACK(onButton), this);
     g_signal_connect(widget, "motion-notify-event", G_CALLBACK(onMotion), this);
@@ -260,7 +301,24 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     gtk_widget_get_allocation(view.widget, &content);
     const Framebuffer& pixels = framebuffer();
     view.canvas->place(content.x - view.area.x, content.y - view.area.y);
-    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()});
+    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()}, SIZE{pixels.width(), pixels.height()});
+  }
+
+  // Without a canvas, GTK paints the changed rectangle, in its logical pixels.
+  void queueDraw(const View& view, const Area& changed) {
+    if (!spansOutputs()) {
+      gtk_widget_queue_draw_area(view.widget, changed.x - view.area.x, changed.y - view.area.y, changed.width,
+                                 changed.height);
+      return;
+    }
+    const int left = std::max(changed.x, view.area.x), top = std::max(changed.y, view.area.y);
+    const int right = std::min(changed.x + changed.width, view.area.x + view.area.width);
+    const int bottom = std::min(changed.y + changed.height, view.area.y + view.area.height);
+    if (right <= left || bottom <= top) return;
+    const auto logicalX = [&](int x) { return static_cast<int>(int64_t{x - view.area.x} * view.logical.cx / view.area.width); };
+    const auto logicalY = [&](int y) { return static_cast<int>(int64_t{y - view.area.y} * view.logical.cy / view.area.height); };
+    gtk_widget_queue_draw_area(view.widget, logicalX(left), logicalY(top), logicalX(right) - logicalX(left) + 1,
+                               logicalY(bottom) - logicalY(top) + 1);
   }
 
   void dropView(View& view) {
@@ -268,7 +326,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     if (!view.widget) return;
     g_signal_handlers_disconnect_by_data(view.widget, this);
     g_signal_handlers_disconnect_by_data(gtk_widget_get_toplevel(view.widget), this);
-    if (fullScreen_) gtk_widget_destroy(view.widget);
+    if (spansOutputs()) gtk_widget_destroy(view.widget);
     view.widget = nullptr;
   }
 
@@ -286,14 +344,15 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     if (blank) g_object_unref(blank);
   }
 
-  static void onRealize(GtkWidget* widget, gpointer) { applyCursor(widget, platform::cursorHidden()); }
+  static void onRealize(GtkWidget* widget, gpointer data) {
+    if (static_cast<Picture*>(data)->kind_ == Kind::FullScreen) applyCursor(widget, platform::cursorHidden());
+  }
 
   static gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
     auto* self = static_cast<Picture*>(data);
     const View* view = self->viewOf(widget);
     Framebuffer& pixels = self->framebuffer();
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    const int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
     // Under a canvas, GTK's own surface stays black.
     if (!view || view->canvas || pixels.width() == 0 || pixels.height() == 0) {
       cairo_set_source_rgb(cr, 0, 0, 0);
@@ -301,6 +360,14 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
       return TRUE;
     }
     const Area& area = view->area;
+    int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+    if (self->spansOutputs() && view->logical.cx > 0 && view->logical.cy > 0) {
+      // The output's device pixels onto its logical ones.
+      cairo_scale(cr, static_cast<double>(view->logical.cx) / area.width,
+                  static_cast<double>(view->logical.cy) / area.height);
+      width = area.width;
+      height = area.height;
+    }
     // Beyond the picture (a surface larger than its output's part) is black.
     if (area.x < 0 || area.y < 0 || area.x + width > pixels.width() || area.y + height > pixels.height()) {
       cairo_set_source_rgb(cr, 0, 0, 0);
@@ -318,7 +385,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
 
   static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer data) {
     auto* self = static_cast<Picture*>(data);
-    if (!self->fullScreen_) {
+    if (!self->spansOutputs()) {
       PostMessageA(self->window_, WM_CLOSE, 0, 0);
     } else if (View* view = self->viewOf(widget); view && !view->closedAt) {
       view->closedAt = std::max<uint64_t>(platform::timerClock(), 1);
@@ -357,18 +424,22 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     return FALSE;
   }
 
-  // Sets the cursor position from a position on one of the surfaces, and
-  // gives it in the picture's coordinates as a mouse message does.
+  // Sets the cursor position from a position on one of the surfaces (in
+  // its logical pixels), and gives it in the picture's device pixels as a
+  // mouse message does.
   LPARAM pointerAt(GtkWidget* widget, double x, double y) {
-    const View* view = viewOf(widget);
-    const POINT at{static_cast<LONG>(x) + (view ? view->area.x : 0), static_cast<LONG>(y) + (view ? view->area.y : 0)};
+    POINT at{static_cast<LONG>(x), static_cast<LONG>(y)};
+    if (const View* view = viewOf(widget); view && view->logical.cx > 0 && view->logical.cy > 0) {
+      at.x = view->area.x + static_cast<LONG>(x * view->area.width / view->logical.cx);
+      at.y = view->area.y + static_cast<LONG>(y * view->area.height / view->logical.cy);
+    }
     platform::setCursorPosition(track_.cursorAt(at));
     return MAKELPARAM(at.x, at.y);
   }
 
   WaylandDesktop& desktop_;
   HWND window_;
-  bool fullScreen_;
+  Kind kind_;
   bool entered_ = false;
   PointerTrack track_;
   std::vector<View> views_;
@@ -413,6 +484,11 @@ void WaylandDesktop::bindGlobals() {
         if (std::strcmp(interface, wl_shm_interface.name) == 0 && !found.shm)
           found.shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
         if (std::strcmp(interface, "zwlr_layer_shell_v1") == 0) found.layerShell = true;
+        if (std::strcmp(interface, wp_viewporter_interface.name) == 0 && !found.viewporter)
+          found.viewporter = static_cast<wp_viewporter*>(wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
+        if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0 && !found.fractionalScale)
+          found.fractionalScale = static_cast<wp_fractional_scale_manager_v1*>(
+              wl_registry_bind(registry, name, &wp_fractional_scale_manager_v1_interface, 1));
         if (std::strcmp(interface, wl_subcompositor_interface.name) == 0 && !found.subcompositor)
           found.subcompositor =
               static_cast<wl_subcompositor*>(wl_registry_bind(registry, name, &wl_subcompositor_interface, 1));
@@ -433,6 +509,8 @@ WaylandDesktop::~WaylandDesktop() {
   CanvasGlobals& globals = layout_->globals;
   if (globals.shm) wl_shm_destroy(globals.shm);
   if (globals.subcompositor) wl_subcompositor_destroy(globals.subcompositor);
+  if (globals.viewporter) wp_viewporter_destroy(globals.viewporter);
+  if (globals.fractionalScale) wp_fractional_scale_manager_v1_destroy(globals.fractionalScale);
   if (registry_) wl_registry_destroy(registry_);
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
@@ -454,24 +532,31 @@ void WaylandDesktop::relayout() {
   // pictures have left them, so that no new monitor can take an old one's
   // address meanwhile.
   std::vector<GdkMonitor*> previous = std::move(layout_->monitors);
+  const std::vector<int> previousScales = std::move(layout_->preferred);
   layout_->monitors.clear();
-  std::vector<Area> areas;
+  layout_->logical.clear();
+  layout_->preferred.clear();
+  std::vector<ScaledOutput> outputs;
   for (int i = 0, count = gdk_display_get_n_monitors(display); i < count; ++i) {
     GdkMonitor* monitor = gdk_display_get_monitor(display, i);
     GdkRectangle geometry;
     gdk_monitor_get_geometry(monitor, &geometry);
     layout_->monitors.push_back(GDK_MONITOR(g_object_ref(monitor)));
-    areas.push_back(areaOf(geometry));
-    // The logical geometry may arrive after the output itself.
-    g_signal_connect_swapped(
-        monitor, "notify::geometry",
-        G_CALLBACK(+[](gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; }), this);
+    layout_->logical.push_back(areaOf(geometry));
+    // What its surfaces were told stays, while the output does.
+    const auto known = std::find(previous.begin(), previous.end(), monitor);
+    layout_->preferred.push_back(known == previous.end() ? 0 : previousScales[known - previous.begin()]);
+    outputs.emplace_back(areaOf(geometry), layout_->scaleOf(layout_->monitors.size() - 1));
+    // The logical geometry and the scale may arrive after the output itself.
+    const auto changed = G_CALLBACK(+[](gpointer data) { static_cast<WaylandDesktop*>(data)->layoutChanged_ = true; });
+    g_signal_connect_swapped(monitor, "notify::geometry", changed, this);
+    g_signal_connect_swapped(monitor, "notify::scale-factor", changed, this);
   }
-  layout_->outputs = layOutOutputs(areas);
+  layout_->outputs = layOutOutputs(outputs);
   const Area& box = layout_->outputs.box;
   platform::setScreenSize(box.width, box.height);
   for (auto& [window, picture] : pictures_) {
-    if (!picture->fullScreen()) continue;
+    if (!picture->spansOutputs()) continue;
     picture->follow(*layout_);
     RECT client{};
     GetClientRect(window, &client);
@@ -512,18 +597,19 @@ HWND WaylandDesktop::createFramedWindow(int width, int height, const char* title
 std::unique_ptr<platform::Device> WaylandDesktop::makeDevice(HWND window) {
   const auto description = platform::describeWindow(window);
   if (!description) return nullptr;
-  if (description->parent == nullptr) {
-    auto picture = std::make_unique<Picture>(*this, window, nullptr);
-    if (description->style & WS_VISIBLE) picture->follow(*layout_);
+  const bool background = description->parent && description->parent == background_;
+  if (description->parent == nullptr || background) {
+    auto picture = std::make_unique<Picture>(*this, window, background ? Picture::Kind::Background : Picture::Kind::FullScreen, nullptr);
+    if (background || (description->style & WS_VISIBLE)) picture->follow(*layout_);
     return picture;
   }
   const auto framed = framed_.find(description->parent);
   if (framed == framed_.end()) return nullptr;  // inside one of our windows
-  return std::make_unique<Picture>(*this, window, framed->second);
+  return std::make_unique<Picture>(*this, window, Picture::Kind::Framed, framed->second);
 }
 
 bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
-  if (window == otherSaver) {
+  if (window == otherSaver || (window && window == background_)) {
     size = SIZE{layout_->outputs.box.width, layout_->outputs.box.height};
     return true;
   }
@@ -536,20 +622,53 @@ bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
   return true;
 }
 
+namespace {
+
+// This session's lock of a role; one that cannot be had is said once, and
+// the run goes on as if it were the only one.
+struct RoleLock {
+  SessionLock lock;
+  bool told = false;
+};
+
+SessionLock::Outcome takeSessionLock(RoleLock& held, const std::string& role, const char* unnoticed) {
+  std::string problem;
+  const std::string path =
+      sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"), problem, role);
+  const auto outcome = held.lock.take(path);
+  if (outcome == SessionLock::Outcome::Failed && !held.told) {
+    if (problem.empty()) problem = "the lock file " + path + " cannot be made";
+    std::fprintf(stderr, "lumarel: %s: %s\n", problem.c_str(), unnoticed);
+    held.told = true;
+  }
+  return outcome;
+}
+
+}  // namespace
+
 HWND WaylandDesktop::find(const char*, const char*) {
   // Only the full-screen saver looks for itself: the session's lock says
   // whether another one runs.
-  static SessionLock lock;
-  std::string problem;
-  const std::string path = sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"), problem);
-  const auto outcome = lock.take(path);
-  if (outcome == SessionLock::Outcome::Failed) {
-    static bool told = false;
-    if (!told && problem.empty()) problem = "the lock file " + path + " cannot be made";
-    if (!told) std::fprintf(stderr, "lumarel: %s: another full-screen saver would not be noticed\n", problem.c_str());
-    told = true;
-  }
+  static RoleLock lock;
+  const auto outcome = takeSessionLock(lock, "", "another full-screen saver would not be noticed");
   return outcome == SessionLock::Outcome::HeldElsewhere ? otherSaver : nullptr;
+}
+
+HWND WaylandDesktop::wallpaperWindow(std::string& problem, bool& anotherRuns) {
+  anotherRuns = false;
+  if (!layerShell_) {
+    problem = "the compositor offers no layer shell (zwlr_layer_shell_v1), which --wallpaper needs";
+    return nullptr;
+  }
+  static RoleLock lock;
+  if (takeSessionLock(lock, "wallpaper", "another wallpaper would not be noticed") ==
+      SessionLock::Outcome::HeldElsewhere) {
+    anotherRuns = true;
+    return nullptr;
+  }
+  background_ = reinterpret_cast<HWND>(nextFramedHandle_);
+  nextFramedHandle_ += 4;
+  return background_;
 }
 
 bool WaylandDesktop::bringToFront(HWND window) {
@@ -571,11 +690,13 @@ void WaylandDesktop::collectInput() {
     closeAll_ = false;
     for (const auto& [window, picture] : pictures_) PostMessageA(window, WM_CLOSE, 0, 0);
   }
+  for (const auto& [window, picture] : pictures_)
+    if (picture->learnScales(*layout_)) layoutChanged_ = true;
   if (layoutChanged_) relayout();
   const uint64_t now = platform::timerClock();
   for (const auto& [window, picture] : pictures_) {
     picture->judgeClosedSurfaces(now);
-    picture->present();
+    picture->present(now);
   }
   applyCursor();
   power_->check(now, [&](WPARAM event) {
@@ -586,13 +707,18 @@ void WaylandDesktop::collectInput() {
 
 void WaylandDesktop::waitForInput(uint64_t deadline) {
   GMainContext* context = g_main_context_default();
+  // While the compositor shows none of the pictures, their timers wait for
+  // it: a frame callback (or other input) wakes the loop.
+  const uint64_t now = platform::timerClock();
+  if (!pictures_.empty() &&
+      std::all_of(pictures_.begin(), pictures_.end(), [&](const auto& entry) { return entry.second->unseen(now); }))
+    deadline = UINT64_MAX;
   for (const auto& [window, picture] : pictures_)
     for (const auto& view : picture->views())
       if (view.closedAt) deadline = std::min(deadline, view.closedAt + closeGrace);
   deadline = std::min(deadline, power_->nextCheck());
   guint timer = 0;
   if (deadline != UINT64_MAX) {
-    const uint64_t now = platform::timerClock();
     const auto wait = static_cast<guint>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
     if (wait == 0) return;
     timer = g_timeout_add(

@@ -27,8 +27,10 @@ class WaylandDesktop : public DesktopSession {
 
   void install() override;
   HWND createFramedWindow(int width, int height, const char* title) override;
-  // A client cannot draw into the background: that takes a surface of its own.
+  // A client cannot draw into another program's background...
   HWND rootWindow() override { return nullptr; }
+  // ...but it can have a surface of its own below the windows.
+  HWND wallpaperWindow(std::string& problem, bool& anotherRuns) override;
 
   bool clientSize(HWND window, SIZE& size) override;
   HWND find(const char* className, const char* title) override;
@@ -59,6 +61,7 @@ class WaylandDesktop : public DesktopSession {
   std::unique_ptr<PowerWatch> power_;
   std::map<HWND, Picture*> pictures_;        // by our window
   std::map<HWND, GtkWidget*> framed_;        // the desktop's own toplevels, by handle
+  HWND background_ = nullptr;                 // the wallpaper's parent, once asked for
   uintptr_t nextFramedHandle_ = 0x40000000;  // far from the handles of our own windows
   friend class Picture;
 };

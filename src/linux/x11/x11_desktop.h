@@ -22,6 +22,11 @@ class X11Desktop : public DesktopSession {
 
   void install() override;
   HWND rootWindow() override;
+  // The root window itself, whatever daemon runs.
+  HWND wallpaperWindow(std::string&, bool& anotherRuns) override {
+    anotherRuns = false;
+    return rootWindow();
+  }
   // A top-level window of the desktop's own, managed and titled.
   HWND createFramedWindow(int width, int height, const char* title) override;
   void toolkitStarted() override;
