@@ -8,9 +8,14 @@
 # With --window: the saver in a window of its own (--window) beside /s on a
 # 1024x768 Wayland output, both at the default settings; the window's goal
 # is the full-screen saver's.
-# Usage: bench/measure_cpu.sh [--window] [BUILD_DIR] [SECONDS]
+# With --scaled: /s on a 3840x2160 output at scale 2 (goal: the saver at most
+# 3 %), and --wallpaper under a window full screen (goal: under 0.2 %), three
+# runs of each.
+# Usage: bench/measure_cpu.sh [--window | --scaled] [BUILD_DIR] [SECONDS]
 window=""
+scaled=""
 [ "$1" = --window ] && window=yes && shift
+[ "$1" = --scaled ] && scaled=yes && shift
 build="$(realpath "${1:-build}")"
 seconds="${2:-60}"
 work="$(mktemp -d)"
@@ -29,6 +34,7 @@ measure() {  # measure LABEL SERVER_NAME SERVER_PID [MODE]: runs the saver with 
   "$build/lumarel" "${4:-/s}" &
   local saver=$! saver_start server_start
   sleep 3  # past start-up
+  [ -n "${cover:-}" ] && $cover
   saver_start=$(cpu_ticks $saver)
   server_start=$(cpu_ticks "$3")
   sleep "$seconds"
@@ -45,6 +51,33 @@ settings() {  # settings INTERVAL: the timer interval for the next runs; empty f
   mkdir -p "$XDG_CONFIG_HOME/lumarel"
   printf '[ScreenSaver.Lumarel]\nTimer interval=%s\n' "$1" >"$XDG_CONFIG_HOME/lumarel/control.ini"
 }
+
+if [ -n "$scaled" ]; then
+  unset DISPLAY
+  write_sway_config "$runtime/sway.conf" "resolution 3840x2160 scale 2"
+  start_compositor sway sway -c "$runtime/sway.conf"
+  settings ""
+  for run in 1 2 3; do
+    measure "Wayland (sway) 3840x2160 at scale 2, /s:" "compositor" "$compositor"
+  done
+  # The settings dialog over the wallpaper, full screen.
+  cover_with_window() {
+    "$build/lumarel" /c &
+    dialog=$!
+    for _ in $(seq 1 100); do
+      swaymsg -s "$(sway_socket)" '[title="Lumarel Settings"]' fullscreen enable >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    sleep 2
+  }
+  cover=cover_with_window
+  for run in 1 2 3; do
+    measure "... --wallpaper under a full-screen window:" "compositor" "$compositor" --wallpaper
+    kill "$dialog"
+    wait "$dialog" 2>/dev/null
+  done
+  exit 0
+fi
 
 if [ -n "$window" ]; then
   unset DISPLAY

@@ -3,7 +3,7 @@
 # for packages that are already there. Usage: setup.sh [build|package|test]
 set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev libgtk-layer-shell-dev"
-packages="$packages libwayland-dev"
+packages="$packages libwayland-dev libxkbcommon-dev libpam0g-dev"
 # Making the release: the Windows builds, the installer and the Debian package.
 if [ "$1" = package ] || [ "$1" = test ]; then
   packages="$packages mingw-w64 nsis dpkg-dev lintian zip file"
@@ -13,6 +13,8 @@ if [ "$1" = test ]; then
   packages="$packages wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xscreensaver procps"
   packages="$packages mate-screensaver xsecurelock dbus-daemon libglib2.0-bin dconf-gsettings-backend"
   packages="$packages clang libclang-rt-dev"
+  # PAM conversations checked without root or real users.
+  packages="$packages libpam-wrapper"
   # Headless Wayland compositors (cage needs Xwayland) and their tools.
   packages="$packages sway swaybg swayidle grim wtype cage xwayland util-linux jq"
   # A Debian 13 root for the checks under its newer sway.

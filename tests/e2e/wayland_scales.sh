@@ -46,6 +46,12 @@ drawn_sharp() {
   shows_figures "$1" && awk "BEGIN { exit !($doubled <= ${2% *} + 0.02 && $blended <= 0.01) }"
 }
 
+# How much two pictures differ, in blocks of 8 x 8 pixels: figures drawn a
+# moment apart differ little, other figures much.
+block_difference() {
+  convert "$1" "$2" -scale 12.5% -compose difference -composite -threshold 10% -format "%[fx:mean]" info:
+}
+
 # A picture with figures, once the series has drawn some.
 shoot_figures() { shoot_until "$@" shows_figures "${@: -1}"; }
 
@@ -79,6 +85,13 @@ shoot_figures "$work/scale2.png"
 check_ "at scale 2 it covers the output" covered "$work/scale2.png"
 check_ "... drawn in device pixels" drawn_sharp "$work/scale2.png" "$baseline"
 stop_saver
+# A window of its own, tiled over the whole output.
+"${in_root[@]}" env XDG_CONFIG_HOME="$work/config" "$saver" --window 2>>"$work/saver.err" &
+saver_pid=$!
+sleep 3
+shoot_figures "$work/window2.png"
+check_ "at scale 2, --window is drawn in device pixels too" drawn_sharp "$work/window2.png" "$baseline"
+stop_saver
 
 check_ "the first output goes back to scale 1" swaymsg_ output HEADLESS-1 resolution 1024x768 scale 1
 check_ "a second output is made" swaymsg_ create_output
@@ -92,6 +105,17 @@ check_ "outputs at scales 1 and 2 are both covered" covered "$work/mixed-left.pn
 check_ "... the second too" covered "$work/mixed-right.png"
 check_ "... the first drawn in device pixels" drawn_sharp "$work/mixed-left.png" "$baseline"
 check_ "... and the second" drawn_sharp "$work/mixed-right.png" "$baseline"
+# One picture, symmetric about the middle of the box around both (device
+# x = 1312): the first output mirrors the second's columns 576 to 1600; a
+# picture of its own would mirror itself instead.
+grim -o HEADLESS-1 "$work/pair-left.png"
+grim -o HEADLESS-2 "$work/pair-right.png"
+convert "$work/pair-left.png" -flop "$work/left-mirrored.png"
+convert "$work/pair-right.png" -crop 1024x768+576+0 +repage "$work/right-part.png"
+across=$(block_difference "$work/left-mirrored.png" "$work/right-part.png")
+own=$(block_difference "$work/left-mirrored.png" "$work/pair-left.png")
+check_ "... showing one picture across both (mirror difference $across, of the first alone $own)" \
+  awk "BEGIN { exit !($across * 2 < $own) }"
 check_ "its output's scale changes while the saver runs" swaymsg_ output HEADLESS-1 scale 2
 sleep 3
 shoot_figures -o HEADLESS-1 "$work/changed.png"

@@ -129,6 +129,8 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
 
   HWND window() const { return window_; }
   bool spansOutputs() const { return kind_ != Kind::Framed; }
+  // A toplevel of the desktop's as GTK scales it, in 120ths.
+  static int toplevelScale(GtkWidget* widget) { return gtk_widget_get_scale_factor(widget) * 120; }
   std::vector<View>& views() { return views_; }
 
   void resize(int width, int height) override {
@@ -181,7 +183,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   // Sends the changed areas of the picture to the surfaces that show them;
   // GTK paints them together at the compositor's next frame callback.
   void present(uint64_t now) {
-    if (!spansOutputs() && !views_.empty()) followToplevel(views_.front().widget);
+    if (!spansOutputs() && !views_.empty()) followToplevel(views_.front());
     Framebuffer& pixels = framebuffer();
     if (desktop_.layout_->globals.ready()) {
       for (View& view : views_) {
@@ -283,9 +285,19 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     g_signal_connect(widget, "enter-notify-event", G_CALLBACK(onEnter), this);
   }
 
-  // The toplevel has the size the compositor gave it: the preview follows.
-  void followToplevel(GtkWidget* widget) {
-    const int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+  // A toplevel's scale, in 120ths: what the compositor asked of our
+  // surface on it, else GTK's whole scale.
+  int toplevelScale(const View& view) const {
+    if (view.canvas && view.canvas->preferredScale()) return view.canvas->preferredScale();
+    return toplevelScale(view.widget);
+  }
+
+  // The toplevel has the size the compositor gave it: the preview follows,
+  // in device pixels.
+  void followToplevel(const View& view) {
+    const int scale = toplevelScale(view);
+    const int width = devicePixels(gtk_widget_get_allocated_width(view.widget), scale);
+    const int height = devicePixels(gtk_widget_get_allocated_height(view.widget), scale);
     if (width <= 1 || height <= 1) return;  // not laid out yet
     RECT client{};
     GetClientRect(window_, &client);
@@ -300,15 +312,16 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     GtkAllocation content;
     gtk_widget_get_allocation(view.widget, &content);
     const Framebuffer& pixels = framebuffer();
-    view.canvas->place(content.x - view.area.x, content.y - view.area.y);
-    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()}, SIZE{pixels.width(), pixels.height()});
+    const int scale = toplevelScale(view);
+    const auto logical = [scale](int device) { return static_cast<int>((int64_t{device} * 120 + scale / 2) / scale); };
+    view.canvas->place(content.x + logical(-view.area.x), content.y + logical(-view.area.y));
+    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()}, SIZE{logical(pixels.width()), logical(pixels.height())});
   }
 
   // Without a canvas, GTK paints the changed rectangle, in its logical pixels.
   void queueDraw(const View& view, const Area& changed) {
     if (!spansOutputs()) {
-      gtk_widget_queue_draw_area(view.widget, changed.x - view.area.x, changed.y - view.area.y, changed.width,
-                                 changed.height);
+      gtk_widget_queue_draw(view.widget);
       return;
     }
     const int left = std::max(changed.x, view.area.x), top = std::max(changed.y, view.area.y);
@@ -361,12 +374,17 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     }
     const Area& area = view->area;
     int width = gtk_widget_get_allocated_width(widget), height = gtk_widget_get_allocated_height(widget);
+    // The device pixels onto the logical ones.
     if (self->spansOutputs() && view->logical.cx > 0 && view->logical.cy > 0) {
-      // The output's device pixels onto its logical ones.
       cairo_scale(cr, static_cast<double>(view->logical.cx) / area.width,
                   static_cast<double>(view->logical.cy) / area.height);
       width = area.width;
       height = area.height;
+    } else if (!self->spansOutputs()) {
+      const double scale = self->toplevelScale(*view) / 120.0;
+      cairo_scale(cr, 1 / scale, 1 / scale);
+      width = static_cast<int>(width * scale);
+      height = static_cast<int>(height * scale);
     }
     // Beyond the picture (a surface larger than its output's part) is black.
     if (area.x < 0 || area.y < 0 || area.x + width > pixels.width() || area.y + height > pixels.height()) {
@@ -618,7 +636,8 @@ bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
   int width = gtk_widget_get_allocated_width(framed->second), height = gtk_widget_get_allocated_height(framed->second);
   if (width <= 1 || height <= 1)
     gtk_window_get_size(GTK_WINDOW(gtk_widget_get_toplevel(framed->second)), &width, &height);
-  size = SIZE{width, height};
+  const int scale = Picture::toplevelScale(framed->second);
+  size = SIZE{devicePixels(width, scale), devicePixels(height, scale)};
   return true;
 }
 
