@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -32,6 +33,22 @@ SecretBuffer::~SecretBuffer() {
 bool SecretBuffer::append(const char* bytes, size_t count) {
   if (count > capacity_ - size_) return false;
   std::memcpy(memory_ + size_, bytes, count);
+  size_ += count;
+  return true;
+}
+
+bool SecretBuffer::readFrom(int descriptor, size_t count) {
+  if (count > capacity_ - size_) return false;
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = read(descriptor, memory_ + size_ + done, count - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      explicit_bzero(memory_ + size_, done);
+      return false;
+    }
+    done += static_cast<size_t>(got);
+  }
   size_ += count;
   return true;
 }

@@ -18,6 +18,10 @@ class SecretBuffer {
   bool locked() const { return locked_; }
   // Appends the bytes whole, or (when they would not fit) not at all.
   bool append(const char* bytes, size_t count);
+  // Appends count bytes read from the descriptor straight into the locked
+  // memory, so that no other copy is made; whole or (when they do not fit,
+  // or the descriptor ends or fails first) not at all.
+  bool readFrom(int descriptor, size_t count);
   // Takes away the last UTF-8 character; false when there is none.
   bool removeLastCharacter();
   void clear();
