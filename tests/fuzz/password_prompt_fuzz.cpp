@@ -34,7 +34,7 @@ std::string encode(char32_t point) {
   std::string bytes;
   if (point < 0x80) return bytes += static_cast<char>(point), bytes;
   const int extra = point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
-  bytes += static_cast<char>((0xF00 >> extra) | point >> (6 * extra));
+  bytes += static_cast<char>(((0xFF00 >> (extra + 1)) & 0xFF) | point >> (6 * extra));
   for (int i = extra - 1; i >= 0; --i) bytes += static_cast<char>(0x80 | ((point >> (6 * i)) & 0x3F));
   return bytes;
 }
