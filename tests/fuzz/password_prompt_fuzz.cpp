@@ -93,6 +93,9 @@ void pressKey(FuzzedDataProvider& input, PasswordPrompt& prompt, Model& model, u
                 std::memcmp(prompt.typed().data() + size, text.bytes.data(), text.bytes.size()) == 0,
             "text goes in whole");
     require(!continuation(text.bytes.front()), "text starts with a character");
+    require(std::none_of(text.bytes.begin(), text.bytes.end(),
+                         [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; }),
+            "no control characters");
     for (char byte : text.bytes) continuation(byte) ? void(++model.lengths.back()) : model.lengths.push_back(1);
   } else {
     require(
