@@ -60,7 +60,7 @@ bool PasswordPrompt::key(const PromptKey& key, uint64_t now) {
       // With Ctrl held a key types nothing; Ctrl+U clears, as in a terminal.
       if (key.control) {
         if (key.keysym == XKB_KEY_u || key.keysym == XKB_KEY_U) typed_.clear();
-      } else if (printable(key.text)) {
+      } else if (!key.text.empty() && printable(key.text)) {  // an empty view may have no data
         typed_.append(key.text.data(), key.text.size());
       }
   }
