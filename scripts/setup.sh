@@ -3,7 +3,7 @@
 # for packages that are already there. Usage: setup.sh [build|package|test]
 set -e
 packages="cmake ninja-build g++ pkg-config libpng-dev libx11-dev libxext-dev libgtk-3-dev libgtk-layer-shell-dev"
-packages="$packages libwayland-dev libxkbcommon-dev libpam0g-dev"
+packages="$packages libwayland-dev libxkbcommon-dev libpam0g-dev libpango1.0-dev"
 # Making the release: the Windows builds, the installer and the Debian package.
 if [ "$1" = package ] || [ "$1" = test ]; then
   packages="$packages mingw-w64 nsis dpkg-dev lintian zip file"

@@ -9,7 +9,7 @@ seconds="${1:-30}"
 shift
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$root/build-fuzz"
-targets="${*:-ini_document profile_number switch_scan command_lines}"
+targets="${*:-ini_document profile_number switch_scan command_lines password_prompt}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DLUMAREL_FUZZ=ON -DLUMAREL_TESTS=OFF >/dev/null || exit 1
