@@ -47,6 +47,7 @@ TEST(SaverOptions, TheDaemonsWindowTakesOverTheRootOrAnEmptyCommandLine) {
   EXPECT_EQ(parse({"--root"}, "")->target, SaverOptions::Target::Root);
   // The wallpaper is the desktop's own background, never the daemon's window.
   EXPECT_EQ(parse({"--wallpaper"}, "0x1200003")->target, SaverOptions::Target::Wallpaper);
+  EXPECT_EQ(parse({"--lock"}, "0x1200003")->target, SaverOptions::Target::Lock);
 }
 
 TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
@@ -60,9 +61,11 @@ TEST(SaverOptions, OverridesAreCheckedAndKeptForTheRun) {
         std::vector<const char*>{"lumarel", "--interval", "-5"}, std::vector<const char*>{"lumarel", "--crayon", "101"},
         std::vector<const char*>{"lumarel", "--crayon", "ten"}, std::vector<const char*>{"lumarel", "--crayon"},
         std::vector<const char*>{"lumarel", "--root", "--window"}, std::vector<const char*>{"lumarel", "--root", "/s"},
-        std::vector<const char*>{"lumarel", "--wallpaper", "--root"}, std::vector<const char*>{"lumarel", "--wallpaper", "/p", "5"},
-        std::vector<const char*>{"lumarel", "--fullscreen"}, std::vector<const char*>{"lumarel", "--backend", ""},
-        std::vector<const char*>{"lumarel", "--backend"}}) {
+        std::vector<const char*>{"lumarel", "--wallpaper", "--root"},
+        std::vector<const char*>{"lumarel", "--wallpaper", "/p", "5"},
+        std::vector<const char*>{"lumarel", "--lock", "--wallpaper"},
+        std::vector<const char*>{"lumarel", "--lock", "/s"}, std::vector<const char*>{"lumarel", "--fullscreen"},
+        std::vector<const char*>{"lumarel", "--backend", ""}, std::vector<const char*>{"lumarel", "--backend"}}) {
     error.clear();
     EXPECT_FALSE(parseSaverOptions(static_cast<int>(words.size()), words.data(), nullptr, error)) << words[1];
     EXPECT_FALSE(error.empty());
@@ -129,8 +132,8 @@ TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
 
 // A table as the program's: Wayland preferred, X11 the one that draws into
 // other programs' windows.
-const FrontEnd waylandEntry{"wayland", "WAYLAND_DISPLAY", false, nullptr};
-const FrontEnd x11Entry{"x11", "DISPLAY", true, nullptr};
+const FrontEnd waylandEntry{"wayland", "WAYLAND_DISPLAY", false, true, nullptr};
+const FrontEnd x11Entry{"x11", "DISPLAY", true, false, nullptr};
 const FrontEnd* const bothFrontEnds[] = {&waylandEntry, &x11Entry};
 
 TEST(SaverOptions, FrontEndFromTheEnvironmentOrTheCommandLine) {
@@ -150,6 +153,14 @@ TEST(SaverOptions, FrontEndFromTheEnvironmentOrTheCommandLine) {
   EXPECT_EQ(chosen(std::vector<const char*>{"-backend", "wayland", "/c"}, nullptr, ":0"), "wayland");
   EXPECT_EQ(chosen(std::vector<const char*>{"--window"}, "wayland-0", nullptr), "wayland");
   EXPECT_EQ(chosen(std::vector<const char*>{"--wallpaper"}, "wayland-0", ":1"), "wayland");
+  EXPECT_EQ(chosen(std::vector<const char*>{"--lock"}, "wayland-0", ":1"), "wayland");
+  // X11 cannot lock: the locker there runs the saver.
+  for (const auto& x11Lock :
+       {choose({"--lock"}, nullptr, ":0"), choose({"--lock", "--backend", "x11"}, "wayland-0", ":0")}) {
+    EXPECT_EQ(x11Lock.frontEnd, nullptr);
+    EXPECT_EQ(x11Lock.status, 2);
+    EXPECT_NE(x11Lock.error.find("XSECURELOCK_SAVER=lumarel"), std::string::npos) << x11Lock.error;
+  }
   // No display at all: the status of a display that cannot be opened.
   const auto none = choose({"/s"}, nullptr, "");
   EXPECT_EQ(none.frontEnd, nullptr);

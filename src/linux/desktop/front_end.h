@@ -9,6 +9,8 @@
 
 #include "platform/platform_control.h"
 
+class PasswordChecker;
+
 // A front end's connection to its display, from start to end of the run.
 class DesktopSession : public platform::Desktop {
  public:
@@ -25,6 +27,16 @@ class DesktopSession : public platform::Desktop {
   // drawn below every other window. Null, with the reason, where there is
   // none, or when this session has a wallpaper already (anotherRuns).
   virtual HWND wallpaperWindow(std::string& problem, bool& anotherRuns) = 0;
+  // The session's lock screen for --lock, locked already: a window whose
+  // previews are drawn on every output while the session is locked, which
+  // closes once checker accepted the password and the session is unlocked.
+  // Null where there is none: status 0 when another lock screen of ours has
+  // the session, else the exit status and the reason in problem.
+  virtual HWND lockWindow(PasswordChecker&, std::string& problem, int& status) {
+    problem = "this display system cannot lock the session";
+    status = 2;
+    return nullptr;
+  }
   // GTK has opened a connection of its own to the display (for a dialog).
   virtual void toolkitStarted() {}
 };
@@ -34,6 +46,8 @@ struct FrontEnd {
   const char* displayVariable;  // set in the environment where this display system runs
   // Whether it can draw into other programs' windows (/p, --root, --window-id).
   bool drawsIntoOtherWindows;
+  // Whether it can be the session's lock screen (--lock).
+  bool locksSession;
   // The display named by the environment; null, with the reason, when there is none.
   std::unique_ptr<DesktopSession> (*open)(std::string& error);
 };

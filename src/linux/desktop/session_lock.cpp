@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem,
                             const std::string& role) {
@@ -42,5 +43,22 @@ SessionLock::Outcome SessionLock::take(const std::string& path) {
     return held ? Outcome::HeldElsewhere : Outcome::Failed;
   }
   fd_ = fd;
+  const std::string pid = std::to_string(getpid()) + "\n";
+  // Held all the same where this fails: only the holder's name is missing.
+  [[maybe_unused]] const bool named =
+      ftruncate(fd, 0) == 0 && pwrite(fd, pid.data(), pid.size(), 0) == static_cast<ssize_t>(pid.size());
   return Outcome::Taken;
+}
+
+pid_t sessionLockHolder(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return 0;
+  pid_t holder = 0;
+  // A shared lock is granted only while nobody holds the exclusive one.
+  if (flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    char text[16] = {};
+    if (pread(fd, text, sizeof text - 1, 0) > 0) holder = static_cast<pid_t>(std::strtol(text, nullptr, 10));
+  }
+  close(fd);
+  return holder > 0 ? holder : 0;
 }

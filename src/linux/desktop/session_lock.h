@@ -14,6 +14,12 @@
 std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem,
                             const std::string& role = "");
 
+#include <sys/types.h>
+
+// The process that holds the lock on the file, as it wrote itself there;
+// 0 when nobody holds it.
+pid_t sessionLockHolder(const std::string& path);
+
 class SessionLock {
  public:
   enum class Outcome { Taken, HeldElsewhere, Failed };
@@ -21,8 +27,8 @@ class SessionLock {
   ~SessionLock();
   SessionLock(const SessionLock&) = delete;
   SessionLock& operator=(const SessionLock&) = delete;
-  // Takes the lock on the file (kept until destruction); HeldElsewhere when
-  // another open of it holds the lock.
+  // Takes the lock on the file (kept until destruction) and writes our
+  // process id into it; HeldElsewhere when another open of it holds the lock.
   Outcome take(const std::string& path);
 
  private:

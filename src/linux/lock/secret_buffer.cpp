@@ -32,6 +32,7 @@ SecretBuffer::~SecretBuffer() {
 
 bool SecretBuffer::append(const char* bytes, size_t count) {
   if (count > capacity_ - size_) return false;
+  if (count == 0) return true;  // bytes may be null then
   std::memcpy(memory_ + size_, bytes, count);
   size_ += count;
   return true;

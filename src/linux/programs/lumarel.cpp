@@ -1,6 +1,9 @@
 // lumarel: the saver on a Linux desktop, with the run modes of the Windows
 // program and the conventions of the Linux screen-saver daemons.
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,6 +17,7 @@
 #include "linux/desktop/exit_status.h"
 #include "linux/desktop/front_end.h"
 #include "linux/dialog/gtk_dialog.h"
+#include "linux/lock/pam_check.h"
 #include "saver_options.h"
 
 namespace {
@@ -26,6 +30,23 @@ int fail(const std::string& message, int status) {
 // The switches that run the saver as a preview inside a window of the
 // desktop: there the daemon (or the window's owner) keeps the input.
 std::string previewSwitches(HWND window) { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window)); }
+
+// The PAM service that checks the password of a lock screen.
+constexpr char pamService[] = "lumarel";
+
+// The password check of a lock screen, started before the toolkit starts
+// threads. A lock that could not check the password would lock the user
+// out: then nothing is locked.
+bool startPasswordCheck(PasswordChecker& checker, std::string& problem) {
+  problem = pamServiceProblem(pamService);
+  if (!problem.empty()) return false;
+  const passwd* user = getpwuid(getuid());
+  if (!user) {
+    problem = "the user " + std::to_string(getuid()) + " has no entry in the password database";
+    return false;
+  }
+  return checker.start(pamService, user->pw_name, problem);
+}
 
 }  // namespace
 
@@ -50,6 +71,9 @@ int main(int argc, char** argv) {
   const FrontEndChoice choice =
       chooseFrontEnd(*options, frontEnds(), [](const char* name) { return std::getenv(name); });
   if (!choice.frontEnd) return fail(choice.error, choice.status);
+  PasswordChecker checker;
+  if (options->target == SaverOptions::Target::Lock && !startPasswordCheck(checker, error))
+    return fail(error + "; the session is not locked", lockUncheckableStatus);
   closeSignals::install();
   const std::unique_ptr<DesktopSession> desktop = choice.frontEnd->open(error);
   if (!desktop) return fail(error, 1);
@@ -76,6 +100,13 @@ int main(int argc, char** argv) {
     }
     case SaverOptions::Target::OwnWindow: {
       switches = previewSwitches(desktop->createFramedWindow(960, 600, "Lumarel"));
+      break;
+    }
+    case SaverOptions::Target::Lock: {
+      int status = 0;
+      const HWND lock = desktop->lockWindow(checker, error, status);
+      if (!lock) return status == 0 ? 0 : fail(error, status);  // 0: another lock screen of ours has the session
+      switches = previewSwitches(lock);
       break;
     }
     case SaverOptions::Target::Wallpaper: {

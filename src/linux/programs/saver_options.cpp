@@ -9,7 +9,8 @@
 
 const char saverUsage[] =
     "usage: lumarel [/c | /s | /p WINDOW] [--interval MS] [--crayon PERCENT]\n"
-    "       lumarel (--root | --window-id WINDOW | --window | --wallpaper) [--interval MS]\n"
+    "       lumarel (--root | --window-id WINDOW | --window | --wallpaper | --lock)\n"
+    "       [--interval MS]\n"
     "       [--crayon PERCENT]\n"
     "       [--backend NAME]\n"
     "\n"
@@ -21,6 +22,8 @@ const char saverUsage[] =
     "  --window         draw into a window of its own\n"
     "  --wallpaper      draw the desktop's background, below the windows (Wayland: on\n"
     "                   compositors with layer shell); input does not end it\n"
+    "  --lock           lock the session (Wayland, with ext-session-lock-v1): the figures\n"
+    "                   until the user's password is given; on X11, use xsecurelock\n"
     "  --interval MS    timer interval for this run, 1 to 1000 ms\n"
     "  --crayon PERCENT share of crayon-style series for this run, 0 to 100\n"
     "  --backend NAME   the display system, as built in: wayland, x11 (default: wayland\n"
@@ -30,7 +33,11 @@ const char saverUsage[] =
     "Settings live in $XDG_CONFIG_HOME/lumarel/control.ini (else ~/.config/lumarel).\n"
     "Exit status: 0 when the saver ends or the settings are cancelled, 1 after OK in the\n"
     "settings or when the display cannot be opened, 2 for bad options, 3 when the display\n"
-    "goes away, 4 when the picture's memory cannot be had, 255 for a bad switch or window.";
+    "goes away, 4 when the picture's memory cannot be had, 255 for a bad switch or window.\n"
+    "--lock: 0 once the password unlocked the session (or another lumarel holds the lock),\n"
+    "5 when the compositor cannot lock, 6 when it refused (another locker holds the lock),\n"
+    "7 when the password could not be checked (the session is not locked), 8 when the\n"
+    "check broke while locked (the session stays locked; start lumarel --lock again).";
 
 namespace {
 
@@ -47,7 +54,7 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
   bool targetGiven = false;
   const auto setTarget = [&](SaverOptions::Target target) {
     if (targetGiven) {
-      error = "give only one of --root, --window-id, --window and --wallpaper";
+      error = "give only one of --root, --window-id, --window, --wallpaper and --lock";
       return false;
     }
     targetGiven = true;
@@ -66,6 +73,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
       if (!setTarget(SaverOptions::Target::OwnWindow)) return std::nullopt;
     } else if (isOption(word, "wallpaper")) {
       if (!setTarget(SaverOptions::Target::Wallpaper)) return std::nullopt;
+    } else if (isOption(word, "lock")) {
+      if (!setTarget(SaverOptions::Target::Lock)) return std::nullopt;
     } else if (isOption(word, "window-id") || isOption(word, "interval") || isOption(word, "crayon") ||
                isOption(word, "backend")) {
       if (i + 1 >= argc) {
@@ -104,7 +113,8 @@ std::optional<SaverOptions> parseSaverOptions(int argc, const char* const* argv,
     }
   }
   if (targetGiven && !options.switches.empty()) {
-    error = "switches such as " + options.switches + " do not go with --root, --window-id, --window or --wallpaper";
+    error =
+        "switches such as " + options.switches + " do not go with --root, --window-id, --window, --wallpaper or --lock";
     return std::nullopt;
   }
   // A daemon names the window its programs draw in.
@@ -130,6 +140,7 @@ const char* foreignWindowRun(const SaverOptions& options) {
       return "--window-id";
     case SaverOptions::Target::OwnWindow:
     case SaverOptions::Target::Wallpaper:
+    case SaverOptions::Target::Lock:
       return nullptr;
     case SaverOptions::Target::Switches:
       break;
@@ -148,7 +159,10 @@ bool runsSaver(const SaverOptions& options) {
 FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const FrontEnd* const> table,
                               const std::function<const char*(const char*)>& environment) {
   const char* const otherWindowRun = foreignWindowRun(options);
-  const auto suits = [&](const FrontEnd& frontEnd) { return !otherWindowRun || frontEnd.drawsIntoOtherWindows; };
+  const bool locks = options.target == SaverOptions::Target::Lock;
+  const auto suits = [&](const FrontEnd& frontEnd) {
+    return locks ? frontEnd.locksSession : !otherWindowRun || frontEnd.drawsIntoOtherWindows;
+  };
   const auto present = [&](const FrontEnd& frontEnd) {
     const char* value = environment(frontEnd.displayVariable);
     return value && *value;
@@ -162,6 +176,11 @@ FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const Front
   const auto name = [](const FrontEnd& frontEnd) { return frontEnd.name; };
   const auto variable = [](const FrontEnd& frontEnd) { return frontEnd.displayVariable; };
   const auto needs = [&] {
+    // X11 lets any client read the keyboard: there a locker of its own
+    // grabs it, and runs the saver.
+    if (locks)
+      return std::string("--lock needs a Wayland compositor; on X11, lock with xsecurelock and ") +
+             "XSECURELOCK_SAVER=lumarel, which runs the figures under its lock";
     return std::string(otherWindowRun) + " draws into another program's window, which needs the " +
            listed(true, name, " or ") + " front end and " + listed(true, variable, " or ");
   };

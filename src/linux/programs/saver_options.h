@@ -20,6 +20,7 @@ struct SaverOptions {
     WindowId,   // the window named by windowId
     OwnWindow,  // a window of its own
     Wallpaper,  // the desktop's background, below every window
+    Lock,       // the session's lock screen, until the password is given
   };
   Target target = Target::Switches;
   std::string switches;  // the switch words, as the saver reads them

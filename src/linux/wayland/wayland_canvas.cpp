@@ -154,7 +154,9 @@ void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixel
       return;
     }
     // The surface's pixels that the rectangle touches.
-    const auto down = [](long long value, long long by, long long over) { return static_cast<int32_t>(value * by / over); };
+    const auto down = [](long long value, long long by, long long over) {
+      return static_cast<int32_t>(value * by / over);
+    };
     const auto up = [](long long value, long long by, long long over) {
       return static_cast<int32_t>((value * by + over - 1) / over);
     };

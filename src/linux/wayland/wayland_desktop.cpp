@@ -13,13 +13,16 @@
 #include <cstring>
 #include <vector>
 
+#include "ext-session-lock-v1-client-protocol.h"
+#include "fractional-scale-v1-client-protocol.h"
 #include "linux/desktop/close_signals.h"
 #include "linux/desktop/exit_status.h"
 #include "linux/desktop/output_layout.h"
 #include "linux/desktop/power_watch.h"
 #include "linux/desktop/session_lock.h"
 #include "linux/headless/raster_device.h"
-#include "fractional-scale-v1-client-protocol.h"
+#include "linux/lock/pam_check.h"
+#include "session_locker.h"
 #include "viewporter-client-protocol.h"
 #include "wayland_canvas.h"
 
@@ -89,7 +92,7 @@ struct WaylandDesktop::Layout {
 // it lives in.
 class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
  public:
-  enum class Kind { FullScreen, Background, Framed };
+  enum class Kind { FullScreen, Background, Lock, Framed };
 
   struct View {
     GtkWidget* widget = nullptr;
@@ -97,7 +100,8 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     Area area;                              // the part of the picture it shows, in device pixels
     SIZE logical{0, 0};                     // the size it covers, in the compositor's logical pixels
     uint64_t closedAt = 0;                  // when the compositor closed it, or 0
-    std::unique_ptr<SurfaceCanvas> canvas;  // our pixels above GTK's
+    std::unique_ptr<SurfaceCanvas> canvas;  // our pixels above GTK's, or above the lock surface
+    std::unique_ptr<LockSurface> lock;      // in place of a GTK window, while the session is locked
   };
 
   Picture(WaylandDesktop& desktop, HWND window, Kind kind, GtkWidget* framed)
@@ -112,7 +116,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     GetCursorPos(&start);
     track_ = PointerTrack(start);
     if (framed) {
-      View view{framed, nullptr, Area{}, SIZE{0, 0}, 0, nullptr};
+      View view{framed, nullptr, Area{}, SIZE{0, 0}, 0, nullptr, nullptr};
       if (const auto description = platform::describeWindow(window))
         view.area = Area{-description->rect.left, -description->rect.top, 0, 0};
       connect(framed);
@@ -147,18 +151,30 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
       const Area& part = layout.outputs.parts[i];
       if (part.width <= 0) continue;
       const SIZE logical{layout.logical[i].width, layout.logical[i].height};
-      auto existing = std::find_if(views_.begin(), views_.end(),
-                                   [&](const View& v) { return v.monitor == layout.monitors[i] && v.widget; });
+      auto existing = std::find_if(views_.begin(), views_.end(), [&](const View& v) {
+        return v.monitor == layout.monitors[i] && (v.widget || v.lock);
+      });
       if (existing != views_.end()) {
         existing->area = part;
         existing->logical = logical;
+        if (existing->lock) existing->lock->setScale(layout.scaleOf(i));
         if (existing->canvas) existing->canvas->show(part, logical);
-        gtk_widget_queue_draw(existing->widget);
+        if (existing->widget) gtk_widget_queue_draw(existing->widget);
         kept.push_back(std::move(*existing));
         views_.erase(existing);
+      } else if (kind_ == Kind::Lock) {
+        View view{nullptr,
+                  layout.monitors[i],
+                  part,
+                  logical,
+                  0,
+                  nullptr,
+                  desktop_.locker_->surfaceFor(gdk_wayland_monitor_get_wl_output(layout.monitors[i]))};
+        view.lock->setScale(layout.scaleOf(i));
+        kept.push_back(std::move(view));
       } else {
         kept.push_back(View{makeSurface(layout.monitors[i], static_cast<int>(i), logical), layout.monitors[i], part,
-                            logical, 0, nullptr});
+                            logical, 0, nullptr, nullptr});
       }
     }
     for (View& gone : views_) dropView(gone);
@@ -187,6 +203,13 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     Framebuffer& pixels = framebuffer();
     if (desktop_.layout_->globals.ready()) {
       for (View& view : views_) {
+        if (view.lock && view.lock->ready()) {
+          if (!view.canvas) {
+            view.canvas = std::make_unique<SurfaceCanvas>(desktop_.layout_->globals, view.lock->surface());
+            view.lock->placeSubsurfaces();
+          }
+          view.canvas->show(view.area, view.lock->size());  // as the compositor last configured it
+        }
         if (view.canvas || !view.widget || !gtk_widget_get_mapped(view.widget)) continue;
         GdkWindow* window = gtk_widget_get_window(gtk_widget_get_toplevel(view.widget));
         wl_surface* surface = window ? gdk_wayland_window_get_wl_surface(window) : nullptr;
@@ -201,7 +224,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
         if (view.canvas) placeInToplevel(view);
     pixels.changes().take([&](int x, int y, int width, int height) {
       for (const View& view : views_) {
-        if (!view.widget || view.closedAt) continue;
+        if (view.closedAt || !(view.widget || view.lock)) continue;
         if (view.canvas) {
           view.canvas->changed(Area{x, y, width, height});
           continue;
@@ -240,7 +263,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
       dropView(view);
       PostMessageA(window_, WM_CLOSE, 0, 0);
     }
-    std::erase_if(views_, [](const View& view) { return !view.widget; });
+    std::erase_if(views_, [](const View& view) { return !view.widget && !view.lock; });
   }
 
  private:
@@ -259,8 +282,8 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
                               GTK_LAYER_SHELL_EDGE_BOTTOM})
         gtk_layer_set_anchor(window, edge, TRUE);
       gtk_layer_set_exclusive_zone(window, -1);
-      gtk_layer_set_keyboard_mode(window,
-                                  background ? GTK_LAYER_SHELL_KEYBOARD_MODE_NONE : GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE);
+      gtk_layer_set_keyboard_mode(
+          window, background ? GTK_LAYER_SHELL_KEYBOARD_MODE_NONE : GTK_LAYER_SHELL_KEYBOARD_MODE_EXCLUSIVE);
       gtk_layer_set_monitor(window, monitor);
     } else {
       gtk_window_fullscreen_on_monitor(window, gdk_display_get_default_screen(gdk_monitor_get_display(monitor)), index);
@@ -315,7 +338,8 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     const int scale = toplevelScale(view);
     const auto logical = [scale](int device) { return static_cast<int>((int64_t{device} * 120 + scale / 2) / scale); };
     view.canvas->place(content.x + logical(-view.area.x), content.y + logical(-view.area.y));
-    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()}, SIZE{logical(pixels.width()), logical(pixels.height())});
+    view.canvas->show(Area{0, 0, pixels.width(), pixels.height()},
+                      SIZE{logical(pixels.width()), logical(pixels.height())});
   }
 
   // Without a canvas, GTK paints the changed rectangle, in its logical pixels.
@@ -328,14 +352,19 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     const int right = std::min(changed.x + changed.width, view.area.x + view.area.width);
     const int bottom = std::min(changed.y + changed.height, view.area.y + view.area.height);
     if (right <= left || bottom <= top) return;
-    const auto logicalX = [&](int x) { return static_cast<int>(int64_t{x - view.area.x} * view.logical.cx / view.area.width); };
-    const auto logicalY = [&](int y) { return static_cast<int>(int64_t{y - view.area.y} * view.logical.cy / view.area.height); };
+    const auto logicalX = [&](int x) {
+      return static_cast<int>(int64_t{x - view.area.x} * view.logical.cx / view.area.width);
+    };
+    const auto logicalY = [&](int y) {
+      return static_cast<int>(int64_t{y - view.area.y} * view.logical.cy / view.area.height);
+    };
     gtk_widget_queue_draw_area(view.widget, logicalX(left), logicalY(top), logicalX(right) - logicalX(left) + 1,
                                logicalY(bottom) - logicalY(top) + 1);
   }
 
   void dropView(View& view) {
     view.canvas.reset();  // before the surface it lies on
+    view.lock.reset();
     if (!view.widget) return;
     g_signal_handlers_disconnect_by_data(view.widget, this);
     g_signal_handlers_disconnect_by_data(gtk_widget_get_toplevel(view.widget), this);
@@ -463,7 +492,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   std::vector<View> views_;
 };
 
-extern const FrontEnd waylandFrontEnd{"wayland", "WAYLAND_DISPLAY", false, WaylandDesktop::open};
+extern const FrontEnd waylandFrontEnd{"wayland", "WAYLAND_DISPLAY", false, true, WaylandDesktop::open};
 
 std::unique_ptr<DesktopSession> WaylandDesktop::open(std::string& error) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -497,8 +526,9 @@ void WaylandDesktop::bindGlobals() {
   CanvasGlobals& globals = layout_->globals;
   globals.compositor = gdk_wayland_display_get_wl_compositor(display);
   static const wl_registry_listener listener{
-      +[](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
-        auto& found = *static_cast<CanvasGlobals*>(data);
+      +[](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+        auto& desktop = *static_cast<WaylandDesktop*>(data);
+        CanvasGlobals& found = desktop.layout_->globals;
         if (std::strcmp(interface, wl_shm_interface.name) == 0 && !found.shm)
           found.shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
         if (std::strcmp(interface, "zwlr_layer_shell_v1") == 0) found.layerShell = true;
@@ -507,17 +537,25 @@ void WaylandDesktop::bindGlobals() {
         if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0 && !found.fractionalScale)
           found.fractionalScale = static_cast<wp_fractional_scale_manager_v1*>(
               wl_registry_bind(registry, name, &wp_fractional_scale_manager_v1_interface, 1));
+        if (std::strcmp(interface, ext_session_lock_manager_v1_interface.name) == 0 && !desktop.lockManager_)
+          desktop.lockManager_ = static_cast<ext_session_lock_manager_v1*>(
+              wl_registry_bind(registry, name, &ext_session_lock_manager_v1_interface, 1));
+        // The lock reads the keyboard itself: GTK knows nothing of its surfaces.
+        if (std::strcmp(interface, wl_seat_interface.name) == 0 && version >= 5 && !desktop.seatName_)
+          desktop.seatName_ = name;
         if (std::strcmp(interface, wl_subcompositor_interface.name) == 0 && !found.subcompositor)
           found.subcompositor =
               static_cast<wl_subcompositor*>(wl_registry_bind(registry, name, &wl_subcompositor_interface, 1));
       },
       +[](void*, wl_registry*, uint32_t) {}};
   registry_ = wl_display_get_registry(connection);
-  wl_registry_add_listener(registry_, &listener, &globals);
+  wl_registry_add_listener(registry_, &listener, this);
   wl_display_roundtrip(connection);
 }
 
 WaylandDesktop::~WaylandDesktop() {
+  if (checkerWatch_) g_source_remove(checkerWatch_);
+  locker_.reset();
   closeSignals::forget(this);
   platform::setDesktop(nullptr);
   platform::setDeviceFactory(nullptr);
@@ -529,6 +567,7 @@ WaylandDesktop::~WaylandDesktop() {
   if (globals.subcompositor) wl_subcompositor_destroy(globals.subcompositor);
   if (globals.viewporter) wp_viewporter_destroy(globals.viewporter);
   if (globals.fractionalScale) wp_fractional_scale_manager_v1_destroy(globals.fractionalScale);
+  if (lockManager_) ext_session_lock_manager_v1_destroy(lockManager_);
   if (registry_) wl_registry_destroy(registry_);
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
@@ -616,9 +655,11 @@ std::unique_ptr<platform::Device> WaylandDesktop::makeDevice(HWND window) {
   const auto description = platform::describeWindow(window);
   if (!description) return nullptr;
   const bool background = description->parent && description->parent == background_;
-  if (description->parent == nullptr || background) {
-    auto picture = std::make_unique<Picture>(*this, window, background ? Picture::Kind::Background : Picture::Kind::FullScreen, nullptr);
-    if (background || (description->style & WS_VISIBLE)) picture->follow(*layout_);
+  const bool lock = description->parent && description->parent == lockParent_;
+  if (description->parent == nullptr || background || lock) {
+    const auto kind = background ? Picture::Kind::Background : lock ? Picture::Kind::Lock : Picture::Kind::FullScreen;
+    auto picture = std::make_unique<Picture>(*this, window, kind, nullptr);
+    if (background || lock || (description->style & WS_VISIBLE)) picture->follow(*layout_);
     return picture;
   }
   const auto framed = framed_.find(description->parent);
@@ -627,7 +668,7 @@ std::unique_ptr<platform::Device> WaylandDesktop::makeDevice(HWND window) {
 }
 
 bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
-  if (window == otherSaver || (window && window == background_)) {
+  if (window == otherSaver || (window && (window == background_ || window == lockParent_))) {
     size = SIZE{layout_->outputs.box.width, layout_->outputs.box.height};
     return true;
   }
@@ -663,13 +704,20 @@ SessionLock::Outcome takeSessionLock(RoleLock& held, const std::string& role, co
   return outcome;
 }
 
+// The full-screen saver's lock, which a lock screen holds too, so that no
+// saver starts while the session is locked.
+RoleLock& saverRole() {
+  static RoleLock lock;
+  return lock;
+}
+const char saverUnnoticed[] = "another full-screen saver would not be noticed";
+
 }  // namespace
 
 HWND WaylandDesktop::find(const char*, const char*) {
   // Only the full-screen saver looks for itself: the session's lock says
   // whether another one runs.
-  static RoleLock lock;
-  const auto outcome = takeSessionLock(lock, "", "another full-screen saver would not be noticed");
+  const auto outcome = takeSessionLock(saverRole(), "", saverUnnoticed);
   return outcome == SessionLock::Outcome::HeldElsewhere ? otherSaver : nullptr;
 }
 
@@ -690,6 +738,57 @@ HWND WaylandDesktop::wallpaperWindow(std::string& problem, bool& anotherRuns) {
   return background_;
 }
 
+HWND WaylandDesktop::lockWindow(PasswordChecker& checker, std::string& problem, int& status) {
+  if (!lockManager_) {
+    problem =
+        "the compositor offers no ext-session-lock-v1, the protocol that --lock needs: lock the session "
+        "with the desktop's own lock screen";
+    status = lockUnsupportedStatus;
+    return nullptr;
+  }
+  // One lock screen a session; a second leaves the first its work. One that
+  // cannot tell locks all the same: the compositor refuses a second lock.
+  static RoleLock lock;
+  if (takeSessionLock(lock, "lock", "another lock screen would not be noticed") ==
+      SessionLock::Outcome::HeldElsewhere) {
+    status = 0;
+    return nullptr;
+  }
+  wl_display* display = gdk_wayland_display_get_wl_display(gdk_display_get_default());
+  locker_ = std::make_unique<SessionLocker>(display, layout_->globals, lockManager_, registry_, seatName_, checker);
+  if (locker_->lock() != SessionLocker::Outcome::Locked) {
+    locker_.reset();
+    problem = "the compositor refused the lock: another program has locked the session";
+    status = lockRefusedStatus;
+    return nullptr;
+  }
+  // A check's end wakes the loop.
+  checkerWatch_ = g_unix_fd_add(
+      checker.descriptor(), static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
+      +[](gint, GIOCondition condition, gpointer) -> gboolean {
+        return condition & (G_IO_HUP | G_IO_ERR) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+      },
+      nullptr);
+  endRunningSaver();
+  lockParent_ = reinterpret_cast<HWND>(nextFramedHandle_);
+  nextFramedHandle_ += 4;
+  return lockParent_;
+}
+
+// A full-screen saver of this session ends, so that the user finds the
+// desktop once unlocked; then its lock is ours until we end, and a saver
+// started meanwhile leaves at once.
+void WaylandDesktop::endRunningSaver() {
+  std::string problem;
+  const std::string path = sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"), problem);
+  const uint64_t until = platform::timerClock() + 3000;
+  while (takeSessionLock(saverRole(), "", saverUnnoticed) == SessionLock::Outcome::HeldElsewhere &&
+         platform::timerClock() < until) {
+    if (const pid_t saver = sessionLockHolder(path); saver > 0 && saver != getpid()) kill(saver, SIGTERM);
+    g_usleep(50'000);
+  }
+}
+
 bool WaylandDesktop::bringToFront(HWND window) {
   // Another saver is on top already; a client cannot raise anything.
   if (window == otherSaver) return true;
@@ -707,12 +806,15 @@ void WaylandDesktop::collectInput() {
   inputJustDispatched_ = false;
   if (closeAll_) {
     closeAll_ = false;
-    for (const auto& [window, picture] : pictures_) PostMessageA(window, WM_CLOSE, 0, 0);
+    // Only the password ends a lock screen.
+    for (const auto& [window, picture] : pictures_)
+      if (!lockParent_ || GetParent(window) != lockParent_) PostMessageA(window, WM_CLOSE, 0, 0);
   }
   for (const auto& [window, picture] : pictures_)
     if (picture->learnScales(*layout_)) layoutChanged_ = true;
   if (layoutChanged_) relayout();
   const uint64_t now = platform::timerClock();
+  if (locker_) followLock(now);
   for (const auto& [window, picture] : pictures_) {
     picture->judgeClosedSurfaces(now);
     picture->present(now);
@@ -736,6 +838,7 @@ void WaylandDesktop::waitForInput(uint64_t deadline) {
     for (const auto& view : picture->views())
       if (view.closedAt) deadline = std::min(deadline, view.closedAt + closeGrace);
   deadline = std::min(deadline, power_->nextCheck());
+  if (locker_) deadline = std::min(deadline, locker_->deadline());
   guint timer = 0;
   if (deadline != UINT64_MAX) {
     const auto wait = static_cast<guint>(std::min<uint64_t>(deadline - std::min(deadline, now), 60000));
@@ -749,6 +852,22 @@ void WaylandDesktop::waitForInput(uint64_t deadline) {
   inputJustDispatched_ = true;
   if (timer)
     if (GSource* source = g_main_context_find_source_by_id(context, timer)) g_source_destroy(source);
+}
+
+// The prompt and the check; the lock screen closes once the session is
+// unlocked. A lock that nothing can unlock any more leaves the session
+// locked for a new lock screen to take over.
+void WaylandDesktop::followLock(uint64_t now) {
+  locker_->update(now);
+  if (locker_->ended()) {
+    std::fprintf(stderr, "lumarel: %s; the session stays locked: run lumarel --lock again to unlock it\n",
+                 locker_->endReason().c_str());
+    std::fflush(stderr);
+    _exit(lockCheckBrokeStatus);
+  }
+  if (!locker_->unlocked()) return;
+  for (const auto& [window, picture] : pictures_)
+    if (GetParent(window) == lockParent_) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 void WaylandDesktop::applyCursor() {

@@ -14,7 +14,10 @@
 using GtkWidget = struct _GtkWidget;
 using GdkMonitor = struct _GdkMonitor;
 struct wl_registry;
+struct wl_seat;
+struct ext_session_lock_manager_v1;
 class PowerWatch;
+class SessionLocker;
 
 class WaylandDesktop : public DesktopSession {
  public:
@@ -31,6 +34,7 @@ class WaylandDesktop : public DesktopSession {
   HWND rootWindow() override { return nullptr; }
   // ...but it can have a surface of its own below the windows.
   HWND wallpaperWindow(std::string& problem, bool& anotherRuns) override;
+  HWND lockWindow(PasswordChecker& checker, std::string& problem, int& status) override;
 
   bool clientSize(HWND window, SIZE& size) override;
   HWND find(const char* className, const char* title) override;
@@ -48,6 +52,8 @@ class WaylandDesktop : public DesktopSession {
   void relayout();
   void releaseMonitors(std::vector<GdkMonitor*>& monitors);
   void applyCursor();
+  void endRunningSaver();
+  void followLock(uint64_t now);
 
   bool layerShell_ = false;
   bool layoutChanged_ = false;
@@ -59,9 +65,14 @@ class WaylandDesktop : public DesktopSession {
   wl_registry* registry_ = nullptr;
   std::unique_ptr<Layout> layout_;
   std::unique_ptr<PowerWatch> power_;
+  uint32_t seatName_ = 0;  // the registry's name of the first seat
+  ext_session_lock_manager_v1* lockManager_ = nullptr;
+  std::unique_ptr<SessionLocker> locker_;    // while --lock holds the session
+  unsigned checkerWatch_ = 0;                // wakes the loop when a check ends
   std::map<HWND, Picture*> pictures_;        // by our window
   std::map<HWND, GtkWidget*> framed_;        // the desktop's own toplevels, by handle
-  HWND background_ = nullptr;                 // the wallpaper's parent, once asked for
+  HWND background_ = nullptr;                // the wallpaper's parent, once asked for
+  HWND lockParent_ = nullptr;                // the lock screen's parent, once locked
   uintptr_t nextFramedHandle_ = 0x40000000;  // far from the handles of our own windows
   friend class Picture;
 };

@@ -16,7 +16,7 @@ debian13_root="${LUMAREL_DEBIAN13_ROOT:-/var/cache/lumarel/debian13-root}"
 debian13_suite=trixie
 # What every check there needs: the compositor and its tools, and the
 # libraries our lumarel links to (ldd build/lumarel, by their Debian 13 names).
-debian13_packages=(sway swaybg grim wtype wayland-utils jq libgtk-3-0t64 libgtk-layer-shell0 libpng16-16t64 libwayland-client0
+debian13_packages=(sway swaybg grim wtype wayland-utils jq libxkbcommon0 libgtk-3-0t64 libgtk-layer-shell0 libpng16-16t64 libwayland-client0
   libx11-6 libxext6 libglib2.0-0t64 libcairo2 libpango-1.0-0 libstdc++6)
 debian13_ready="$debian13_root/.lumarel-ready"  # written last: the root is complete
 debian13_mounts=()

@@ -4,8 +4,10 @@
 - doubled: of the neighbouring row pairs (and column pairs) in which
   something is drawn (a hundredth of the row, and at least 16 pixels, not
   in the background's colour: a lone stroke along the other axis would
-  make its rows all alike), the share that are equal: 0.5 for a picture
-  that the compositor enlarged twice, near 0 for one drawn in device pixels;
+  make its rows all alike), the share that are equal when the pairs start
+  at even rows, less the share when they start at odd ones (as a magnitude):
+  near 1 for a picture that the compositor enlarged twice, near 0 for one
+  drawn in device pixels, however dense its figures;
 - blended: of the edge pixels of strokes (drawn pixels beside the
   background), the share whose colour lies between the background and the
   stroke beyond it: 1 for a picture that the compositor stretched with
@@ -27,16 +29,20 @@ def pixels(path):
 
 
 def doubled(rows, background):
-    """Share of equal neighbours among pairs with something drawn."""
+    """How much more often rows pair up at one parity than at the other,
+    among pairs with something drawn: an enlarged picture repeats each row
+    in its pair, while a dense figure drawn in device pixels has equal
+    neighbours as often at either parity."""
     least = max(16, len(rows[0]) // 100)
     drawn = [len(row) - row.count(background) >= least for row in rows]
-    pairs = equal = 0
+    pairs, equal = [0, 0], [0, 0]
     for i, (upper, lower) in enumerate(zip(rows, rows[1:])):
         if not drawn[i] and not drawn[i + 1]:
             continue
-        pairs += 1
-        equal += upper == lower
-    return equal / pairs if pairs else 0.0
+        pairs[i % 2] += 1
+        equal[i % 2] += upper == lower
+    shares = [e / p if p else 0.0 for e, p in zip(equal, pairs)]
+    return abs(shares[0] - shares[1])
 
 
 def blend_of(value, background, stroke):
