@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "linux/desktop/output_layout.h"
@@ -51,13 +52,15 @@ TEST(OutputLayout, OutputsWithoutPixelsOrFarAway) {
 TEST(OutputLayout, DevicePixelsAtEachOutputsScale) {
   // A 1920x1080 output at scale 1, and a 3840x2160 one at scale 2 to its
   // right (1920x1080 logical): side by side in the picture, each at its own size.
-  const auto mixed = layOutOutputs({ScaledOutput{Area{0, 0, 1920, 1080}, 120}, ScaledOutput{Area{1920, 0, 1920, 1080}, 240}});
+  const auto mixed =
+      layOutOutputs({ScaledOutput{Area{0, 0, 1920, 1080}, 120}, ScaledOutput{Area{1920, 0, 1920, 1080}, 240}});
   EXPECT_EQ(mixed.box, (Area{0, 0, 5760, 2160}));
   EXPECT_EQ(mixed.parts[0], (Area{0, 0, 1920, 1080}));
   EXPECT_EQ(mixed.parts[1], (Area{1920, 0, 3840, 2160}));
 
   // The denser output on the left pushes the other one right, not over it.
-  const auto swapped = layOutOutputs({ScaledOutput{Area{1920, 0, 1920, 1080}, 120}, ScaledOutput{Area{0, 0, 1920, 1080}, 240}});
+  const auto swapped =
+      layOutOutputs({ScaledOutput{Area{1920, 0, 1920, 1080}, 120}, ScaledOutput{Area{0, 0, 1920, 1080}, 240}});
   EXPECT_EQ(swapped.parts[0], (Area{3840, 0, 1920, 1080}));
   EXPECT_EQ(swapped.parts[1], (Area{0, 0, 3840, 2160}));
 
@@ -79,7 +82,8 @@ TEST(OutputLayout, ScaledPartsNeverOverlapAndFitTheBox) {
       std::vector<ScaledOutput> outputs;
       for (int row = 0; row < 2; ++row)
         for (int column = 0; column < 3; ++column)
-          outputs.emplace_back(Area{column * 1000 + row * shift, row * 700, 1000, 700}, scales[(first + row * 3 + column) % 5]);
+          outputs.emplace_back(Area{column * 1000 + row * shift, row * 700, 1000, 700},
+                               scales[(first + row * 3 + column) % 5]);
       const auto layout = layOutOutputs(outputs);
       for (size_t i = 0; i < outputs.size(); ++i) {
         const Area& a = layout.parts[i];
@@ -89,7 +93,8 @@ TEST(OutputLayout, ScaledPartsNeverOverlapAndFitTheBox) {
         EXPECT_LE(a.y + a.height, layout.box.height);
         for (size_t j = 0; j < i; ++j) {
           const Area& b = layout.parts[j];
-          const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y || b.y + b.height <= a.y;
+          const bool apart =
+              a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y || b.y + b.height <= a.y;
           EXPECT_TRUE(apart) << "outputs " << j << " and " << i << ", shift " << shift << ", first scale " << first;
         }
       }
@@ -168,6 +173,28 @@ TEST_F(SessionLockTest, OneHolderPerCompositorUntilItGoesHoweverItsSocketIsNamed
   EXPECT_TRUE(std::filesystem::exists(path));
   SessionLock after;
   EXPECT_EQ(after.take(path), SessionLock::Outcome::Taken);
+}
+
+// A lock screen asks who holds the saver's lock, to end that saver.
+TEST_F(SessionLockTest, TheHolderIsNamedOnlyWhileItHoldsTheLock) {
+  listenOn("wayland-1");
+  const std::string path = lockPath("wayland-1");
+  EXPECT_EQ(sessionLockHolder(path), 0);  // no file yet
+  {
+    SessionLock held;
+    ASSERT_EQ(held.take(path), SessionLock::Outcome::Taken);
+    EXPECT_EQ(sessionLockHolder(path), getpid());
+    // Asking leaves the lock where it was.
+    SessionLock second;
+    EXPECT_EQ(second.take(path), SessionLock::Outcome::HeldElsewhere);
+  }
+  // The number left in the file names nobody once the lock is free.
+  EXPECT_EQ(sessionLockHolder(path), 0);
+  // A holder's number is its own, not one left by an earlier holder.
+  std::ofstream(path) << "999999999 and more\n";
+  SessionLock next;
+  ASSERT_EQ(next.take(path), SessionLock::Outcome::Taken);
+  EXPECT_EQ(sessionLockHolder(path), getpid());
 }
 
 TEST_F(SessionLockTest, RuntimeFoldersAndSocketsThatCannotServeAreNamed) {

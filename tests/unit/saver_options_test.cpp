@@ -132,8 +132,8 @@ TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
 
 // A table as the program's: Wayland preferred, X11 the one that draws into
 // other programs' windows.
-const FrontEnd waylandEntry{"wayland", "WAYLAND_DISPLAY", false, true, nullptr};
-const FrontEnd x11Entry{"x11", "DISPLAY", true, false, nullptr};
+const FrontEnd waylandEntry{"wayland", "WAYLAND_DISPLAY", false, [](std::string&) { return true; }, nullptr};
+const FrontEnd x11Entry{"x11", "DISPLAY", true, nullptr, nullptr};
 const FrontEnd* const bothFrontEnds[] = {&waylandEntry, &x11Entry};
 
 TEST(SaverOptions, FrontEndFromTheEnvironmentOrTheCommandLine) {

@@ -46,8 +46,10 @@ struct FrontEnd {
   const char* displayVariable;  // set in the environment where this display system runs
   // Whether it can draw into other programs' windows (/p, --root, --window-id).
   bool drawsIntoOtherWindows;
-  // Whether it can be the session's lock screen (--lock).
-  bool locksSession;
+  // Where it can be the session's lock screen (--lock): whether the
+  // display named by the environment offers the lock, with the reason
+  // when not. Asked before the toolkit starts; null where it never can.
+  bool (*canLock)(std::string& problem);
   // The display named by the environment; null, with the reason, when there is none.
   std::unique_ptr<DesktopSession> (*open)(std::string& error);
 };

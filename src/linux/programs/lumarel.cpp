@@ -72,8 +72,10 @@ int main(int argc, char** argv) {
       chooseFrontEnd(*options, frontEnds(), [](const char* name) { return std::getenv(name); });
   if (!choice.frontEnd) return fail(choice.error, choice.status);
   PasswordChecker checker;
-  if (options->target == SaverOptions::Target::Lock && !startPasswordCheck(checker, error))
-    return fail(error + "; the session is not locked", lockUncheckableStatus);
+  if (options->target == SaverOptions::Target::Lock) {
+    if (!choice.frontEnd->canLock(error)) return fail(error, lockUnsupportedStatus);
+    if (!startPasswordCheck(checker, error)) return fail(error + "; the session is not locked", lockUncheckableStatus);
+  }
   closeSignals::install();
   const std::unique_ptr<DesktopSession> desktop = choice.frontEnd->open(error);
   if (!desktop) return fail(error, 1);

@@ -161,7 +161,7 @@ FrontEndChoice chooseFrontEnd(const SaverOptions& options, std::span<const Front
   const char* const otherWindowRun = foreignWindowRun(options);
   const bool locks = options.target == SaverOptions::Target::Lock;
   const auto suits = [&](const FrontEnd& frontEnd) {
-    return locks ? frontEnd.locksSession : !otherWindowRun || frontEnd.drawsIntoOtherWindows;
+    return locks ? frontEnd.canLock != nullptr : !otherWindowRun || frontEnd.drawsIntoOtherWindows;
   };
   const auto present = [&](const FrontEnd& frontEnd) {
     const char* value = environment(frontEnd.displayVariable);

@@ -33,6 +33,34 @@ namespace {
 // disappears from the layout after.
 constexpr uint64_t closeGrace = 500;
 
+const char noLockProtocol[] =
+    "the compositor offers no ext-session-lock-v1, the protocol that --lock needs: lock the session with the "
+    "desktop's own lock screen";
+
+// Whether the compositor that $WAYLAND_DISPLAY names offers the session
+// lock: asked on a connection of its own, before the toolkit starts.
+bool compositorLocks(std::string& problem) {
+  wl_display* display = wl_display_connect(nullptr);
+  if (!display) {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    problem = std::string("cannot connect to the Wayland compositor ") + (name ? name : "(WAYLAND_DISPLAY is not set)");
+    return false;
+  }
+  bool offered = false;
+  static const wl_registry_listener listener{
+      +[](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+        if (std::strcmp(interface, ext_session_lock_manager_v1_interface.name) == 0) *static_cast<bool*>(data) = true;
+      },
+      +[](void*, wl_registry*, uint32_t) {}};
+  wl_registry* registry = wl_display_get_registry(display);
+  wl_registry_add_listener(registry, &listener, &offered);
+  wl_display_roundtrip(display);
+  wl_registry_destroy(registry);
+  wl_display_disconnect(display);
+  if (!offered) problem = noLockProtocol;
+  return offered;
+}
+
 // What another saver of this session answers to a lookup: it has no
 // window that we could name.
 HWND const otherSaver = reinterpret_cast<HWND>(uintptr_t{1});
@@ -224,12 +252,12 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
         if (view.canvas) placeInToplevel(view);
     pixels.changes().take([&](int x, int y, int width, int height) {
       for (const View& view : views_) {
-        if (view.closedAt || !(view.widget || view.lock)) continue;
+        if (view.closedAt) continue;
         if (view.canvas) {
           view.canvas->changed(Area{x, y, width, height});
-          continue;
+        } else if (view.widget) {
+          queueDraw(view, Area{x, y, width, height});
         }
-        queueDraw(view, Area{x, y, width, height});
       }
     });
     for (View& view : views_)
@@ -492,7 +520,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   std::vector<View> views_;
 };
 
-extern const FrontEnd waylandFrontEnd{"wayland", "WAYLAND_DISPLAY", false, true, WaylandDesktop::open};
+extern const FrontEnd waylandFrontEnd{"wayland", "WAYLAND_DISPLAY", false, compositorLocks, WaylandDesktop::open};
 
 std::unique_ptr<DesktopSession> WaylandDesktop::open(std::string& error) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -740,9 +768,7 @@ HWND WaylandDesktop::wallpaperWindow(std::string& problem, bool& anotherRuns) {
 
 HWND WaylandDesktop::lockWindow(PasswordChecker& checker, std::string& problem, int& status) {
   if (!lockManager_) {
-    problem =
-        "the compositor offers no ext-session-lock-v1, the protocol that --lock needs: lock the session "
-        "with the desktop's own lock screen";
+    problem = noLockProtocol;
     status = lockUnsupportedStatus;
     return nullptr;
   }

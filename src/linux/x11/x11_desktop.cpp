@@ -236,7 +236,7 @@ void endWhenTheServerGoes() {
 
 }  // namespace
 
-extern const FrontEnd x11FrontEnd{"x11", "DISPLAY", true, false, X11Desktop::open};
+extern const FrontEnd x11FrontEnd{"x11", "DISPLAY", true, nullptr, X11Desktop::open};
 
 std::unique_ptr<DesktopSession> X11Desktop::open(std::string& error) {
   Display* display = XOpenDisplay(nullptr);

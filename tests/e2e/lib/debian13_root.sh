@@ -16,7 +16,7 @@ debian13_root="${LUMAREL_DEBIAN13_ROOT:-/var/cache/lumarel/debian13-root}"
 debian13_suite=trixie
 # What every check there needs: the compositor and its tools, and the
 # libraries our lumarel links to (ldd build/lumarel, by their Debian 13 names).
-debian13_packages=(sway swaybg grim wtype wayland-utils jq libxkbcommon0 libgtk-3-0t64 libgtk-layer-shell0 libpng16-16t64 libwayland-client0
+debian13_packages=(sway swaybg swayidle grim wtype wayland-utils jq libxkbcommon0 libgtk-3-0t64 libgtk-layer-shell0 libpng16-16t64 libwayland-client0
   libx11-6 libxext6 libglib2.0-0t64 libcairo2 libpango-1.0-0 libstdc++6)
 debian13_ready="$debian13_root/.lumarel-ready"  # written last: the root is complete
 debian13_mounts=()
@@ -200,6 +200,9 @@ debian13_umount() {
     echo "debian13_root: ending $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)(process $pid), left running in the root" >&2
     kill "$pid" 2>/dev/null
   done
+  # A lock screen lets only its password end it.
+  sleep 1
+  for pid in $(debian13_processes); do kill -9 "$pid" 2>/dev/null; done
   for ((i = ${#debian13_mounts[@]} - 1; i >= 0; i--)); do
     point="${debian13_mounts[i]}"
     if ! umount -R "$point" 2>/dev/null; then
