@@ -11,11 +11,16 @@
 # With --scaled: /s on a 3840x2160 output at scale 2 (goal: the saver at most
 # 3 %), and --wallpaper under a window full screen (goal: under 0.2 %), three
 # runs of each.
-# Usage: bench/measure_cpu.sh [--window | --scaled] [BUILD_DIR] [SECONDS]
+# With --lock: in the test suite's Debian 13 root, whose sway can lock, /s
+# and then --lock on a 1920x1080 output at the defaults, three runs each
+# (goal: the lock screen within the full-screen saver's figures).
+# Usage: bench/measure_cpu.sh [--window | --scaled | --lock] [BUILD_DIR] [SECONDS]
 window=""
 scaled=""
+lock=""
 [ "$1" = --window ] && window=yes && shift
 [ "$1" = --scaled ] && scaled=yes && shift
+[ "$1" = --lock ] && lock=yes && shift
 build="$(realpath "${1:-build}")"
 seconds="${2:-60}"
 work="$(mktemp -d)"
@@ -31,7 +36,7 @@ ticks_per_second=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 measure() {  # measure LABEL SERVER_NAME SERVER_PID [MODE]: runs the saver with the settings in place
-  "$build/lumarel" "${4:-/s}" &
+  "${in_root[@]}" "$saver_program" "${4:-/s}" &
   local saver=$! saver_start server_start
   sleep 3  # past start-up
   [ -n "${cover:-}" ] && $cover
@@ -39,7 +44,9 @@ measure() {  # measure LABEL SERVER_NAME SERVER_PID [MODE]: runs the saver with 
   server_start=$(cpu_ticks "$3")
   sleep "$seconds"
   local saver_used=$(($(cpu_ticks $saver) - saver_start)) server_used=$(($(cpu_ticks "$3") - server_start))
+  # Only SIGKILL ends a lock screen without its password.
   kill $saver
+  [ "${4:-}" = --lock ] && kill -9 $saver
   wait $saver 2>/dev/null
   awk -v label="$1" -v server="$2" -v s="$saver_used" -v x="$server_used" -v hz="$ticks_per_second" -v t="$seconds" \
     'BEGIN { printf "%-36s saver %5.2f %% of a core, %s %5.2f %%, together %5.2f %% (over %d s)\n", label, 100 * s / hz / t, server, 100 * x / hz / t, 100 * (s + x) / hz / t, t }'
@@ -51,6 +58,30 @@ settings() {  # settings INTERVAL: the timer interval for the next runs; empty f
   mkdir -p "$XDG_CONFIG_HOME/lumarel"
   printf '[ScreenSaver.Lumarel]\nTimer interval=%s\n' "$1" >"$XDG_CONFIG_HOME/lumarel/control.ini"
 }
+
+saver_program="$build/lumarel"
+if [ -n "$lock" ]; then
+  unset DISPLAY
+  source "$(dirname "$0")/../tests/e2e/lib/debian13_root.sh"
+  debian13_ensure && debian13_mount "$work" || exit 1
+  in_root=(chroot "$debian13_root")
+  # This build's program, and its PAM service where the root has none.
+  saver_program=/usr/local/bin/lumarel-bench
+  cp "$build/lumarel" "$debian13_root$saver_program"
+  pam_service="$debian13_root/etc/pam.d/lumarel"
+  [ -e "$pam_service" ] || { cp "$(dirname "$0")/../resources/linux/lumarel.pam" "$pam_service" && added_pam=yes; }
+  trap 'stop_compositors; debian13_umount; rm -f "$debian13_root$saver_program"; [ -n "${added_pam:-}" ] && rm -f "$pam_service"; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+  write_sway_config "$runtime/sway.conf" "resolution 1920x1080"
+  start_compositor sway sway -c "$runtime/sway.conf"
+  settings ""
+  for run in 1 2 3; do
+    measure "Wayland (sway 1.10) 1920x1080, /s:" "compositor" "$compositor"
+  done
+  for run in 1 2 3; do
+    measure "... --lock:" "compositor" "$compositor" --lock
+  done
+  exit 0
+fi
 
 if [ -n "$scaled" ]; then
   unset DISPLAY
