@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "linux/desktop/output_layout.h"
+#include "linux/desktop/power_watch.h"
 #include "linux/desktop/session_lock.h"
 
 namespace {
@@ -41,6 +42,11 @@ TEST(OutputLayout, OutputsWithoutPixelsOrFarAway) {
   EXPECT_EQ(none.box, Area{});
   EXPECT_TRUE(none.parts.empty());
   EXPECT_EQ(layOutOutputs({Area{0, 0, -5, 10}}).box, Area{});
+  // Pixels along one axis only are none: neither widens the box.
+  const auto flat = layOutOutputs({Area{0, 0, 1024, 768}, Area{1024, 0, 800, 0}, Area{0, 768, 0, 600}});
+  EXPECT_EQ(flat.box, (Area{0, 0, 1024, 768}));
+  EXPECT_EQ(flat.parts[1], Area{});
+  EXPECT_EQ(flat.parts[2], Area{});
 
   // Outputs at the ends of the coordinate range: a capped box, no overflow.
   const auto far = layOutOutputs({Area{-2000000000, 0, 100, 100}, Area{2000000000, 0, 100, 100}});
@@ -100,6 +106,31 @@ TEST(OutputLayout, ScaledPartsNeverOverlapAndFitTheBox) {
       }
     }
   }
+}
+
+TEST(PowerWatch, AResumeAndAChangeOfTheMainsAreEachBroadcastOnce) {
+  uint8_t mains = 1;
+  int64_t slept = 5000;
+  PowerWatch watch(PowerReadings{[&] { return mains; }, [&] { return slept; }});
+  std::vector<WPARAM> events;
+  const auto record = [&](WPARAM event) { events.push_back(event); };
+  watch.check(0, record);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(watch.nextCheck(), 2000u);
+  slept += 1000;  // the clocks drifting apart by a second is no suspend
+  watch.check(2000, record);
+  EXPECT_TRUE(events.empty());
+  slept += 1001;  // the boot clock ran on while the machine slept
+  watch.check(3999, record);
+  EXPECT_TRUE(events.empty()) << "looked before it was due";
+  watch.check(4000, record);
+  EXPECT_EQ(events, std::vector<WPARAM>{PBT_APMRESUMESUSPEND});
+  events.clear();
+  watch.check(6000, record);
+  EXPECT_TRUE(events.empty()) << "one resume told twice";
+  mains = 0;  // unplugged
+  watch.check(8000, record);
+  EXPECT_EQ(events, std::vector<WPARAM>{PBT_APMPOWERSTATUSCHANGE});
 }
 
 TEST(PointerTrack, MovesCountFromWhereThePointerFirstAppeared) {
