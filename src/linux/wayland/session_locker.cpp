@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "ext-session-lock-v1-client-protocol.h"
 #include "linux/lock/pam_check.h"
@@ -117,8 +118,17 @@ void LockSurface::showPrompt(PasswordPrompt::Status status, size_t marks) {
   uint32_t* pixels = nullptr;
   wl_buffer* buffer = sharedBuffer(globals.shm, device.width, device.height, WL_SHM_FORMAT_ARGB8888, &pixels);
   if (!buffer) return;
-  drawPrompt(status, marks, scale120_, pixels, device.width, device.height, device.width * 4);
+  bool drawn = true;
+  try {
+    drawPrompt(status, marks, scale120_, pixels, device.width, device.height, device.width * 4);
+  } catch (const std::exception&) {
+    drawn = false;  // no prompt then, but keys still type and Return still checks
+  }
   munmap(pixels, static_cast<size_t>(device.width) * device.height * 4);
+  if (!drawn) {
+    wl_buffer_destroy(buffer);
+    return;
+  }
   if (!promptSurface_) {
     // Made anew each time it shows: a new subsurface lies above the canvas.
     promptSurface_ = wl_compositor_create_surface(globals.compositor);
