@@ -37,13 +37,14 @@ stop_saver() {
 # sharpness PICTURE: "DOUBLED BLENDED" (lib/sharpness.py).
 sharpness() { python3 "$here/lib/sharpness.py" "$1"; }
 # drawn_sharp PICTURE BASELINE: figures, no more doubled rows or columns than
-# the scale-1 picture's share plus 0.02, and no more than 0.01 of the
-# stroke edges blended.
+# the scale-1 picture's share plus 0.02, and no more than 0.05 of the
+# stroke edges blended (a stretched picture blends nearly all; crossing
+# strokes of drifting colours pass for a blend here and there).
 drawn_sharp() {
   local doubled blended
   read -r doubled blended < <(sharpness "$1")
   echo "   ($(basename "$1"): doubled $doubled, blended $blended; at scale 1: $2)"
-  shows_figures "$1" && awk "BEGIN { exit !($doubled <= ${2% *} + 0.02 && $blended <= 0.01) }"
+  shows_figures "$1" && awk "BEGIN { exit !($doubled <= ${2% *} + 0.02 && $blended <= 0.05) }"
 }
 
 # How much two pictures differ, in blocks of 8 x 8 pixels: figures drawn a
