@@ -104,16 +104,48 @@ TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
   EXPECT_EQ(received.back(), static_cast<UINT>(WM_DESTROY));
 }
 
+// Invalidations add up until a paint: one that asks for the erase is not
+// undone by a later one that does not, and the paint clears both.
 TEST_F(PlatformTest, PaintErasesOnlyWhileAnEraseIsPending) {
   HWND window = makeWindow();
   takeTrace();
+  const auto paintErases = [&] {
+    SendMessageA(window, WM_PAINT, 0, 0);
+    return takeTrace().size() == 1;
+  };
+  const auto paintQueued = [&] {
+    MSG msg;
+    return PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE;
+  };
   ValidateRect(window, nullptr);
+  EXPECT_FALSE(paintQueued());
   InvalidateRect(window, nullptr, FALSE);
-  SendMessageA(window, WM_PAINT, 0, 0);
-  EXPECT_TRUE(takeTrace().empty());
+  EXPECT_TRUE(paintQueued());
+  EXPECT_FALSE(paintErases());
+  EXPECT_FALSE(paintQueued());
   InvalidateRect(window, nullptr, TRUE);
-  SendMessageA(window, WM_PAINT, 0, 0);
-  EXPECT_EQ(takeTrace().size(), 1u);
+  InvalidateRect(window, nullptr, FALSE);
+  EXPECT_TRUE(paintErases());
+  EXPECT_FALSE(paintErases());
+  InvalidateRect(window, nullptr, FALSE);
+  InvalidateRect(window, nullptr, TRUE);
+  EXPECT_TRUE(paintErases());
+  InvalidateRect(window, nullptr, TRUE);
+  ValidateRect(window, nullptr);
+  EXPECT_FALSE(paintQueued());
+  EXPECT_FALSE(paintErases());
+  EXPECT_FALSE(InvalidateRect(reinterpret_cast<HWND>(0x5), nullptr, TRUE));
+}
+
+TEST_F(PlatformTest, RegisteredMessagesShareAnIdPerNameInAnyCase) {
+  const UINT first = RegisterWindowMessageA("LumarelFirst"), second = RegisterWindowMessageA("LumarelSecond");
+  EXPECT_GE(first, 0xC000u);
+  EXPECT_LE(second, 0xFFFFu);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(RegisterWindowMessageA("LUMARELfirst"), first);
+  EXPECT_EQ(RegisterWindowMessageA("LumarelSecond"), second);
+  EXPECT_EQ(RegisterWindowMessageA(""), 0u);
+  EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
 }
 
 TEST_F(PlatformTest, SelectObjectReturnsWhatItReplacedAndDeletedObjectsAreFreed) {
@@ -147,30 +179,45 @@ TEST_F(PlatformTest, DrawingCallsReachTheDeviceWithPenAndOrigin) {
                                                    "bez 1 2 3 4 5 6 7 8", "bez 7 8 9 9 9 9 9 9"}));
 }
 
-// What a device is told: the pen's visibility, and the fills.
+// What a device is told: the pen's visibility and colour, and the fills.
 struct StateDevice : platform::Device {
   void resize(int, int) override {}
-  void fillRect(const RECT& rect, COLORREF) override { fills.push_back(rect); }
+  void fillRect(const RECT& r, COLORREF) override {
+    fills.push_back(std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
+                    std::to_string(r.bottom));
+  }
   void viewportOriginSet(int, int) override {}
   void arc(const platform::DrawingState& state, int, int, int, int, int, int, int, int) override {
     penVisible.push_back(state.penVisible);
+    penColors.push_back(state.penColor);
   }
   void polyBezier(const platform::DrawingState& state, const POINT*, int) override {
     penVisible.push_back(state.penVisible);
+    penColors.push_back(state.penColor);
   }
   std::vector<bool> penVisible;
-  std::vector<RECT> fills;
+  std::vector<COLORREF> penColors;
+  std::vector<std::string> fills;  // "left,top right,bottom"
 };
 
-TEST_F(PlatformTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
+class DeviceTest : public PlatformTest {
+ protected:
+  // A plain window whose device records what it is told.
+  HWND stateWindow(int width, int height) {
+    platform::setDeviceFactory([this](HWND) {
+      auto made = std::make_unique<StateDevice>();
+      device = made.get();
+      return made;
+    });
+    HWND window = plainWindow(width, height);
+    EXPECT_NE(device, nullptr);
+    return window;
+  }
   StateDevice* device = nullptr;
-  platform::setDeviceFactory([&device](HWND) {
-    auto made = std::make_unique<StateDevice>();
-    device = made.get();
-    return made;
-  });
-  HWND window = plainWindow(50, 40);
-  ASSERT_NE(device, nullptr);
+};
+
+TEST_F(DeviceTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
+  HWND window = stateWindow(50, 40);
   HDC dc = GetDC(window);
   HPEN hollow = CreatePen(PS_NULL, 1, RGB(9, 9, 9)), solid = CreatePen(PS_SOLID, 1, RGB(9, 9, 9));
   SelectObject(dc, hollow);
@@ -189,6 +236,63 @@ TEST_F(PlatformTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
   DeleteObject(hollow);
   DeleteObject(solid);
   DeleteObject(brush);
+}
+
+// The saver puts the origin at the centre, which differs in x and y on all
+// but square screens; fills and the clip box are in logical coordinates.
+TEST_F(DeviceTest, FillsAndTheClipBoxFollowAnOriginThatDiffersInXAndY) {
+  for (const SIZE size : {SIZE{60, 90}, SIZE{90, 60}}) {
+    HWND window = stateWindow(size.cx, size.cy);
+    HDC dc = GetDC(window);
+    SetViewportOrgEx(dc, size.cx / 2, size.cy / 2, nullptr);
+    RECT clip{};
+    EXPECT_EQ(GetClipBox(dc, &clip), 2);  // SIMPLEREGION
+    EXPECT_EQ(std::vector<LONG>({clip.left, clip.top, clip.right, clip.bottom}),
+              std::vector<LONG>({-size.cx / 2, -size.cy / 2, size.cx / 2, size.cy / 2}));
+    HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
+    FillRect(dc, &clip, brush);
+    const RECT corner{-100, -100, 1, 2}, past{0, 0, 500, 500};
+    FillRect(dc, &corner, brush);
+    FillRect(dc, &past, brush);
+    const std::string w = std::to_string(size.cx), h = std::to_string(size.cy);
+    const std::string halfW = std::to_string(size.cx / 2), halfH = std::to_string(size.cy / 2);
+    EXPECT_EQ(device->fills, (std::vector<std::string>{
+                                 "0,0 " + w + "," + h,
+                                 "0,0 " + std::to_string(size.cx / 2 + 1) + "," + std::to_string(size.cy / 2 + 2),
+                                 halfW + "," + halfH + " " + w + "," + h}));
+    ReleaseDC(window, dc);
+    DeleteObject(brush);
+    DestroyWindow(window);
+  }
+}
+
+TEST_F(DeviceTest, ObjectsDeletedWhileSelectedOrRememberedAreNotUsed) {
+  HWND window = stateWindow(50, 40);
+  HDC dc = GetDC(window);
+  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0)), hollow = CreatePen(PS_NULL, 1, RGB(0, 255, 0));
+  SelectObject(dc, red);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);  // the context remembers the red pen
+  DeleteObject(red);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);  // a deleted pen draws as the black pen
+  SelectObject(dc, hollow);
+  DeleteObject(hollow);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  EXPECT_EQ(device->penColors, (std::vector<COLORREF>{RGB(255, 0, 0), RGB(0, 0, 0), RGB(0, 0, 0)}));
+  EXPECT_EQ(device->penVisible, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(SelectObject(dc, red), nullptr);
+  EXPECT_FALSE(DeleteObject(red));
+
+  HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
+  const RECT all{0, 0, 50, 40};
+  EXPECT_EQ(FillRect(dc, &all, brush), 1);
+  DeleteObject(brush);
+  EXPECT_EQ(FillRect(dc, &all, brush), 0);
+  EXPECT_EQ(device->fills.size(), 1u);
+
+  // A released context is gone, even though it was the last one used.
+  ReleaseDC(window, dc);
+  EXPECT_FALSE(Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8));
+  EXPECT_EQ(device->penColors.size(), 3u);
 }
 
 TEST_F(PlatformTest, HiddenWindowsGetNoPaintAndTimersComeNoEarlier) {
