@@ -57,7 +57,8 @@ TEST_F(IniStoreTest, NamesMatchIgnoringCaseAndSurroundingBlanks) {
   EXPECT_EQ(readInt("AbCdEfGhIjKlMnOpQrStUvWxYz"), 3u);
   ASSERT_TRUE(write("at@[", "4"));
   EXPECT_EQ(readInt("AT@["), 4u);
-  EXPECT_EQ(readInt("at`{"), static_cast<UINT>(-7));
+  EXPECT_EQ(readInt("at`["), static_cast<UINT>(-7));
+  EXPECT_EQ(readInt("at@{"), static_cast<UINT>(-7));
   EXPECT_EQ(readFile(path), "[ScreenSaver.Lumarel]\nLow Intensity=1\nabcdefghijklmnopqrstuvwxyz=3\nat@[=4\n");
 }
 
