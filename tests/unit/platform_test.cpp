@@ -1,6 +1,5 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
-#include "platform/ini_store.h"
 #include "platform/win32.h"
 #include "test_support.h"
 
@@ -330,11 +329,6 @@ TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
   EXPECT_EQ(MulDiv(7, 3, 0), -1);
   EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
-}
-
-TEST(PlatformKernel, ProfileNumbersReadHexDigitsAboveNine) {
-  EXPECT_EQ(platform::parseProfileInt("0xff"), 255u);
-  EXPECT_EQ(platform::parseProfileInt("0x1a2g"), 418u);
 }
 
 TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {
