@@ -6,9 +6,11 @@
 namespace {
 
 std::vector<UINT> received;
+CREATESTRUCTA created;
 
 LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   received.push_back(message);
+  if (message == WM_CREATE) created = *reinterpret_cast<const CREATESTRUCTA*>(lParam);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -32,6 +34,8 @@ TEST_F(PlatformTest, CreationSendsCreateAndSizeThenQueuesPaintBeforeTimers) {
   HWND window = makeWindow();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(received, (std::vector<UINT>{WM_CREATE, WM_SIZE}));
+  EXPECT_EQ(std::vector<int>({created.cx, created.cy}), std::vector<int>({100, 50}));
+  EXPECT_STREQ(created.lpszName, "title");
   SetTimer(window, 7, 20, nullptr);
   PostMessageA(window, WM_APP, 1, 2);
   MSG msg;
