@@ -138,6 +138,8 @@ def pick(root, n, seed):
             previous = lines[number - 2] if number > 1 else ""
             for after in dict.fromkeys(mutations_of(line, previous, path.endswith(".cpp"))):
                 entry["sites"].append((path, number, line, after))
+    if not by_folder:
+        sys.exit(f"mutation_sites.py: no sources under {root}/src")
     quotas = shares({f: e["lines"] for f, e in by_folder.items()}, n)
     for folder in sorted(by_folder):
         sites = by_folder[folder]["sites"]
@@ -189,7 +191,7 @@ def sync(source, copy):
 def main(argv):
     if len(argv) == 4 and argv[1] == "sync":
         sync(argv[2], argv[3])
-    elif len(argv) == 5 and argv[1] == "pick" and argv[3].isdigit():
+    elif len(argv) == 5 and argv[1] == "pick" and argv[3].isdigit() and int(argv[3]) > 0:
         pick(argv[2], int(argv[3]), argv[4])
     elif len(argv) == 6 and argv[1] == "apply" and argv[3].isdigit():
         apply(argv[2], int(argv[3]), argv[4], argv[5])
@@ -198,4 +200,7 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    try:
+        main(sys.argv)
+    except (OSError, subprocess.CalledProcessError, UnicodeDecodeError) as error:
+        sys.exit(f"mutation_sites.py: {error}")
