@@ -1,5 +1,7 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
+#include <array>
+
 #include "platform/win32.h"
 #include "test_support.h"
 
@@ -185,10 +187,7 @@ TEST_F(PlatformTest, DrawingCallsReachTheDeviceWithPenAndOrigin) {
 // What a device is told: the pen's visibility and colour, and the fills.
 struct StateDevice : platform::Device {
   void resize(int, int) override {}
-  void fillRect(const RECT& r, COLORREF) override {
-    fills.push_back(std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
-                    std::to_string(r.bottom));
-  }
+  void fillRect(const RECT& r, COLORREF) override { fills.push_back({r.left, r.top, r.right, r.bottom}); }
   void viewportOriginSet(int, int) override {}
   void arc(const platform::DrawingState& state, int, int, int, int, int, int, int, int) override {
     penVisible.push_back(state.penVisible);
@@ -200,7 +199,7 @@ struct StateDevice : platform::Device {
   }
   std::vector<bool> penVisible;
   std::vector<COLORREF> penColors;
-  std::vector<std::string> fills;  // "left,top right,bottom"
+  std::vector<std::array<LONG, 4>> fills;
 };
 
 class DeviceTest : public PlatformTest {
@@ -250,19 +249,16 @@ TEST_F(DeviceTest, FillsAndTheClipBoxFollowAnOriginThatDiffersInXAndY) {
     SetViewportOrgEx(dc, size.cx / 2, size.cy / 2, nullptr);
     RECT clip{};
     EXPECT_EQ(GetClipBox(dc, &clip), 2);  // SIMPLEREGION
-    EXPECT_EQ(std::vector<LONG>({clip.left, clip.top, clip.right, clip.bottom}),
-              std::vector<LONG>({-size.cx / 2, -size.cy / 2, size.cx / 2, size.cy / 2}));
+    EXPECT_EQ((std::array<LONG, 4>{clip.left, clip.top, clip.right, clip.bottom}),
+              (std::array<LONG, 4>{-size.cx / 2, -size.cy / 2, size.cx / 2, size.cy / 2}));
     HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
     FillRect(dc, &clip, brush);
     const RECT corner{-100, -100, 1, 2}, past{0, 0, 500, 500};
     FillRect(dc, &corner, brush);
     FillRect(dc, &past, brush);
-    const std::string w = std::to_string(size.cx), h = std::to_string(size.cy);
-    const std::string halfW = std::to_string(size.cx / 2), halfH = std::to_string(size.cy / 2);
-    EXPECT_EQ(device->fills, (std::vector<std::string>{
-                                 "0,0 " + w + "," + h,
-                                 "0,0 " + std::to_string(size.cx / 2 + 1) + "," + std::to_string(size.cy / 2 + 2),
-                                 halfW + "," + halfH + " " + w + "," + h}));
+    const LONG w = size.cx, h = size.cy;
+    EXPECT_EQ(device->fills,
+              (std::vector<std::array<LONG, 4>>{{0, 0, w, h}, {0, 0, w / 2 + 1, h / 2 + 2}, {w / 2, h / 2, w, h}}));
     ReleaseDC(window, dc);
     DeleteObject(brush);
     DestroyWindow(window);
