@@ -74,7 +74,12 @@ run_suite() {
   suite=$!
   local waited=0
   while kill -0 "$suite" 2>/dev/null && [ "$waited" -lt "$limit" ]; do sleep 1; waited=$((waited + 1)); done
-  if [ "$waited" -ge "$limit" ]; then stop_suite; wait 2>/dev/null; return 1; fi
+  if [ "$waited" -ge "$limit" ]; then
+    local hung=$suite
+    stop_suite
+    wait "$hung" 2>/dev/null  # only this one: the site list's writer runs beside it
+    return 1
+  fi
   wait "$suite"
   local status=$?
   suite=""
