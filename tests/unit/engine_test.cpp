@@ -131,6 +131,24 @@ TEST_F(EngineTest, PatternRulesGiveTheTabledModesAndPlacementFlags) {
   }
 }
 
+// On a portrait screen the two half-widths differ the other way round.
+TEST_F(EngineTest, ASeriesReachesAcrossItsOwnHalfOfTheScreenInEachAxis) {
+  HWND window = startSaver(240, 480);
+  int mostX = 0, mostY = 0;
+  for (int series = 0; series < 400; ++series) {
+    engineState.figuresLeft = 0;
+    drawStep(engineState, window);
+    ASSERT_GE(engineState.figureReachX, 10);
+    ASSERT_LT(engineState.figureReachX, 120 + 10);
+    ASSERT_GE(engineState.figureReachY, 10);
+    ASSERT_LT(engineState.figureReachY, 240 + 10);
+    mostX = std::max<int>(mostX, engineState.figureReachX);
+    mostY = std::max<int>(mostY, engineState.figureReachY);
+  }
+  EXPECT_GT(mostX, 110);
+  EXPECT_GT(mostY, 230);
+}
+
 TEST_F(EngineTest, EverySeriesClearsToBlackOrADarkColor) {
   HWND window = startSaver(64, 48);
   takeTrace();

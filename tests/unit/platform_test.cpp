@@ -1,6 +1,7 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
 #include <array>
+#include <cstring>
 
 #include "platform/win32.h"
 #include "test_support.h"
@@ -100,6 +101,8 @@ TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
   EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
   ReleaseDC(window, dc);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 30 20", "erase 030201"}));
+  SetClassLongPtrA(window, GCLP_HBRBACKGROUND, 0);
+  EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0);  // nothing erased: the window must
 
   PostMessageA(window, WM_CLOSE, 0, 0);
   MSG msg;
@@ -263,6 +266,12 @@ TEST_F(DeviceTest, FillsAndTheClipBoxFollowAnOriginThatDiffersInXAndY) {
     DeleteObject(brush);
     DestroyWindow(window);
   }
+  platform::setScreenSize(300, 200);
+  HDC screen = GetDC(nullptr);
+  RECT clip{};
+  GetClipBox(screen, &clip);
+  EXPECT_EQ((std::array<LONG, 4>{clip.left, clip.top, clip.right, clip.bottom}), (std::array<LONG, 4>{0, 0, 300, 200}));
+  ReleaseDC(nullptr, screen);
 }
 
 TEST_F(DeviceTest, ObjectsDeletedWhileSelectedOrRememberedAreNotUsed) {
@@ -329,6 +338,16 @@ TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
   EXPECT_EQ(MulDiv(7, 3, 0), -1);
   EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
+}
+
+TEST(PlatformKernel, TheVersionNamesNoServicePack) {
+  OSVERSIONINFOA version;
+  std::memset(&version, 'x', sizeof version);
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  EXPECT_STREQ(version.szCSDVersion, "");
+  version.dwOSVersionInfoSize = 0;
+  EXPECT_FALSE(GetVersionExA(&version));
 }
 
 TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {
