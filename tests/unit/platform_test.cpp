@@ -1,7 +1,6 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
 #include <array>
-#include <cstring>
 
 #include "platform/win32.h"
 #include "test_support.h"
@@ -338,16 +337,6 @@ TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
   EXPECT_EQ(MulDiv(7, 3, 0), -1);
   EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
-}
-
-TEST(PlatformKernel, TheVersionNamesNoServicePack) {
-  OSVERSIONINFOA version;
-  std::memset(&version, 'x', sizeof version);
-  version.dwOSVersionInfoSize = sizeof version;
-  ASSERT_TRUE(GetVersionExA(&version));
-  EXPECT_STREQ(version.szCSDVersion, "");
-  version.dwOSVersionInfoSize = 0;
-  EXPECT_FALSE(GetVersionExA(&version));
 }
 
 TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {
