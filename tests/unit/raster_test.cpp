@@ -77,6 +77,15 @@ TEST(RasterLines, LinesTooLongForFixedPointKeepTheTieRule) {
     drawLine(tall, {a.y, a.x}, {b.y, b.x}, 1);
     ASSERT_EQ(lit(tall), expectedLine({a.y, a.x}, {b.y, b.x}, 2, tall.height())) << "transposed " << a.x;
   }
+  // Billions of steps, through the surface at several slopes.
+  Framebuffer image(61, 47);
+  for (const int64_t rise : {int64_t{1}, int64_t{7}, int64_t{1000000000}, int64_t{2999999999}}) {
+    const RasterPoint a{30 - 3000000000LL, 23 - rise}, b{30 + 3000000000LL, 23 + rise};
+    image.fill(0, 0, 61, 47, 0);
+    drawLine(image, a, b, 1);
+    ASSERT_EQ(lit(image), expectedLine(a, b, 61, 47)) << rise;
+    EXPECT_FALSE(lit(image).empty());
+  }
 }
 
 TEST(RasterLines, FirstPixelInLastPixelOutAndPolylinesRestartEachSegment) {
