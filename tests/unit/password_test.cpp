@@ -52,7 +52,7 @@ TEST_F(PasswordTest, WithoutThePasswordValueTheFirstCloseRequestCloses) {
 TEST_F(PasswordTest, AVerifyRequestGetsTheProvidersAnswerOrYesWithoutOne) {
   HWND window = startWithPassword(0);
   EXPECT_EQ(SendMessageA(window, VerifyPasswordRequest, 0, 0), 1);
-  resetSaverProcess();
+  TearDown();
   SetUp();
   window = startWithPassword(1);
   EXPECT_EQ(SendMessageA(window, VerifyPasswordRequest, 0, 0), 0);
