@@ -112,6 +112,8 @@ std::string profilePath(const char* fileName);
 // file's, and writes of the key change it here, never in the file.
 void setProfileValue(const std::string& section, const std::string& key, const std::string& value);
 void clearProfileValues();
+// The Win32 error that a profile write failing with this errno value reports.
+DWORD profileWriteError(int error);
 
 // Desktop state that a front end (or a test) supplies.
 void setScreenSize(int width, int height);

@@ -118,41 +118,6 @@ const IniDocument* loadDocument(const std::string& path) {
   return cache->document ? &*cache->document : nullptr;
 }
 
-DWORD errorCode(int error) {
-  switch (error) {
-    case 0:
-      return ERROR_SUCCESS;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    case EISDIR:
-      return ERROR_DIRECTORY_NOT_SUPPORTED;
-    case ENXIO:
-      return ERROR_BAD_FILE_TYPE;
-    case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
-    case ENOENT:
-      return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-      return ERROR_PATH_NOT_FOUND;
-    case ELOOP:
-      return ERROR_CANT_RESOLVE_FILENAME;
-    case EFBIG:
-      return ERROR_FILE_TOO_LARGE;
-    case EINVAL:
-      return ERROR_INVALID_PARAMETER;
-    case ENOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    case EWOULDBLOCK:
-      return ERROR_SHARING_VIOLATION;
-    default:
-      return ERROR_WRITE_FAULT;
-  }
-}
-
 }  // namespace
 
 void setProfilePath(const std::string& path, ProfileAccess access) {
@@ -178,6 +143,42 @@ void setProfileValue(const std::string& section, const std::string& key, const s
 }
 
 void clearProfileValues() { state().overlay.clear(); }
+
+DWORD profileWriteError(int error) {
+  switch (error) {
+    case 0:
+      return ERROR_SUCCESS;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case EISDIR:
+      return ERROR_DIRECTORY_NOT_SUPPORTED;
+    case ENXIO:
+      return ERROR_BAD_FILE_TYPE;
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    case EDQUOT:
+      return ERROR_DISK_QUOTA_EXCEEDED;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return ERROR_PATH_NOT_FOUND;
+    case ELOOP:
+      return ERROR_CANT_RESOLVE_FILENAME;
+    case EFBIG:
+      return ERROR_FILE_TOO_LARGE;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case EWOULDBLOCK:
+      return ERROR_SHARING_VIOLATION;
+    default:
+      return ERROR_WRITE_FAULT;
+  }
+}
 
 namespace detail {
 void resetProfile() {
@@ -227,7 +228,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
   const int error = platform::updateFile(
       path, [&](platform::IniDocument& document) { return document.setValue(section, key, value); });
   if (error == 0) return TRUE;
-  SetLastError(platform::errorCode(error));
+  SetLastError(platform::profileWriteError(error));
   return FALSE;
 }
 

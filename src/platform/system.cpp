@@ -170,6 +170,7 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR 
       {ERROR_SHARING_VIOLATION, "The file is in use by another program."},
       {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
       {ERROR_DISK_FULL, "The disk is full."},
+      {ERROR_DISK_QUOTA_EXCEEDED, "The disk quota is exceeded."},
       {ERROR_FILE_TOO_LARGE, "The file is too large."},
       {ERROR_BAD_FILE_TYPE, "The path is not a regular file."},
       {ERROR_DIRECTORY_NOT_SUPPORTED, "The path is a folder, not a file."},

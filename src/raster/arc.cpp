@@ -281,6 +281,10 @@ class Sweep {
     const int h = half(d);
     return h < endHalf_ || (h == endHalf_ && cross(d, end_) > 0);
   }
+  // Whether the step from d to the next pixel along the curve reaches the end ray.
+  bool endsAfter(const Direction& d, const Direction& next) const {
+    return dot(d, end_) > 0 && cross(d, end_) > 0 && cross(next, end_) <= 0;
+  }
 
  private:
   static Direction nonZero(Direction d) { return d.x == 0 && d.y == 0 ? Direction{1, 0} : d; }
@@ -317,9 +321,14 @@ bool visibleOffsets(int64_t centre2, int sign, int64_t limit, int64_t low, int64
 }
 
 void sampleQuadrant(const Canvas& target, const Ellipse& e, int su, int sv, const Sweep& sweep, uint32_t colour) {
-  const auto plot = [&](int64_t u, int64_t v) {
+  // As the walk does, the arc's last pixel, the one whose next step reaches
+  // the end ray, is left out. Counter-clockwise, u falls where su == -sv.
+  const int64_t uStep = su == -sv ? -2 : 2;
+  const auto plot = [&](int64_t u, int64_t v, int64_t nextU, int64_t nextV) {
     const int64_t x = (e.centreX2 + su * u) / 2, y = (e.centreY2 + sv * v) / 2;
-    if (target.contains(x, y) && sweep.contains(Direction{Wide(su) * u, -Wide(sv) * v})) {
+    const Direction d{Wide(su) * u, -Wide(sv) * v};
+    if (target.contains(x, y) && sweep.contains(d) &&
+        !sweep.endsAfter(d, Direction{Wide(su) * nextU, -Wide(sv) * nextV})) {
       target.pixels()[y * target.stride() + x] = colour;
       target.markChanged(x, y, x, y);
     }
@@ -329,13 +338,15 @@ void sampleQuadrant(const Canvas& target, const Ellipse& e, int su, int sv, cons
   if (visibleOffsets(e.centreX2, su, e.a, 0, target.width(), lo, hi)) {
     for (int64_t u = lo; u <= hi; u += 2) {
       const int64_t v = nearestOnCurve(e.a, e.b, u);
-      if (bb * u <= aa * v) plot(u, v);  // at most 45 degrees steep
+      // at most 45 degrees steep
+      if (bb * u <= aa * v) plot(u, v, u + uStep, nearestOnCurve(e.a, e.b, u + uStep));
     }
   }
   if (visibleOffsets(e.centreY2, sv, e.b, target.top(), target.bottom(), lo, hi)) {
     for (int64_t v = lo; v <= hi; v += 2) {
       const int64_t u = nearestOnCurve(e.b, e.a, v);
-      if (bb * u >= aa * v) plot(u, v);  // at least 45 degrees steep
+      // at least 45 degrees steep
+      if (bb * u >= aa * v) plot(u, v, nearestOnCurve(e.b, e.a, v - uStep), v - uStep);
     }
   }
 }

@@ -87,6 +87,44 @@ TEST_F(InputWatchTest, PreviewWatchesNothingAndLeavesTheCursorAlone) {
   EXPECT_FALSE(closes(window, WM_ACTIVATEAPP, 0));
 }
 
+// Windows shows the window after creation, and a program behind may have set
+// the pointer in between.
+TEST_F(InputWatchTest, ShowingTheWindowHidesThePointerAgain) {
+  HWND window = start();
+  SetCursor(reinterpret_cast<HCURSOR>(0x1));
+  SendMessageA(window, WM_SHOWWINDOW, FALSE, 0);
+  EXPECT_FALSE(platform::cursorHidden());
+  SendMessageA(window, WM_SHOWWINDOW, TRUE, 0);
+  EXPECT_TRUE(platform::cursorHidden());
+}
+
+std::vector<std::pair<HWND, HIMC>> associations;
+HIMC WINAPI recordAssociation(HWND window, HIMC context) {
+  associations.emplace_back(window, context);
+  return reinterpret_cast<HIMC>(0x77);
+}
+
+// Keys typed at the saver go to no input method; the window's own context
+// comes back when it goes. An IMM32 without the entry is left alone.
+TEST_F(InputWatchTest, TheInputMethodIsDetachedForTheRunOnly) {
+  associations.clear();
+  platform::provideLibrary(
+      "IMM32.DLL", {{"ImmAssociateContext", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&recordAssociation))}});
+  LoadLibraryA("IMM32.DLL");
+  HWND window = start();
+  DestroyWindow(window);
+  EXPECT_EQ(associations,
+            (std::vector<std::pair<HWND, HIMC>>{{window, nullptr}, {window, reinterpret_cast<HIMC>(0x77)}}));
+
+  TearDown();
+  SetUp();
+  platform::provideLibrary("IMM32.DLL", {});
+  LoadLibraryA("IMM32.DLL");
+  window = start();
+  DestroyWindow(window);
+  EXPECT_EQ(associations.size(), 2u);
+}
+
 TEST_F(InputWatchTest, AfterApprovalTicksDrawNothingAndInputIsIgnored) {
   HWND window = start();
   hostState.closeApproved = true;

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "platform/ini_store.h"
@@ -49,6 +51,31 @@ TEST_F(IniStoreTest, NamesMatchIgnoringCaseAndSurroundingBlanks) {
   EXPECT_EQ(readInt("low intensity"), 1u);
   EXPECT_EQ(GetPrivateProfileIntA(" SCREENSAVER.lumarel ", "LOW INTENSITY", 5, "control.ini"), 1u);
   EXPECT_EQ(readInt("Missing"), static_cast<UINT>(-7));
+  // Every letter folds, and only letters: '@' and '[' sit next to the capitals.
+  ASSERT_TRUE(write("abcdefghijklmnopqrstuvwxyz", "2"));
+  ASSERT_TRUE(write("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "3"));
+  EXPECT_EQ(readInt("AbCdEfGhIjKlMnOpQrStUvWxYz"), 3u);
+  ASSERT_TRUE(write("at@[", "4"));
+  EXPECT_EQ(readInt("AT@["), 4u);
+  EXPECT_EQ(readInt("at`["), static_cast<UINT>(-7));
+  EXPECT_EQ(readInt("at@{"), static_cast<UINT>(-7));
+  EXPECT_EQ(readFile(path), "[ScreenSaver.Lumarel]\nLow Intensity=1\nabcdefghijklmnopqrstuvwxyz=3\nat@[=4\n");
+}
+
+TEST_F(IniStoreTest, ANewSectionFollowsOneBlankLineHoweverTheFileEnds) {
+  for (const auto& [before, after] :
+       std::vector<std::pair<std::string, std::string>>{{"[A]\nk=1", "[A]\nk=1\n\n"},
+                                                        {"[A]\nk=1\n", "[A]\nk=1\n\n"},
+                                                        {"[A]\nk=1\n\n", "[A]\nk=1\n\n"},
+                                                        {"[A]\nk=1\n\n\n", "[A]\nk=1\n\n\n"},
+                                                        {"[A]\r\nk=1\r\n", "[A]\r\nk=1\r\n\r\n"},
+                                                        {"[A]\r\nk=1\r\n\r\n", "[A]\r\nk=1\r\n\r\n"},
+                                                        {"", ""}}) {
+    writeFile(path, before);
+    ASSERT_TRUE(write("Pause", "1"));
+    const std::string eol = before.find('\r') == std::string::npos ? "\n" : "\r\n";
+    EXPECT_EQ(readFile(path), after + "[ScreenSaver.Lumarel]" + eol + "Pause=1" + eol) << before;
+  }
 }
 
 TEST_F(IniStoreTest, ValuesReadAsTheProfileIntegerFunctionDoes) {
@@ -122,6 +149,12 @@ TEST_F(IniStoreTest, AWriteKeepsTheFilesEncodingAndEveryOtherByte) {
   EXPECT_EQ(readInt("Mask"), 0u);
   EXPECT_EQ(readInt("Pause"), 1u);
   EXPECT_FALSE(write("Pause", "\xFF"));  // not UTF-8: a UTF-16 file cannot take it
+  // Names are compared as UTF-8, a surrogate pair as the one character it stands for.
+  file = "\xFE\xFF";
+  for (const char16_t unit : std::u16string(u"[S\xD83D\xDE00]\rk=5\r"))
+    file += std::string{static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+  writeFile(path, file);
+  EXPECT_EQ(GetPrivateProfileIntA("S\xF0\x9F\x98\x80", "k", 9, "control.ini"), 5u);
 
   writeFile(path, "\xEF\xBB\xBF[ScreenSaver.Lumarel]\r\n\r\n[Other]\rx=\xFF\r");
   ASSERT_TRUE(write("Pause", "1"));
@@ -353,6 +386,42 @@ TEST_F(IniStoreTest, AWriterKilledHalfwayLeavesACompleteFileAndAtMostOneTemporar
     ASSERT_TRUE(write("Pause", value));
     EXPECT_FALSE(std::filesystem::exists(temporary));
   }
+}
+
+// Disk full, over quota and read-only each tell the user something else.
+TEST_F(IniStoreTest, EachWriteFailureHasAMessageOfItsOwn) {
+  const auto message = [](int error) {
+    char text[64] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, platform::profileWriteError(error), 0, text, sizeof text,
+                   nullptr);
+    return std::string(text);
+  };
+  EXPECT_EQ(message(ENOSPC), "The disk is full.");
+  EXPECT_EQ(message(EDQUOT), "The disk quota is exceeded.");
+  EXPECT_EQ(message(EROFS), "Access is denied.");
+  EXPECT_EQ(message(EACCES), "Access is denied.");
+  EXPECT_EQ(message(EIO), "The file could not be written.");
+  EXPECT_EQ(message(ENAMETOOLONG), "The folder was not found.");
+  EXPECT_EQ(platform::profileWriteError(0), static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+// The size asked for counts the terminating nul; one short gets nothing.
+TEST_F(IniStoreTest, TheWindowsFolderIsTheProfilesFolderAndFitsOnlyWithItsNul) {
+  const std::string folder = dir.path();
+  const UINT length = static_cast<UINT>(folder.size());
+  EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), length + 1);
+  std::vector<char> buffer(folder.size() + 2, 'x');
+  EXPECT_EQ(GetWindowsDirectoryA(buffer.data(), length), length + 1);
+  EXPECT_EQ(buffer[0], 'x');
+  EXPECT_EQ(GetWindowsDirectoryA(buffer.data(), length + 1), length);
+  EXPECT_EQ(std::string(buffer.data()), folder);
+  platform::setProfilePath("/control.ini");
+  EXPECT_EQ(GetWindowsDirectoryA(buffer.data(), 2), 1u);
+  EXPECT_STREQ(buffer.data(), "/");
+  platform::setProfilePath("control.ini");
+  EXPECT_EQ(GetWindowsDirectoryA(buffer.data(), 1), 2u);
+  EXPECT_EQ(GetWindowsDirectoryA(buffer.data(), 2), 1u);
+  EXPECT_STREQ(buffer.data(), ".");
 }
 
 TEST(IniProfileLocation, BareNamesLiveInTheUsersConfigurationFolder) {

@@ -47,6 +47,18 @@ TEST_F(PasswordTest, WithoutThePasswordValueTheFirstCloseRequestCloses) {
   EXPECT_TRUE(hostState.closeApproved);
 }
 
+// What a host asking the saver to verify gets: the provider's answer, or a
+// yes where there is no provider.
+TEST_F(PasswordTest, AVerifyRequestGetsTheProvidersAnswerOrYesWithoutOne) {
+  HWND window = startWithPassword(0);
+  EXPECT_EQ(SendMessageA(window, VerifyPasswordRequest, 0, 0), 1);
+  TearDown();
+  SetUp();
+  window = startWithPassword(1);
+  EXPECT_EQ(SendMessageA(window, VerifyPasswordRequest, 0, 0), 0);
+  EXPECT_EQ(prompts, 1);
+}
+
 TEST_F(PasswordTest, ARefusalKeepsTheSaverAndQuickRetriesAreRefusedSilently) {
   HWND window = startWithPassword(1);
   EXPECT_TRUE(platform::screenSaverRunning());

@@ -1,15 +1,18 @@
 // Our Win32 subset: the behaviour the saver relies on.
 
-#include "platform/ini_store.h"
+#include <array>
+
 #include "platform/win32.h"
 #include "test_support.h"
 
 namespace {
 
 std::vector<UINT> received;
+CREATESTRUCTA created;
 
 LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   received.push_back(message);
+  if (message == WM_CREATE) created = *reinterpret_cast<const CREATESTRUCTA*>(lParam);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -33,6 +36,8 @@ TEST_F(PlatformTest, CreationSendsCreateAndSizeThenQueuesPaintBeforeTimers) {
   HWND window = makeWindow();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(received, (std::vector<UINT>{WM_CREATE, WM_SIZE}));
+  EXPECT_EQ(std::vector<int>({created.cx, created.cy}), std::vector<int>({100, 50}));
+  EXPECT_STREQ(created.lpszName, "title");
   SetTimer(window, 7, 20, nullptr);
   PostMessageA(window, WM_APP, 1, 2);
   MSG msg;
@@ -95,6 +100,8 @@ TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
   EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
   ReleaseDC(window, dc);
   EXPECT_EQ(takeTrace(), (std::vector<std::string>{"org 30 20", "erase 030201"}));
+  SetClassLongPtrA(window, GCLP_HBRBACKGROUND, 0);
+  EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0);  // nothing erased: the window must
 
   PostMessageA(window, WM_CLOSE, 0, 0);
   MSG msg;
@@ -104,16 +111,48 @@ TEST_F(PlatformTest, DefaultHandlingErasesWithClassBrushAndDestroysOnClose) {
   EXPECT_EQ(received.back(), static_cast<UINT>(WM_DESTROY));
 }
 
+// Invalidations add up until a paint: one that asks for the erase is not
+// undone by a later one that does not, and the paint clears both.
 TEST_F(PlatformTest, PaintErasesOnlyWhileAnEraseIsPending) {
   HWND window = makeWindow();
   takeTrace();
+  const auto paintErases = [&] {
+    SendMessageA(window, WM_PAINT, 0, 0);
+    return takeTrace().size() == 1;
+  };
+  const auto paintQueued = [&] {
+    MSG msg;
+    return PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE;
+  };
   ValidateRect(window, nullptr);
+  EXPECT_FALSE(paintQueued());
   InvalidateRect(window, nullptr, FALSE);
-  SendMessageA(window, WM_PAINT, 0, 0);
-  EXPECT_TRUE(takeTrace().empty());
+  EXPECT_TRUE(paintQueued());
+  EXPECT_FALSE(paintErases());
+  EXPECT_FALSE(paintQueued());
   InvalidateRect(window, nullptr, TRUE);
-  SendMessageA(window, WM_PAINT, 0, 0);
-  EXPECT_EQ(takeTrace().size(), 1u);
+  InvalidateRect(window, nullptr, FALSE);
+  EXPECT_TRUE(paintErases());
+  EXPECT_FALSE(paintErases());
+  InvalidateRect(window, nullptr, FALSE);
+  InvalidateRect(window, nullptr, TRUE);
+  EXPECT_TRUE(paintErases());
+  InvalidateRect(window, nullptr, TRUE);
+  ValidateRect(window, nullptr);
+  EXPECT_FALSE(paintQueued());
+  EXPECT_FALSE(paintErases());
+  EXPECT_FALSE(InvalidateRect(reinterpret_cast<HWND>(0x5), nullptr, TRUE));
+}
+
+TEST_F(PlatformTest, RegisteredMessagesShareAnIdPerNameInAnyCase) {
+  const UINT first = RegisterWindowMessageA("LumarelFirst"), second = RegisterWindowMessageA("LumarelSecond");
+  EXPECT_GE(first, 0xC000u);
+  EXPECT_LE(second, 0xFFFFu);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(RegisterWindowMessageA("LUMARELfirst"), first);
+  EXPECT_EQ(RegisterWindowMessageA("LumarelSecond"), second);
+  EXPECT_EQ(RegisterWindowMessageA(""), 0u);
+  EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
 }
 
 TEST_F(PlatformTest, SelectObjectReturnsWhatItReplacedAndDeletedObjectsAreFreed) {
@@ -147,30 +186,42 @@ TEST_F(PlatformTest, DrawingCallsReachTheDeviceWithPenAndOrigin) {
                                                    "bez 1 2 3 4 5 6 7 8", "bez 7 8 9 9 9 9 9 9"}));
 }
 
-// What a device is told: the pen's visibility, and the fills.
+// What a device is told: the pen's visibility and colour, and the fills.
 struct StateDevice : platform::Device {
   void resize(int, int) override {}
-  void fillRect(const RECT& rect, COLORREF) override { fills.push_back(rect); }
+  void fillRect(const RECT& r, COLORREF) override { fills.push_back({r.left, r.top, r.right, r.bottom}); }
   void viewportOriginSet(int, int) override {}
   void arc(const platform::DrawingState& state, int, int, int, int, int, int, int, int) override {
     penVisible.push_back(state.penVisible);
+    penColors.push_back(state.penColor);
   }
   void polyBezier(const platform::DrawingState& state, const POINT*, int) override {
     penVisible.push_back(state.penVisible);
+    penColors.push_back(state.penColor);
   }
   std::vector<bool> penVisible;
-  std::vector<RECT> fills;
+  std::vector<COLORREF> penColors;
+  std::vector<std::array<LONG, 4>> fills;
 };
 
-TEST_F(PlatformTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
+class DeviceTest : public PlatformTest {
+ protected:
+  // A plain window whose device records what it is told.
+  HWND stateWindow(int width, int height) {
+    platform::setDeviceFactory([this](HWND) {
+      auto made = std::make_unique<StateDevice>();
+      device = made.get();
+      return made;
+    });
+    HWND window = plainWindow(width, height);
+    EXPECT_NE(device, nullptr);
+    return window;
+  }
   StateDevice* device = nullptr;
-  platform::setDeviceFactory([&device](HWND) {
-    auto made = std::make_unique<StateDevice>();
-    device = made.get();
-    return made;
-  });
-  HWND window = plainWindow(50, 40);
-  ASSERT_NE(device, nullptr);
+};
+
+TEST_F(DeviceTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
+  HWND window = stateWindow(50, 40);
   HDC dc = GetDC(window);
   HPEN hollow = CreatePen(PS_NULL, 1, RGB(9, 9, 9)), solid = CreatePen(PS_SOLID, 1, RGB(9, 9, 9));
   SelectObject(dc, hollow);
@@ -189,6 +240,66 @@ TEST_F(PlatformTest, NullPensDrawNothingAndEmptyFillsReachNoDevice) {
   DeleteObject(hollow);
   DeleteObject(solid);
   DeleteObject(brush);
+}
+
+// The saver puts the origin at the centre, which differs in x and y on all
+// but square screens; fills and the clip box are in logical coordinates.
+TEST_F(DeviceTest, FillsAndTheClipBoxFollowAnOriginThatDiffersInXAndY) {
+  for (const SIZE size : {SIZE{60, 90}, SIZE{90, 60}}) {
+    HWND window = stateWindow(size.cx, size.cy);
+    HDC dc = GetDC(window);
+    SetViewportOrgEx(dc, size.cx / 2, size.cy / 2, nullptr);
+    RECT clip{};
+    EXPECT_EQ(GetClipBox(dc, &clip), 2);  // SIMPLEREGION
+    EXPECT_EQ((std::array<LONG, 4>{clip.left, clip.top, clip.right, clip.bottom}),
+              (std::array<LONG, 4>{-size.cx / 2, -size.cy / 2, size.cx / 2, size.cy / 2}));
+    HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
+    FillRect(dc, &clip, brush);
+    const RECT corner{-100, -100, 1, 2}, past{0, 0, 500, 500};
+    FillRect(dc, &corner, brush);
+    FillRect(dc, &past, brush);
+    const LONG w = size.cx, h = size.cy;
+    EXPECT_EQ(device->fills,
+              (std::vector<std::array<LONG, 4>>{{0, 0, w, h}, {0, 0, w / 2 + 1, h / 2 + 2}, {w / 2, h / 2, w, h}}));
+    ReleaseDC(window, dc);
+    DeleteObject(brush);
+    DestroyWindow(window);
+  }
+  platform::setScreenSize(300, 200);
+  HDC screen = GetDC(nullptr);
+  RECT clip{};
+  GetClipBox(screen, &clip);
+  EXPECT_EQ((std::array<LONG, 4>{clip.left, clip.top, clip.right, clip.bottom}), (std::array<LONG, 4>{0, 0, 300, 200}));
+  ReleaseDC(nullptr, screen);
+}
+
+TEST_F(DeviceTest, ObjectsDeletedWhileSelectedOrRememberedAreNotUsed) {
+  HWND window = stateWindow(50, 40);
+  HDC dc = GetDC(window);
+  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0)), hollow = CreatePen(PS_NULL, 1, RGB(0, 255, 0));
+  SelectObject(dc, red);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);  // the context remembers the red pen
+  DeleteObject(red);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);  // a deleted pen draws as the black pen
+  SelectObject(dc, hollow);
+  DeleteObject(hollow);
+  Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8);
+  EXPECT_EQ(device->penColors, (std::vector<COLORREF>{RGB(255, 0, 0), RGB(0, 0, 0), RGB(0, 0, 0)}));
+  EXPECT_EQ(device->penVisible, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(SelectObject(dc, red), nullptr);
+  EXPECT_FALSE(DeleteObject(red));
+
+  HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
+  const RECT all{0, 0, 50, 40};
+  EXPECT_EQ(FillRect(dc, &all, brush), 1);
+  DeleteObject(brush);
+  EXPECT_EQ(FillRect(dc, &all, brush), 0);
+  EXPECT_EQ(device->fills.size(), 1u);
+
+  // A released context is gone, even though it was the last one used.
+  ReleaseDC(window, dc);
+  EXPECT_FALSE(Arc(dc, 1, 2, 3, 4, 5, 6, 7, 8));
+  EXPECT_EQ(device->penColors.size(), 3u);
 }
 
 TEST_F(PlatformTest, HiddenWindowsGetNoPaintAndTimersComeNoEarlier) {
@@ -226,11 +337,6 @@ TEST(PlatformKernel, MulDivRoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(1921, 3, 2), 2882);
   EXPECT_EQ(MulDiv(7, 3, 0), -1);
   EXPECT_EQ(MulDiv(INT32_MAX, 4, 1), -1);
-}
-
-TEST(PlatformKernel, ProfileNumbersReadHexDigitsAboveNine) {
-  EXPECT_EQ(platform::parseProfileInt("0xff"), 255u);
-  EXPECT_EQ(platform::parseProfileInt("0x1a2g"), 418u);
 }
 
 TEST(PlatformKernel, LoadStringCutsToTheBufferAndTerminates) {

@@ -81,6 +81,10 @@ TEST_F(RunModesTest, SRunsTheFullScreenSaverOnlyOnce) {
   RECT client;
   GetClientRect(saver, &client);
   EXPECT_EQ(client.right, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  EXPECT_EQ(client.bottom, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  RECT placed;
+  GetWindowRect(saver, &placed);
+  EXPECT_EQ(std::make_pair(placed.left, placed.top), (std::pair<LONG, LONG>{0, 0}));  // the virtual screen's corner
   EXPECT_EQ(dispatch("/s"), 0);  // a second start only brings the first forward
   EXPECT_EQ(GetForegroundWindow(), saver);
 }

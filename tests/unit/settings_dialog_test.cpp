@@ -124,6 +124,26 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndWritesEveryKey) {
   EXPECT_NE(std::find(aboutTexts.begin(), aboutTexts.end(), "Version " LUMAREL_VERSION), aboutTexts.end());
 }
 
+// Each list's radio pair shows and stores its own mode, also where the two differ.
+TEST_F(SettingsDialogTest, ThePatternAndColourListsKeepModesOfTheirOwn) {
+  for (const bool patternsCycle : {true, false}) {
+    const bool colorsCycle = !patternsCycle;
+    writeFile(path, "[ScreenSaver.Lumarel]\nPatterns=" + std::to_string(patternsCycle) +
+                        "\nColor Sets=" + std::to_string(colorsCycle) + "\n");
+    EXPECT_EQ(open([&](HWND dialog) {
+                EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PATTERNS_CYCLE), patternsCycle ? 1u : 0u);
+                EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PATTERNS_RANDOMIZE), patternsCycle ? 0u : 1u);
+                EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COLORS_CYCLE), colorsCycle ? 1u : 0u);
+                EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COLORS_RANDOMIZE), colorsCycle ? 0u : 1u);
+                SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+              }),
+              1);
+    const std::string saved = readFile(path);
+    EXPECT_NE(saved.find("\nPatterns=" + std::to_string(patternsCycle) + "\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\nColor Sets=" + std::to_string(colorsCycle) + "\n"), std::string::npos) << saved;
+  }
+}
+
 // Every check box, the key it stands for and the text the template gives it.
 struct CheckBox {
   int box;
