@@ -19,6 +19,9 @@ expect_refusal() {
 expect_refusal --size 64x48 --seed 1 -o "$work/a.png"
 expect_refusal --size 64x48 --seed 1 --ticks 5 --seconds 1 -o "$work/a.png"
 expect_refusal --size 0x48 --seed 1 --ticks 5 -o "$work/a.png"
+# --seconds goes up to a day, not beyond.
+expect_refusal --size 64x48 --seed 1 --seconds 86401 -o "$work/a.png"
+grep -q -- "--seconds takes" "$work/err" && check ok || check no "a second past a day is refused as --seconds"
 expect_refusal --size 64x0 --seed 1 --ticks 5 -o "$work/a.png"
 grep -q -- "--size takes" "$work/err" && check ok || check no "a size without height is refused as a size"
 expect_refusal --size 64x48 --seed 1 --ticks 5

@@ -3,16 +3,19 @@
 // lock that keeps one full-screen saver per session.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
+#include "linux/desktop/close_signals.h"
 #include "linux/desktop/output_layout.h"
 #include "linux/desktop/power_watch.h"
 #include "linux/desktop/session_lock.h"
@@ -250,3 +253,30 @@ TEST_F(SessionLockTest, RuntimeFoldersAndSocketsThatCannotServeAreNamed) {
 }
 
 }  // namespace
+
+// Each of the three signals reaches the owners' handlers once, through the
+// pipe that the loops watch; an owner that forgot is not called.
+TEST(CloseSignals, EachSignalReachesTheHandlersThroughThePipe) {
+  closeSignals::install();
+  ASSERT_GE(closeSignals::descriptor(), 0);
+  int calls = 0, forgotten = 0;
+  closeSignals::onArrival(
+      &calls, +[](void* data) { ++*static_cast<int*>(data); }, &calls);
+  closeSignals::onArrival(
+      &forgotten, +[](void* data) { ++*static_cast<int*>(data); }, &forgotten);
+  closeSignals::forget(&forgotten);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    const int before = calls;
+    raise(signal);
+    pollfd ready{closeSignals::descriptor(), POLLIN, 0};
+    EXPECT_EQ(poll(&ready, 1, 1000), 1) << "signal " << signal;
+    closeSignals::dispatch();
+    EXPECT_EQ(calls, before + 1) << "signal " << signal;
+  }
+  closeSignals::dispatch();  // nothing more arrived
+  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(forgotten, 0);
+  closeSignals::forget(&calls);
+  // The test runner's own signals end it again.
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
+}
