@@ -13,25 +13,14 @@ source "$here/lib/checks.sh"
 unset DISPLAY
 background="#fd01fe"  # the desktop's colour, which a covering saver hides
 
-if ! debian13_ensure; then
-  echo "FAIL: the Debian 13 root could not be made"
-  exit 1
-fi
 source "$here/lib/wayland.sh"
-if ! debian13_mount "$work"; then
-  echo "FAIL: the work folder could not be bound into $debian13_root"
-  exit 1
-fi
+debian13_for_checks "$work"
 in_root=(chroot "$debian13_root")
-apt_in_root() {
-  chroot "$debian13_root" env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@" >>"$work/apt.log" 2>&1
-}
-installed() { chroot "$debian13_root" dpkg-query -W -f='${Status}' lumarel 2>/dev/null | grep -q ' installed'; }
 saver_pid=""
 cleanup_more() {
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null && wait "$saver_pid" 2>/dev/null
   stop_compositors
-  installed && apt_in_root purge lumarel
+  debian13_installed lumarel && debian13_apt purge lumarel
 }
 show_logs() {
   show_log "apt" "$work/apt.log" 30
@@ -39,10 +28,10 @@ show_logs() {
 }
 
 # The root is ours: a package left by a run cut short goes first.
-installed && apt_in_root purge lumarel
+debian13_installed lumarel && debian13_apt purge lumarel
 cp "$deb" "$work/"
 version="$(dpkg-deb -f "$deb" Version)"
-check_ "apt installs the package in Debian 13" apt_in_root install --no-install-recommends "$work/$(basename "$deb")"
+check_ "apt installs the package in Debian 13" debian13_apt install --no-install-recommends "$work/$(basename "$deb")"
 check_ "lumarel --version names it there" test "$("${in_root[@]}" /usr/bin/lumarel --version)" = "lumarel $version"
 
 write_sway_config "$runtime/sway.conf" "resolution 1024x768 position 0 0 bg $background solid_color"
@@ -62,6 +51,6 @@ saver_pid=""
 check_ "SIGTERM ends it with exit code 0" test "$status" = 0
 stop_compositor
 
-check_ "apt purges the package" apt_in_root purge lumarel
+check_ "apt purges the package" debian13_apt purge lumarel
 check_ "... and it is gone" sh -c "! chroot '$debian13_root' test -e /usr/bin/lumarel"
 finish

@@ -18,18 +18,9 @@ background="#fd01fe"  # the desktop's colour, which the lock hides
 password='Corr3ct h0rse'
 uid=1500
 
-if ! debian13_ensure; then
-  echo "FAIL: the Debian 13 root could not be made"
-  exit 1
-fi
 source "$here/lib/wayland.sh"
-if ! debian13_mount "$work"; then
-  echo "FAIL: the work folder could not be bound into $debian13_root"
-  exit 1
-fi
+debian13_for_checks "$work"
 root="$debian13_root"
-apt_in_root() { chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@" >>"$work/apt.log" 2>&1; }
-installed() { chroot "$root" dpkg-query -W -f='${Status}' lumarel 2>/dev/null | grep -q ' installed'; }
 
 # The user whose session is locked runs the compositor and our programs.
 chroot "$root" id -u locktest >/dev/null 2>&1 || chroot "$root" useradd -m -u "$uid" locktest
@@ -56,7 +47,7 @@ cleanup_more() {
   # Lock screens end only by their password or by SIGKILL.
   for pid in "${lockers[@]}" "${others[@]}"; do kill -9 "$pid" 2>/dev/null; done
   stop_compositors
-  installed && apt_in_root purge lumarel
+  debian13_installed lumarel && debian13_apt purge lumarel
 }
 show_logs() {
   show_log "apt" "$work/apt.log" 10
@@ -94,9 +85,9 @@ exited_with() {  # exited_with PID SECONDS STATUS: whether it ended within SECON
   test $? = "$3"
 }
 
-installed && apt_in_root purge lumarel
+debian13_installed lumarel && debian13_apt purge lumarel
 cp "$deb" "$work/"
-check_ "apt installs the package in Debian 13" apt_in_root install --no-install-recommends "$work/$(basename "$deb")"
+check_ "apt installs the package in Debian 13" debian13_apt install --no-install-recommends "$work/$(basename "$deb")"
 check_ "... with the PAM service lumarel" test -f "$root/etc/pam.d/lumarel"
 
 write_sway_config "$runtime/sway.conf" "resolution 1280x720 position 0 0 bg $background solid_color"
@@ -199,7 +190,7 @@ wait "$idle" 2>/dev/null
 stop_compositor
 
 check_ "the lock screens said nothing of GLib's warnings" sh -c "! grep -h -E 'CRITICAL|WARNING' '$work'/lock*.err"
-check_ "apt purges the package" apt_in_root purge lumarel
+check_ "apt purges the package" debian13_apt purge lumarel
 check_ "... and its PAM service with it" test ! -e "$root/etc/pam.d/lumarel"
 
 echo "-- sway $(sway --version | awk '{ print $3 }') (Debian 12), which has no session lock"

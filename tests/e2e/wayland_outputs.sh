@@ -21,15 +21,8 @@ if [ ! -x "$saver" ]; then
   echo "FAIL: no lumarel in $build"
   exit 1
 fi
-if ! debian13_ensure; then
-  echo "FAIL: the Debian 13 root could not be made"
-  exit 1
-fi
 source "$here/lib/wayland.sh"
-if ! debian13_mount "$work" "$build"; then
-  echo "FAIL: the work and build folders could not be bound into $debian13_root"
-  exit 1
-fi
+debian13_for_checks "$work" "$build"
 in_root=(chroot "$debian13_root")
 saver_pid=""
 cleanup_more() {

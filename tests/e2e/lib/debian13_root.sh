@@ -7,6 +7,9 @@
 #                                 the same path inside; unmounted on exit
 #   debian13_run COMMAND...       runs COMMAND inside the root (as root)
 #   debian13_umount               unmounts what debian13_mount bound
+#   debian13_for_checks DIR...    ensure and mount, or end the script with a failure
+#   debian13_apt ARGUMENTS...     apt-get in the root (output in $work/apt.log)
+#   debian13_installed PACKAGE    whether the root has the package
 # debian13_mount holds a lock until debian13_umount, so that runs at the same
 # time neither install into the root nor unmount each other's folders.
 # Run as a script: debian13_root.sh make [PACKAGE...] | path | shell.
@@ -241,3 +244,21 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     *) echo "usage: $0 make [PACKAGE...] | path | shell [DIR...]" >&2; exit 2 ;;
   esac
 fi
+
+# debian13_for_checks DIR...: the root made and each DIR bound into it, or
+# the script ends with a failure that says which went wrong.
+debian13_for_checks() {
+  if ! debian13_ensure; then
+    echo "FAIL: the Debian 13 root could not be made"
+    exit 1
+  fi
+  if ! debian13_mount "$@"; then
+    echo "FAIL: $* could not be bound into $debian13_root"
+    exit 1
+  fi
+}
+
+# debian13_apt ARGUMENTS...: apt-get in the root, its output at the end of
+# $work/apt.log; debian13_installed PACKAGE: whether the root has it.
+debian13_apt() { chroot "$debian13_root" env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@" >>"$work/apt.log" 2>&1; }
+debian13_installed() { chroot "$debian13_root" dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q ' installed'; }
