@@ -186,7 +186,8 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
         existing->area = part;
         existing->logical = logical;
         if (existing->lock) existing->lock->setScale(layout.scaleOf(i));
-        if (existing->canvas) existing->canvas->show(part, logical);
+        // A lock surface covers the size its configure asked for.
+        if (existing->canvas) existing->canvas->show(part, existing->lock ? existing->lock->size() : logical);
         if (existing->widget) gtk_widget_queue_draw(existing->widget);
         kept.push_back(std::move(*existing));
         views_.erase(existing);
