@@ -172,16 +172,20 @@ check_ "... and the desktop shows" uncovered "$work/unlocked.png"
 idle=$!
 others+=("$idle")
 runs() { pgrep -u "$uid" -f -x "lumarel $1" >/dev/null; }
-sleep 2
-shoot_until -o HEADLESS-1 "$work/idle-saver.png" shows_figures "$work/idle-saver.png"
-check_ "swayidle starts the saver" covered "$work/idle-saver.png"
-check_ "... which runs" runs /s
-sleep 3
-check_ "... then the lock" runs --lock
-idle_lock=$(pgrep -u "$uid" -f -x "lumarel --lock")
-check_ "... which ends the saver" sh -c "! pgrep -u $uid -f -x 'lumarel /s'"
-shoot -o HEADLESS-1 "$work/idle-locked.png"
-check_ "... and covers the desktop" covered "$work/idle-locked.png"
+ended() { ! runs "$1"; }
+within() {  # within SECONDS COMMAND...: whether COMMAND holds within that time
+  local tenths=$(($1 * 10))
+  shift
+  for _ in $(seq 1 "$tenths"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+check_ "swayidle starts the saver" within 5 runs /s
+check_ "... then the lock" within 10 runs --lock
+check_ "... which ends the saver" within 5 ended /s
+# The first of them: swayidle's next timeouts start more, which leave at once.
+idle_lock=$(pgrep -o -u "$uid" -f -x "lumarel --lock")
+shoot_until -o HEADLESS-1 "$work/idle-locked.png" locked_with_figures "$work/idle-locked.png"
+check_ "... and covers the desktop with figures" locked_with_figures "$work/idle-locked.png"
 type_keys "$password" -k Return
 # (Idle again, swayidle soon starts them anew.)
 check_ "... until the password unlocks it" wait_for_exit "$idle_lock" 10
