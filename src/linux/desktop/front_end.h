@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "exit_status.h"
 #include "platform/platform_control.h"
 
 class PasswordChecker;
@@ -34,7 +35,7 @@ class DesktopSession : public platform::Desktop {
   // the session, else the exit status and the reason in problem.
   virtual HWND lockWindow(PasswordChecker&, std::string& problem, int& status) {
     problem = "this display system cannot lock the session";
-    status = 2;
+    status = badOptionsStatus;
     return nullptr;
   }
   // GTK has opened a connection of its own to the display (for a dialog).

@@ -3,6 +3,8 @@
 // however it ends, so a crashed run never leaves it behind.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 // The lock file for the session of the compositor whose socket
@@ -13,8 +15,6 @@
 // (such as "wallpaper") names a lock of its own beside the saver's.
 std::string sessionLockPath(const char* runtimeDir, const char* displayName, std::string& problem,
                             const std::string& role = "");
-
-#include <sys/types.h>
 
 // The process that holds the lock on the file, as it wrote itself there;
 // 0 when nobody holds it.

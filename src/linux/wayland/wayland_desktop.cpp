@@ -674,8 +674,7 @@ HWND WaylandDesktop::createFramedWindow(int width, int height, const char* title
   // The compositor may choose another size: wait for it, a little.
   const uint64_t until = platform::timerClock() + 2000;
   while (!gtk_widget_get_mapped(content) && platform::timerClock() < until) g_main_context_iteration(nullptr, TRUE);
-  const HWND handle = reinterpret_cast<HWND>(nextFramedHandle_);
-  nextFramedHandle_ += 4;
+  const HWND handle = newHandle();
   framed_[handle] = content;
   return handle;
 }
@@ -762,8 +761,7 @@ HWND WaylandDesktop::wallpaperWindow(std::string& problem, bool& anotherRuns) {
     anotherRuns = true;
     return nullptr;
   }
-  background_ = reinterpret_cast<HWND>(nextFramedHandle_);
-  nextFramedHandle_ += 4;
+  background_ = newHandle();
   return background_;
 }
 
@@ -792,13 +790,14 @@ HWND WaylandDesktop::lockWindow(PasswordChecker& checker, std::string& problem, 
   // A check's end wakes the loop.
   checkerWatch_ = g_unix_fd_add(
       checker.descriptor(), static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
-      +[](gint, GIOCondition condition, gpointer) -> gboolean {
-        return condition & (G_IO_HUP | G_IO_ERR) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+      +[](gint, GIOCondition condition, gpointer data) -> gboolean {
+        if (!(condition & (G_IO_HUP | G_IO_ERR))) return G_SOURCE_CONTINUE;
+        static_cast<WaylandDesktop*>(data)->checkerWatch_ = 0;  // gone with the checker
+        return G_SOURCE_REMOVE;
       },
-      nullptr);
+      this);
   endRunningSaver();
-  lockParent_ = reinterpret_cast<HWND>(nextFramedHandle_);
-  nextFramedHandle_ += 4;
+  lockParent_ = newHandle();
   return lockParent_;
 }
 

@@ -54,6 +54,11 @@ class WaylandDesktop : public DesktopSession {
   void applyCursor();
   void endRunningSaver();
   void followLock(uint64_t now);
+  // A handle for a window of the desktop's, apart from our own windows'.
+  HWND newHandle() {
+    nextFramedHandle_ += 4;
+    return reinterpret_cast<HWND>(nextFramedHandle_ - 4);
+  }
 
   bool layerShell_ = false;
   bool layoutChanged_ = false;
