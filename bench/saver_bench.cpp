@@ -7,7 +7,11 @@
 //    crisp and crayon, at 1920x1080 and 3840x2160;
 //  - ChangedTiles: what a display is given to copy after each tick at
 //    1920x1080, every pattern in turn: the pixels of the changed tiles for
-//    each pixel that changed, and the rectangles they make.
+//    each pixel that changed, and the rectangles they make;
+//  - ShownTicks: processor time of what the Wayland front end does each tick
+//    at 3840x2160, every pattern in turn, on one thread: draw, and gather
+//    the changes into the compositor's 64 x 64 tiles, tracked in those tiles
+//    (0) or in the 16 x 4 tiles of the X11 front end first (1).
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -206,6 +210,39 @@ void BM_ChangedTiles(benchmark::State& state) {
   state.counters["rectangles/frame"] = double(rectangles) / double(frames);
 }
 
+void BM_ShownTicks(benchmark::State& state) {
+  constexpr int width = 3840, height = 2160, ticks = 400;
+  const TileSides tracked = state.range(0) == 0 ? compositedTiles : copiedTiles;
+  DirtyTileGrid damage(compositedTiles);
+  damage.enable(true);
+  damage.resize(width, height);
+  for (auto _ : state) {
+    for (int pattern = 1; pattern <= patternCount; ++pattern) {
+      state.PauseTiming();
+      resetSaverProcess();
+      applySettingOverrides({onlyEntry(patternKeys, pattern)});
+      RasterDevice* device = nullptr;
+      startHeadlessSaver(HeadlessScenario{static_cast<uint32_t>(pattern), width, height, ""}, [&](HWND) {
+        auto made = std::make_unique<RasterDevice>(nullptr);  // one thread, as a window's
+        made->framebuffer().changes().reshape(tracked);
+        made->framebuffer().changes().enable(true);
+        device = made.get();
+        return made;
+      });
+      runHeadlessTicks(5, nullptr);  // past the first clear
+      state.ResumeTiming();
+      for (int tick = 0; tick < ticks; ++tick) {
+        runHeadlessTicks(1, nullptr);
+        device->framebuffer().changes().take(
+            [&](int x, int y, int w, int h) { damage.mark(x, y, x + w - 1, y + h - 1); });
+        damage.take([](int, int, int, int) {});
+      }
+    }
+  }
+  resetSaverProcess();
+  state.SetLabel(state.range(0) == 0 ? "tracked in 64 x 64" : "tracked in 16 x 4");
+}
+
 void drawStepArguments(benchmark::internal::Benchmark* b) {
   for (int width : {1920, 3840})
     for (int crayon : {0, 1})
@@ -220,6 +257,7 @@ BENCHMARK(BM_RasterBeziers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CairoArcs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CairoBeziers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChangedTiles)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShownTicks)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 // A hundred thousand ticks a case: a series's placement (a lattice of copies
 // or not) changes the work per step several times over, so a shorter run
 // measures whichever few series the seed happens to give.

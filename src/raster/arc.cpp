@@ -136,8 +136,9 @@ class EllipseChain {
       return;
     }
     if (target.tracksChanges()) {
-      for (int64_t r = from; r < to; r += DirtyTiles::tileHeight) {
-        const int64_t last = std::min(to, r + DirtyTiles::tileHeight) - 1;
+      const int64_t piece = target.changedTileHeight();
+      for (int64_t r = from; r < to; r += piece) {
+        const int64_t last = std::min(to, r + piece) - 1;
         const RasterPoint a = place(points[forward ? r : n - 1 - r], right, upper);
         const RasterPoint b = place(points[forward ? last : n - 1 - last], right, upper);
         target.markChanged(a.x, a.y, b.x, b.y);

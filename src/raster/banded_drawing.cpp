@@ -13,13 +13,15 @@ constexpr size_t queueLimit = 4096;
 constexpr int minimumBandRows = 256;
 constexpr int maximumBands = 4;
 
-// Band edges on tile rows, so that bands mark different tiles as changed.
+// Band edges on tile rows of every tile shape that displays track, so that
+// bands mark different tiles as changed.
+constexpr int bandAlignment = 1 << std::max(copiedTiles.rowShift, compositedTiles.rowShift);
+
 std::vector<int> bandEdgesFor(int height, int limit) {
   const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const int bands = std::clamp(std::min(threads, height / minimumBandRows), 1, limit);
   std::vector<int> edges{0};
-  for (int band = 1; band < bands; ++band)
-    edges.push_back(height * band / bands / DirtyTiles::tileHeight * DirtyTiles::tileHeight);
+  for (int band = 1; band < bands; ++band) edges.push_back(height * band / bands / bandAlignment * bandAlignment);
   edges.push_back(height);
   return edges;
 }

@@ -36,6 +36,9 @@ class Canvas {
   PaintedRuns* paintedRuns() const { return runs_; }
 
   bool tracksChanges() const { return framebuffer_->changes().enabled(); }
+  // Marks that cover a tile's width or height at a time cost least.
+  int changedTileWidth() const { return framebuffer_->changes().tileWidth(); }
+  int changedTileHeight() const { return framebuffer_->changes().tileHeight(); }
   // The pixels from (x0, y0) to (x1, y1), corners in any order, as changed
   // where they lie in the band.
   void markChanged(int64_t x0, int64_t y0, int64_t x1, int64_t y1) const {

@@ -1,5 +1,5 @@
 // Which parts of a surface changed since a display last showed them, in
-// tiles of 2^ColumnShift x 2^RowShift pixels.
+// tiles whose sides are powers of two.
 #pragma once
 
 #include <algorithm>
@@ -8,15 +8,28 @@
 #include <cstring>
 #include <vector>
 
-template <int ColumnShift, int RowShift>
+// Tiles of 2^columnShift x 2^rowShift pixels.
+struct TileSides {
+  int columnShift, rowShift;
+};
+
+// For a display that copies the changed pixels: strokes are one pixel wide
+// and scattered, so it copies a small part of the screen (about nine times
+// the pixels that changed; with tiles of 32 x 32, 32 times). A tile's row is
+// one cache line of pixels (16 x 4 bytes, aligned as the rows are): a
+// display copies whole lines, and no more of them than changed.
+constexpr TileSides copiedTiles{4, 2};
+// For a compositor, which composites each rectangle it is told of on its own:
+// a slanted stroke gives a few dozen rectangles rather than one per four
+// rows, and the marks along it cost a quarter as many.
+constexpr TileSides compositedTiles{6, 6};
+
 class DirtyTileGrid {
  public:
-  static constexpr int columnShift = ColumnShift, rowShift = RowShift;
-  static constexpr int tileWidth = 1 << columnShift, tileHeight = 1 << rowShift;
-
-  DirtyTileGrid() = default;
+  explicit DirtyTileGrid(TileSides shape = copiedTiles) : shape_(shape) {}
   DirtyTileGrid(const DirtyTileGrid& other) { *this = other; }
   DirtyTileGrid& operator=(const DirtyTileGrid& other) {
+    shape_ = other.shape_;
     enabled_ = other.enabled_;
     width_ = other.width_;
     height_ = other.height_;
@@ -31,12 +44,20 @@ class DirtyTileGrid {
   void enable(bool on) { enabled_ = on; }
   bool enabled() const { return enabled_; }
 
+  // Other tiles: every one dirty, as after a resize.
+  void reshape(TileSides shape) {
+    shape_ = shape;
+    resize(width_, height_);
+  }
+  int tileWidth() const { return 1 << shape_.columnShift; }
+  int tileHeight() const { return 1 << shape_.rowShift; }
+
   // A new surface size: every tile dirty, since nothing of it was shown yet.
   void resize(int width, int height) {
     width_ = width;
     height_ = height;
-    columns_ = (width + tileWidth - 1) >> columnShift;
-    rows_ = (height + tileHeight - 1) >> rowShift;
+    columns_ = (width + tileWidth() - 1) >> shape_.columnShift;
+    rows_ = (height + tileHeight() - 1) >> shape_.rowShift;
     tiles_.assign(static_cast<size_t>(columns_) * rows_, 1);
     any_.store(!tiles_.empty(), std::memory_order_relaxed);
   }
@@ -49,10 +70,10 @@ class DirtyTileGrid {
     if (x0 > x1) std::swap(x0, x1);
     if (y0 > y1) std::swap(y0, y1);
     if (x1 < 0 || y1 < 0 || x0 >= width_ || y0 >= height_) return;
-    const int left = static_cast<int>(std::max<int64_t>(x0, 0)) >> columnShift;
-    const int right = static_cast<int>(std::min<int64_t>(x1, width_ - 1)) >> columnShift;
-    const int top = static_cast<int>(std::max<int64_t>(y0, 0)) >> rowShift;
-    const int bottom = static_cast<int>(std::min<int64_t>(y1, height_ - 1)) >> rowShift;
+    const int left = static_cast<int>(std::max<int64_t>(x0, 0)) >> shape_.columnShift;
+    const int right = static_cast<int>(std::min<int64_t>(x1, width_ - 1)) >> shape_.columnShift;
+    const int top = static_cast<int>(std::max<int64_t>(y0, 0)) >> shape_.rowShift;
+    const int bottom = static_cast<int>(std::min<int64_t>(y1, height_ - 1)) >> shape_.rowShift;
     uint8_t* tiles = tiles_.data() + static_cast<ptrdiff_t>(top) * columns_;
     if (right - left <= 1) {
       // A line's piece covers one tile or two: no call to memset for those.
@@ -82,25 +103,18 @@ class DirtyTileGrid {
       for (uint8_t* first = tiles; (first = static_cast<uint8_t*>(std::memchr(first, 1, end - first)));) {
         uint8_t* last = first;
         while (last < end && *last) *last++ = 0;
-        const int x = static_cast<int>(first - tiles) << columnShift, y = row << rowShift;
-        show(x, y, std::min(static_cast<int>(last - tiles) << columnShift, width_) - x,
-             std::min(y + tileHeight, height_) - y);
+        const int x = static_cast<int>(first - tiles) << shape_.columnShift, y = row << shape_.rowShift;
+        show(x, y, std::min(static_cast<int>(last - tiles) << shape_.columnShift, width_) - x,
+             std::min(y + tileHeight(), height_) - y);
         first = last;
       }
     }
   }
 
  private:
+  TileSides shape_;
   bool enabled_ = false;
   int width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
   std::vector<uint8_t> tiles_;
   std::atomic<bool> any_{false};
 };
-
-// What a framebuffer's strokes changed, in tiles of 16 x 4 pixels: strokes
-// are one pixel wide and scattered, so a display that copies only these
-// tiles copies a small part of the screen (about nine times the pixels that
-// changed; with tiles of 32 x 32, 32 times). A tile's row is one cache line
-// of pixels (16 x 4 bytes, aligned as the rows are): a display copies whole
-// lines, and no more of them than changed.
-using DirtyTiles = DirtyTileGrid<4, 2>;

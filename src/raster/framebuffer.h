@@ -62,7 +62,7 @@ class Framebuffer {
   void fill(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t colour);
 
   // What the drawing changed, when a display asks for it to be tracked.
-  DirtyTiles& changes() { return changes_; }
+  DirtyTileGrid& changes() { return changes_; }
 
  private:
   int width_ = 0;
@@ -74,7 +74,7 @@ class Framebuffer {
   };
   PixelStorage* storage_ = nullptr;  // null: ordinary memory
   std::unique_ptr<uint32_t[], Release> pixels_{nullptr, Release{nullptr}};
-  DirtyTiles changes_;
+  DirtyTileGrid changes_;
 };
 
 // Count pixels of one colour from first on. The compiler's plain loop

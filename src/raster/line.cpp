@@ -130,7 +130,7 @@ void drawFixedPoint(uint32_t* pixels, ptrdiff_t index, ptrdiff_t majorStride, pt
 template <bool XMajor, typename MinorAt>
 void markSteps(const Canvas& target, int64_t majorStart, int64_t majorStep, int64_t lo, int64_t hi,
                const MinorAt& minorAt) {
-  constexpr int64_t tileMask = (XMajor ? DirtyTiles::tileWidth : DirtyTiles::tileHeight) - 1;
+  const int64_t tileMask = (XMajor ? target.changedTileWidth() : target.changedTileHeight()) - 1;
   for (int64_t from = lo, to; from <= hi; from = to + 1) {
     const int64_t majorFrom = majorStart + majorStep * from;
     const int64_t inTile = majorFrom & tileMask;  // also below 0

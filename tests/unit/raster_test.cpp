@@ -305,57 +305,69 @@ Shown takeChanges(Framebuffer& image) {
   return shown;
 }
 
+// The tiles that an X server copies, and those a compositor damages.
+constexpr TileSides displayTiles[] = {copiedTiles, compositedTiles};
+
 TEST(RasterChanges, EveryDrawnPixelIsReportedOnceAndNothingAfter) {
-  Framebuffer image(500, 400);
-  image.changes().enable(true);
-  EXPECT_EQ(takeChanges(image).area, 500 * 400);  // a new surface was never shown
-  std::mt19937 random(7);
-  std::uniform_int_distribution<int64_t> coordinate(-300, 800);
-  for (int round = 0; round < 40; ++round) {
-    Framebuffer before = image;
-    const RasterPoint a{coordinate(random), coordinate(random)}, b{coordinate(random), coordinate(random)};
-    const RasterPoint c{coordinate(random), coordinate(random)}, d{coordinate(random), coordinate(random)};
-    switch (round % 3) {
-      case 0:
-        drawLine(image, a, b, 0xFF0000 + round);
-        break;
-      case 1:
-        drawArc(image, a, b, c, d, 0x00FF00 + round);
-        break;
-      default: {
-        const RasterPoint curve[4] = {a, b, c, d};
-        drawBezier(image, curve, 0x0000FF + round);
-      }
-    }
-    const Shown shown = takeChanges(image);
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x)
-        if (image.pixel(x, y) != before.pixel(x, y)) {
-          ASSERT_TRUE(shown.covers(x, y)) << round << ": " << x << "," << y;
+  for (const TileSides shape : displayTiles) {
+    SCOPED_TRACE(shape.columnShift);
+    Framebuffer image(500, 400);
+    image.changes().enable(true);
+    takeChanges(image);
+    image.changes().reshape(shape);
+    EXPECT_EQ(takeChanges(image).area, 500 * 400);  // nothing was shown in these tiles
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int64_t> coordinate(-300, 800);
+    for (int round = 0; round < 40; ++round) {
+      Framebuffer before = image;
+      const RasterPoint a{coordinate(random), coordinate(random)}, b{coordinate(random), coordinate(random)};
+      const RasterPoint c{coordinate(random), coordinate(random)}, d{coordinate(random), coordinate(random)};
+      switch (round % 3) {
+        case 0:
+          drawLine(image, a, b, 0xFF0000 + round);
+          break;
+        case 1:
+          drawArc(image, a, b, c, d, 0x00FF00 + round);
+          break;
+        default: {
+          const RasterPoint curve[4] = {a, b, c, d};
+          drawBezier(image, curve, 0x0000FF + round);
         }
-    EXPECT_FALSE(image.changes().any());
+      }
+      const Shown shown = takeChanges(image);
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+          if (image.pixel(x, y) != before.pixel(x, y)) {
+            ASSERT_TRUE(shown.covers(x, y)) << round << ": " << x << "," << y;
+          }
+      EXPECT_FALSE(image.changes().any());
+    }
   }
 }
 
 TEST(RasterChanges, LongSlantedStrokesReportTheTilesAlongThemNotTheirBox) {
-  Framebuffer image(1024, 1024);
-  image.changes().enable(true);
-  takeChanges(image);
-  constexpr int w = DirtyTiles::tileWidth, h = DirtyTiles::tileHeight;
-  drawLine(image, {0, 0}, {1023, 1000}, 1);
-  // Along each tile column the diagonal crosses its own height in tiles, and one more.
-  constexpr int alongTheLine = (1024 / w + 1) * (w / h + 2) * w * h;
-  EXPECT_LE(takeChanges(image).area, alongTheLine);
-  drawArc(image, {12, 12}, {1012, 1012}, {1012, 512}, {1012, 512}, 1);
-  EXPECT_LE(takeChanges(image).area, 4 * alongTheLine);
-  image.fill(100, 100, 101, 101, 5);
-  const Shown one = takeChanges(image);
-  ASSERT_EQ(one.runs.size(), 1u);
-  EXPECT_EQ(one.runs[0], (std::array<int, 4>{100 / w * w, 100 / h * h, w, h}));
+  for (const TileSides shape : displayTiles) {
+    SCOPED_TRACE(shape.columnShift);
+    Framebuffer image(1024, 1024);
+    image.changes().enable(true);
+    image.changes().reshape(shape);
+    takeChanges(image);
+    const int w = image.changes().tileWidth(), h = image.changes().tileHeight();
+    drawLine(image, {0, 0}, {1023, 1000}, 1);
+    // Along each tile column the diagonal crosses its own height in tiles, and one more.
+    const int alongTheLine = (1024 / w + 1) * (w / h + 2) * w * h;
+    EXPECT_LE(takeChanges(image).area, alongTheLine);
+    drawArc(image, {12, 12}, {1012, 1012}, {1012, 512}, {1012, 512}, 1);
+    EXPECT_LE(takeChanges(image).area, 4 * alongTheLine);
+    image.fill(100, 100, 101, 101, 5);
+    const Shown one = takeChanges(image);
+    ASSERT_EQ(one.runs.size(), 1u);
+    EXPECT_EQ(one.runs[0], (std::array<int, 4>{100 / w * w, 100 / h * h, w, h}));
+  }
 }
 
 TEST(RasterChanges, MarksWhollyOutsideTheSurfaceMarkNothing) {
-  DirtyTiles tiles;
+  DirtyTileGrid tiles;
   tiles.enable(true);
   tiles.resize(40, 40);  // two tile columns, the second partly off the surface
   tiles.take([](int, int, int, int) {});

@@ -104,9 +104,7 @@ class SurfaceCanvas {
   int preferredScale_ = 0;
   uint64_t committedAt_ = 0;
   POINT position_{0, 0};
-  // In the buffer's coordinates, since the last commit. Each rectangle is
-  // a request, and the compositor composites each on its own: tiles of
-  // 64 x 64 give a slanted stroke a few dozen rectangles rather than one
-  // per four rows.
-  DirtyTileGrid<6, 6> damage_;
+  // In the buffer's coordinates, since the last commit: each rectangle is
+  // a request.
+  DirtyTileGrid damage_{compositedTiles};
 };

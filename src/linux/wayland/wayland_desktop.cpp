@@ -139,6 +139,9 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
         window_(window),
         kind_(kind),
         track_(POINT{0, 0}) {
+    // In the tiles that the canvases damage: finer ones would only be
+    // gathered into those again.
+    framebuffer().changes().reshape(compositedTiles);
     framebuffer().changes().enable(true);
     POINT start{};
     GetCursorPos(&start);
