@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "linux/desktop/close_signals.h"
+#include "linux/desktop/closed_surface.h"
 #include "linux/desktop/output_layout.h"
 #include "linux/desktop/power_watch.h"
 #include "linux/desktop/session_lock.h"
@@ -134,6 +135,18 @@ TEST(PowerWatch, AResumeAndAChangeOfTheMainsAreEachBroadcastOnce) {
   mains = 0;  // unplugged
   watch.check(8000, record);
   EXPECT_EQ(events, std::vector<WPARAM>{PBT_APMPOWERSTATUSCHANGE});
+}
+
+TEST(ClosedSurface, EndsTheSaverOnlyOnceTheGraceFromTheFirstCloseIsOver) {
+  ClosedSurface surface;
+  EXPECT_EQ(surface.deadline(), UINT64_MAX);  // an open surface never wakes the loop
+  EXPECT_FALSE(surface.graceOver(UINT64_MAX - 1));
+  surface.close(0);  // the timer clock may read 0 right after start
+  EXPECT_TRUE(surface.closed());
+  surface.close(300);  // the compositor says it again
+  EXPECT_EQ(surface.deadline(), ClosedSurface::grace);
+  EXPECT_FALSE(surface.graceOver(ClosedSurface::grace - 1));
+  EXPECT_TRUE(surface.graceOver(ClosedSurface::grace));
 }
 
 TEST(PointerTrack, MovesCountFromWhereThePointerFirstAppeared) {

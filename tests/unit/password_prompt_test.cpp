@@ -46,6 +46,19 @@ TEST(PasswordPrompt, TypesPrintableTextWholeOrNotAtAll) {
   EXPECT_EQ(held(prompt), "aé€bc");
 }
 
+TEST(PasswordPrompt, TakesEveryCharacterAtTheEdgesOfItsEncodedLength) {
+  // U+00A0, U+07FF, U+0800, U+FFFD, U+10000 and U+10FFFF: the first and last
+  // of two, three and four bytes that a key can type.
+  const std::string edges = "\u00a0\u07ff\u0800\ufffd\U00010000\U0010ffff";
+  PasswordPrompt prompt(32);
+  for (const char* typed : {"\u00a0", "\u07ff", "\u0800", "\ufffd", "\U00010000", "\U0010ffff"})
+    prompt.key(text(typed), 1);
+  // Beyond U+10FFFF, five bytes, and a lone continuation byte.
+  for (const char* bad : {"\xf4\x90\x80\x80", "\xf8\x88\x80\x80\x80", "\x80"}) prompt.key(text(bad), 2);
+  EXPECT_EQ(held(prompt), edges);
+  EXPECT_EQ(prompt.marks(), 6u);
+}
+
 TEST(PasswordPrompt, BackSpaceEscapeAndCtrlUWipeWhatTheyTakeAway) {
   PasswordPrompt prompt(16);
   prompt.key(text("a€😀"), 0);

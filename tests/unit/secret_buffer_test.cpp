@@ -1,11 +1,15 @@
 // The locked memory that holds a password: whole characters, whole appends,
 // and nothing left behind.
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <chrono>
+#include <csignal>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "linux/lock/secret_buffer.h"
 
@@ -52,6 +56,31 @@ TEST(SecretBuffer, ReadsFromADescriptorWholeOrNotAtAll) {
   EXPECT_EQ(buffer.size(), 0u);
   EXPECT_EQ(std::string(buffer.data(), 4), std::string(4, '\0'));
   close(pipeEnds[0]);
+}
+
+TEST(SecretBuffer, AReadInterruptedByASignalGoesOn) {
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  // A handler without SA_RESTART: the blocked read returns EINTR.
+  struct sigaction interrupt {
+  }, before{};
+  interrupt.sa_handler = [](int) {};
+  ASSERT_EQ(sigaction(SIGUSR1, &interrupt, &before), 0);
+  const pthread_t reader = pthread_self();
+  std::thread writer([&] {
+    using namespace std::chrono_literals;
+    std::this_thread::sleep_for(100ms);  // the reader waits in read by now
+    pthread_kill(reader, SIGUSR1);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(write(pipeEnds[1], "password", 8), 8);
+  });
+  SecretBuffer buffer(8);
+  EXPECT_TRUE(buffer.readFrom(pipeEnds[0], 8));
+  writer.join();
+  sigaction(SIGUSR1, &before, nullptr);
+  EXPECT_EQ(held(buffer), "password");
+  close(pipeEnds[0]);
+  close(pipeEnds[1]);
 }
 
 }  // namespace

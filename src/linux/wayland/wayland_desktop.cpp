@@ -16,6 +16,7 @@
 #include "ext-session-lock-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "linux/desktop/close_signals.h"
+#include "linux/desktop/closed_surface.h"
 #include "linux/desktop/exit_status.h"
 #include "linux/desktop/output_layout.h"
 #include "linux/desktop/power_watch.h"
@@ -27,11 +28,6 @@
 #include "wayland_canvas.h"
 
 namespace {
-
-// A surface that the compositor closed stays a moment before the saver
-// ends, because an output being unplugged closes its surface first and
-// disappears from the layout after.
-constexpr uint64_t closeGrace = 500;
 
 const char noLockProtocol[] =
     "the compositor offers no ext-session-lock-v1, the protocol that --lock needs: lock the session with the "
@@ -127,7 +123,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     GdkMonitor* monitor = nullptr;          // across the outputs only
     Area area;                              // the part of the picture it shows, in device pixels
     SIZE logical{0, 0};                     // the size it covers, in the compositor's logical pixels
-    uint64_t closedAt = 0;                  // when the compositor closed it, or 0
+    ClosedSurface closing;                  // whether and when the compositor closed it
     std::unique_ptr<SurfaceCanvas> canvas;  // our pixels above GTK's, or above the lock surface
     std::unique_ptr<LockSurface> lock;      // in place of a GTK window, while the session is locked
   };
@@ -147,7 +143,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     GetCursorPos(&start);
     track_ = PointerTrack(start);
     if (framed) {
-      View view{framed, nullptr, Area{}, SIZE{0, 0}, 0, nullptr, nullptr};
+      View view{framed, nullptr, Area{}, SIZE{0, 0}, {}, nullptr, nullptr};
       if (const auto description = platform::describeWindow(window))
         view.area = Area{-description->rect.left, -description->rect.top, 0, 0};
       connect(framed);
@@ -199,14 +195,19 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
                   layout.monitors[i],
                   part,
                   logical,
-                  0,
+                  {},
                   nullptr,
                   desktop_.locker_->surfaceFor(gdk_wayland_monitor_get_wl_output(layout.monitors[i]))};
         view.lock->setScale(layout.scaleOf(i));
         kept.push_back(std::move(view));
       } else {
-        kept.push_back(View{makeSurface(layout.monitors[i], static_cast<int>(i), logical), layout.monitors[i], part,
-                            logical, 0, nullptr, nullptr});
+        kept.push_back(View{makeSurface(layout.monitors[i], static_cast<int>(i), logical),
+                            layout.monitors[i],
+                            part,
+                            logical,
+                            {},
+                            nullptr,
+                            nullptr});
       }
     }
     for (View& gone : views_) dropView(gone);
@@ -256,7 +257,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
         if (view.canvas) placeInToplevel(view);
     pixels.changes().take([&](int x, int y, int width, int height) {
       for (const View& view : views_) {
-        if (view.closedAt) continue;
+        if (view.closing.closed()) continue;
         if (view.canvas) {
           view.canvas->changed(Area{x, y, width, height});
         } else if (view.widget) {
@@ -265,7 +266,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
       }
     });
     for (View& view : views_)
-      if (view.canvas && !view.closedAt) view.canvas->commit(pixels, *this, now);
+      if (view.canvas && !view.closing.closed()) view.canvas->commit(pixels, *this, now);
   }
 
   // Whether the compositor shows none of the picture's surfaces: then there
@@ -273,7 +274,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   bool unseen(uint64_t now) const {
     bool anyCanvas = false;
     for (const View& view : views_) {
-      if (!view.canvas || view.closedAt) continue;
+      if (!view.canvas || view.closing.closed()) continue;
       if (!view.canvas->unseen(now)) return false;
       anyCanvas = true;
     }
@@ -290,8 +291,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
   // whose output is still there ends the saver.
   void judgeClosedSurfaces(uint64_t now) {
     for (View& view : views_) {
-      if (!view.closedAt || now < view.closedAt + closeGrace) continue;
-      view.closedAt = 0;
+      if (!view.closing.graceOver(now)) continue;
       dropView(view);
       PostMessageA(window_, WM_CLOSE, 0, 0);
     }
@@ -466,8 +466,8 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     auto* self = static_cast<Picture*>(data);
     if (!self->spansOutputs()) {
       PostMessageA(self->window_, WM_CLOSE, 0, 0);
-    } else if (View* view = self->viewOf(widget); view && !view->closedAt) {
-      view->closedAt = std::max<uint64_t>(platform::timerClock(), 1);
+    } else if (View* view = self->viewOf(widget)) {
+      view->closing.close(platform::timerClock());
     }
     return TRUE;  // the window goes with the picture
   }
@@ -864,8 +864,7 @@ void WaylandDesktop::waitForInput(uint64_t deadline) {
       std::all_of(pictures_.begin(), pictures_.end(), [&](const auto& entry) { return entry.second->unseen(now); }))
     deadline = UINT64_MAX;
   for (const auto& [window, picture] : pictures_)
-    for (const auto& view : picture->views())
-      if (view.closedAt) deadline = std::min(deadline, view.closedAt + closeGrace);
+    for (const auto& view : picture->views()) deadline = std::min(deadline, view.closing.deadline());
   deadline = std::min(deadline, power_->nextCheck());
   if (locker_) deadline = std::min(deadline, locker_->deadline());
   guint timer = 0;
