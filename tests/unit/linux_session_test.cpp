@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <vector>
 
 #include "linux/desktop/close_signals.h"
@@ -110,6 +111,41 @@ TEST(OutputLayout, ScaledPartsNeverOverlapAndFitTheBox) {
       }
     }
   }
+}
+
+TEST(OutputLayout, DamageInLogicalPixelsCoversExactlyThePixelsTheDeviceRectangleTouches) {
+  std::mt19937 random(3);
+  // Buffers and the logical sizes they cover: scales 1, 1.25, 1.5, 2 and 3, and one below 1.
+  for (const auto& [buffer, logical] : {std::pair{Area{0, 0, 640, 480}, SIZE{640, 480}},
+                                        {Area{0, 0, 1600, 900}, SIZE{1280, 720}},
+                                        {Area{0, 0, 1920, 1080}, SIZE{1280, 720}},
+                                        {Area{0, 0, 3840, 2160}, SIZE{1920, 1080}},
+                                        {Area{0, 0, 300, 200}, SIZE{100, 67}},
+                                        {Area{0, 0, 500, 300}, SIZE{1000, 600}},
+                                        {Area{0, 0, 1001, 997}, SIZE{640, 480}}}) {
+    // Every tile-sized rectangle along the diagonal, so that each rounding
+    // case comes up, and rectangles of any size.
+    for (int round = 0; round < buffer.width + 50; ++round) {
+      const bool along = round < buffer.width;
+      const int x = along ? round : std::uniform_int_distribution(0, buffer.width - 1)(random);
+      const int y =
+          along ? round * buffer.height / buffer.width : std::uniform_int_distribution(0, buffer.height - 1)(random);
+      const Area rect{
+          x, y, along ? std::min(64, buffer.width - x) : std::uniform_int_distribution(1, buffer.width - x)(random),
+          along ? std::min(64, buffer.height - y) : std::uniform_int_distribution(1, buffer.height - y)(random)};
+      // Device pixel d spans logical [d * L / B, (d + 1) * L / B).
+      const auto first = [](int d, int l, int b) { return static_cast<int>(int64_t(d) * l / b); };
+      const auto end = [](int d, int l, int b) { return static_cast<int>((int64_t(d + 1) * l + b - 1) / b); };
+      const int left = first(rect.x, logical.cx, buffer.width), top = first(rect.y, logical.cy, buffer.height);
+      const Area touched{left, top, end(rect.x + rect.width - 1, logical.cx, buffer.width) - left,
+                         end(rect.y + rect.height - 1, logical.cy, buffer.height) - top};
+      ASSERT_EQ(logicalCover(rect, buffer, logical), touched)
+          << rect.x << "," << rect.y << " " << rect.width << "x" << rect.height << " of " << buffer.width;
+    }
+  }
+  // Nothing shown yet.
+  for (const Area empty : {Area{}, Area{0, 0, 10, 0}, Area{0, 0, 0, 10}})
+    EXPECT_EQ(logicalCover(Area{0, 0, 4, 4}, empty, SIZE{10, 10}), Area{});
 }
 
 TEST(PowerWatch, AResumeAndAChangeOfTheMainsAreEachBroadcastOnce) {

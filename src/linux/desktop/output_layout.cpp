@@ -98,3 +98,14 @@ POINT PointerTrack::cursorAt(POINT position) {
   return POINT{static_cast<LONG>(start_.x + (static_cast<long long>(position.x) - first_.x)),
                static_cast<LONG>(start_.y + (static_cast<long long>(position.y) - first_.y))};
 }
+
+Area logicalCover(const Area& rect, const Area& buffer, SIZE logical) {
+  if (buffer.width <= 0 || buffer.height <= 0) return Area{};
+  const auto down = [](long long value, long long by, long long over) { return static_cast<int>(value * by / over); };
+  const auto up = [](long long value, long long by, long long over) {
+    return static_cast<int>((value * by + over - 1) / over);
+  };
+  const int left = down(rect.x, logical.cx, buffer.width), top = down(rect.y, logical.cy, buffer.height);
+  return Area{left, top, up(rect.x + rect.width, logical.cx, buffer.width) - left,
+              up(rect.y + rect.height, logical.cy, buffer.height) - top};
+}

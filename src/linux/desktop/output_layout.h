@@ -38,6 +38,12 @@ struct OutputLayout {
 };
 OutputLayout layOutOutputs(const std::vector<ScaledOutput>& outputs);
 
+// The logical pixels of a surface of `logical` size that a rectangle of its
+// buffer (of buffer.width x buffer.height device pixels) touches: for
+// compositors that take damage in logical pixels only, rounded outwards so
+// that every changed pixel is redrawn.
+Area logicalCover(const Area& rect, const Area& buffer, SIZE logical);
+
 // A compositor tells a client where the pointer is only while it is over
 // the client's surfaces. The first position seen stands for the position
 // that the cursor had when the saver started; later positions move the

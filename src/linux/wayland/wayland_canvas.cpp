@@ -153,16 +153,8 @@ void SurfaceCanvas::commit(const Framebuffer& picture, const SharedPixels& pixel
       wl_surface_damage_buffer(surface_, x, y, width, height);
       return;
     }
-    // The surface's pixels that the rectangle touches.
-    const auto down = [](long long value, long long by, long long over) {
-      return static_cast<int32_t>(value * by / over);
-    };
-    const auto up = [](long long value, long long by, long long over) {
-      return static_cast<int32_t>((value * by + over - 1) / over);
-    };
-    const int32_t left = down(x, logical_.cx, area_.width), top = down(y, logical_.cy, area_.height);
-    wl_surface_damage(surface_, left, top, up(x + width, logical_.cx, area_.width) - left,
-                      up(y + height, logical_.cy, area_.height) - top);
+    const Area cover = logicalCover(Area{x, y, width, height}, area_, logical_);
+    wl_surface_damage(surface_, cover.x, cover.y, cover.width, cover.height);
   });
   committedAt_ = now;
   frame_ = wl_surface_frame(surface_);
