@@ -280,6 +280,21 @@ TEST_F(SessionLockTest, TheHolderIsNamedOnlyWhileItHoldsTheLock) {
   EXPECT_EQ(sessionLockHolder(path), getpid());
 }
 
+TEST_F(SessionLockTest, ARoleLockThatCannotBeHadIsSaidOnceAndOneThatCanIsKept) {
+  listenOn("wayland-1");
+  RoleLock broken, saver, second;
+  std::string notice;
+  EXPECT_EQ(broken.take("/nonexistent-folder", "wayland-1", "", notice), SessionLock::Outcome::Failed);
+  EXPECT_NE(notice.find("XDG_RUNTIME_DIR"), std::string::npos) << notice;
+  notice.clear();
+  EXPECT_EQ(broken.take("/nonexistent-folder", "wayland-1", "", notice), SessionLock::Outcome::Failed);
+  EXPECT_EQ(notice, "");  // said already
+  EXPECT_EQ(saver.take(folder_.c_str(), "wayland-1", "", notice), SessionLock::Outcome::Taken);
+  EXPECT_EQ(second.take(folder_.c_str(), "wayland-1", "", notice), SessionLock::Outcome::HeldElsewhere);
+  EXPECT_EQ(saver.take(folder_.c_str(), "wayland-1", "", notice), SessionLock::Outcome::Taken);  // kept
+  EXPECT_EQ(notice, "");
+}
+
 TEST_F(SessionLockTest, RuntimeFoldersAndSocketsThatCannotServeAreNamed) {
   listenOn("wayland-0");
   std::string problem;

@@ -62,3 +62,15 @@ pid_t sessionLockHolder(const std::string& path) {
   close(fd);
   return holder > 0 ? holder : 0;
 }
+
+SessionLock::Outcome RoleLock::take(const char* runtimeDir, const char* displayName, const std::string& role,
+                                    std::string& notice) {
+  std::string problem;
+  const std::string path = sessionLockPath(runtimeDir, displayName, problem, role);
+  const auto outcome = lock_.take(path);
+  if (outcome == SessionLock::Outcome::Failed && !told_) {
+    notice = problem.empty() ? "the lock file " + path + " cannot be made" : problem;
+    told_ = true;
+  }
+  return outcome;
+}

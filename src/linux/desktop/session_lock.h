@@ -34,3 +34,18 @@ class SessionLock {
  private:
   int fd_ = -1;
 };
+
+// This session's lock of a role, taken again whenever asked: one that
+// cannot be had is said once, and the run goes on as if it were the only one.
+class RoleLock {
+ public:
+  // The lock of the role in the session that the runtime folder and the
+  // display name say; where it cannot be had, notice says why the first
+  // time and stays empty after.
+  SessionLock::Outcome take(const char* runtimeDir, const char* displayName, const std::string& role,
+                            std::string& notice);
+
+ private:
+  SessionLock lock_;
+  bool told_ = false;
+};

@@ -715,23 +715,10 @@ bool WaylandDesktop::clientSize(HWND window, SIZE& size) {
 
 namespace {
 
-// This session's lock of a role; one that cannot be had is said once, and
-// the run goes on as if it were the only one.
-struct RoleLock {
-  SessionLock lock;
-  bool told = false;
-};
-
 SessionLock::Outcome takeSessionLock(RoleLock& held, const std::string& role, const char* unnoticed) {
-  std::string problem;
-  const std::string path =
-      sessionLockPath(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"), problem, role);
-  const auto outcome = held.lock.take(path);
-  if (outcome == SessionLock::Outcome::Failed && !held.told) {
-    if (problem.empty()) problem = "the lock file " + path + " cannot be made";
-    std::fprintf(stderr, "lumarel: %s: %s\n", problem.c_str(), unnoticed);
-    held.told = true;
-  }
+  std::string notice;
+  const auto outcome = held.take(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"), role, notice);
+  if (!notice.empty()) std::fprintf(stderr, "lumarel: %s: %s\n", notice.c_str(), unnoticed);
   return outcome;
 }
 
