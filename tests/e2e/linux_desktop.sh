@@ -1,6 +1,6 @@
 #!/bin/bash
-# End-to-end tests of the lumarel program on a virtual X display: the
-# full-screen saver, drawing into another program's window as a daemon asks,
+# End-to-end tests of the lumarel program on virtual X displays: the
+# full-screen saver (on a landscape screen and a portrait one), drawing into another program's window as a daemon asks,
 # the exit codes, and the settings dialog.
 #   linux_desktop.sh LUMAREL
 set -u
@@ -49,6 +49,26 @@ wait_for_window "Screen Saver" 10
 sleep 1
 xdotool click 1
 check "a button press ends the saver" wait_for_exit "$pid" 5
+
+# A monitor turned to portrait: one picture as tall as the screen.
+write_cornered_settings "$work/cornered" "$render"
+start_server 768x1366
+echo "$server_pid" >"$work/portrait-server.pid"
+pid=$(DISPLAY="$server_display" XDG_CONFIG_HOME="$work/cornered" run_saver portrait /s)
+DISPLAY="$server_display" wait_for_window "Screen Saver" 10
+sleep 3
+for _ in 1 2 3 4 5 6; do
+  import -display "$server_display" -window root "$work/portrait.png"
+  fills_with_corners "$work/portrait.png" && break
+  sleep 2
+done
+check "/s on a portrait screen (768 x 1366) draws one picture as tall as the screen" \
+  fills_with_corners "$work/portrait.png"
+echo "   (mirror difference: about the middle row $(mirror_difference "$work/portrait.png" -flip)," \
+  "the middle column $(mirror_difference "$work/portrait.png"))"
+kill -TERM "$(saver_pid "$pid")"
+check "... and SIGTERM ends it" wait_for_exit "$pid" 5
+end_host portrait-server
 
 # Another program's window: drawn into, input left to its owner, resized
 # with it, and SIGTERM ends the saver at once.

@@ -1,9 +1,9 @@
 #!/bin/bash
 # End-to-end tests of the lumarel program on headless Wayland compositors:
-# the full-screen saver on layer-shell surfaces under sway (one output and
-# two), a second saver, input, a window of its own, the idle daemon's line
-# from the README, and the full-screen toplevel under a compositor without
-# layer shell (cage).
+# the full-screen saver on layer-shell surfaces under sway (one output, two,
+# and one turned to portrait), a second saver, input, a window of its own,
+# the idle daemon's line from the README, and the full-screen toplevel under
+# a compositor without layer shell (cage).
 #   wayland_desktop.sh LUMAREL [FOLDER]   (FOLDER: where to keep the screenshots)
 set -u
 saver="$(realpath "$1")"
@@ -20,14 +20,6 @@ cleanup_more() {
   end_started_savers
   [ -n "${idle:-}" ] && kill "$idle" 2>/dev/null
   stop_compositors
-}
-
-# How much a picture differs from its mirror image about its middle column,
-# compared in blocks of 8 x 8 pixels: near 0 for the saver's picture, drawn
-# symmetric about the middle of its window. Pixel by pixel, dense hatching
-# and crayon strokes (whose origin shakes) are not mirror images.
-mirror_difference() {
-  convert "$1" -scale 12.5% \( +clone -flop \) -compose difference -composite -threshold 10% -format "%[fx:mean]\n" info:
 }
 
 # mirror_differences NAME GEOMETRY CROP: six screenshots of GEOMETRY a second
@@ -180,6 +172,20 @@ check "... with figures on it" not_black "$work/added.png"
 kill "$(saver_pid "$pid")"
 check "SIGTERM ends the saver" wait_for_exit "$pid" 10
 check "... with exit code 0" test "$(exit_code_of two)" = 0
+stop_compositor
+
+echo "-- sway, a monitor turned to portrait"
+write_sway_config "$sway_config" "resolution 1366x768 position 0 0 transform 90 bg $background solid_color"
+start_compositor sway-portrait sway -c "$sway_config"
+pid=$(XDG_CONFIG_HOME="$cornered" run_saver portrait /s)
+sleep 3
+shoot_until "$work/portrait.png" fills_with_corners "$work/portrait.png"
+check "/s covers a portrait output ($(identify -format %wx%h "$work/portrait.png"))" covered "$work/portrait.png"
+check "... with one picture as tall as the output" fills_with_corners "$work/portrait.png"
+echo "   (mirror difference: about the middle row $(mirror_difference "$work/portrait.png" -flip)," \
+  "the middle column $(mirror_difference "$work/portrait.png"))"
+kill "$(saver_pid "$pid")"
+check "SIGTERM ends the saver" wait_for_exit "$pid" 10
 stop_compositor
 
 echo "-- cage, without layer shell"

@@ -81,3 +81,53 @@ finish() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
+
+# Whether figures show in a picture: over a hundredth of it differs from its
+# most common colour (the series' background, black or a dark colour) by a
+# tenth in some channel. Thresholding the difference as a whole would weigh
+# it by brightness, and a deep blue figure on black would not count.
+shows_figures() {
+  local background share
+  background=$(convert "$1" -format %c histogram:info:- | sort -rn | head -n 1 | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
+  share=$(convert "$1" -alpha off \( +clone -fill "$background" -colorize 100 \) -compose difference -composite \
+    -separate -evaluate-sequence max -threshold 10% -format "%[fx:mean]" info:)
+  awk "BEGIN { exit !($share > 0.01) }"
+}
+
+# How much a picture differs from its mirror image about its middle column
+# (-flop, the default) or its middle row (-flip), compared in blocks of 8 x 8
+# pixels: near 0 for the saver's picture, drawn symmetric about the middle of
+# its window. Pixel by pixel, dense hatching and crayon strokes (whose origin
+# shakes) are not mirror images. mirror_difference PICTURE [-flop | -flip]
+mirror_difference() {
+  convert "$1" -scale 12.5% \( +clone "${2:--flop}" \) -compose difference -composite -threshold 10% -format "%[fx:mean]\n" info:
+}
+
+# Settings for pictures that are judged: one pattern, which draws its figures
+# along the left and right edges, and no crayon (whose strokes shake). Every
+# pattern's figure is centred alike, but dense hatching and fine lines are not
+# mirror images block by block, and a lattice looks symmetric about any of its
+# axes. write_cornered_settings FOLDER RENDER: FOLDER serves as
+# XDG_CONFIG_HOME; RENDER, lumarel-render, lists the patterns.
+write_cornered_settings() {
+  local pattern
+  mkdir -p "$1/lumarel"
+  {
+    echo "[ScreenSaver.Lumarel]"
+    echo "PercentCrayon=0"
+    pattern_keys "$2" | while IFS= read -r pattern; do
+      echo "$pattern=$([ "$pattern" = Cornered ] && echo 1 || echo 0)"
+    done
+  } >"$1/lumarel/control.ini"
+}
+
+# Whether a picture of the settings above fills a screen or window of any
+# shape: figures in each of its four quarters, and the picture symmetric about
+# its middle row and its middle column. A picture laid out for another shape
+# leaves quarters empty or its figures off the middle.
+fills_with_corners() {
+  local quarter
+  convert "$1" -crop 2x2@ +repage "${1%.png}-quarter-%d.png" || return 1
+  for quarter in 0 1 2 3; do shows_figures "${1%.png}-quarter-$quarter.png" || return 1; done
+  awk "BEGIN { exit !($(mirror_difference "$1" -flip) < 0.05 && $(mirror_difference "$1") < 0.05) }"
+}

@@ -98,18 +98,6 @@ background_share() {
 covered() { awk "BEGIN { exit !($(background_share "$1") < 0.001) }"; }
 uncovered() { awk "BEGIN { exit !($(background_share "$1") > 0.9) }"; }
 
-# Whether figures show in a picture: over a hundredth of it differs from its
-# most common colour (the series' background, black or a dark colour) by a
-# tenth in some channel. Thresholding the difference as a whole would weigh
-# it by brightness, and a deep blue figure on black would not count.
-shows_figures() {
-  local background share
-  background=$(convert "$1" -format %c histogram:info:- | sort -rn | head -n 1 | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
-  share=$(convert "$1" -alpha off \( +clone -fill "$background" -colorize 100 \) -compose difference -composite \
-    -separate -evaluate-sequence max -threshold 10% -format "%[fx:mean]" info:)
-  awk "BEGIN { exit !($share > 0.01) }"
-}
-
 # shoot_until [-o OUTPUT] PICTURE CONDITION...: a screenshot, retaken every
 # 2 s up to six times until CONDITION (a command and its arguments) holds.
 # A series starts on a cleared screen, and some draw sparsely at first or
@@ -129,22 +117,4 @@ shoot_until() {
     "$@" && return
     sleep 2
   done
-}
-
-# Settings for pictures that are judged: one pattern, which draws its figures
-# along the left and right edges, and no crayon (whose strokes shake). Every
-# pattern's figure is centred alike, but dense hatching and fine lines are not
-# mirror images block by block, and a lattice looks symmetric about any of its
-# axes. write_cornered_settings FOLDER RENDER: FOLDER serves as
-# XDG_CONFIG_HOME; RENDER, lumarel-render, lists the patterns.
-write_cornered_settings() {
-  local pattern
-  mkdir -p "$1/lumarel"
-  {
-    echo "[ScreenSaver.Lumarel]"
-    echo "PercentCrayon=0"
-    pattern_keys "$2" | while IFS= read -r pattern; do
-      echo "$pattern=$([ "$pattern" = Cornered ] && echo 1 || echo 0)"
-    done
-  } >"$1/lumarel/control.ini"
 }
