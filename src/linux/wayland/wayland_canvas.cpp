@@ -34,6 +34,11 @@ uint32_t* SharedPixels::allocate(size_t bytes) {
   if (fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
     void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (memory != MAP_FAILED) {
+      // A steep stroke stores one pixel a row, each row of a large picture
+      // on a page of its own: huge pages make the drawing a quarter cheaper
+      // where the system gives them to shared memory (its shmem_enabled
+      // "advise"; Debian's default, "never", ignores this).
+      madvise(memory, bytes, MADV_HUGEPAGE);
       pool_ = wl_shm_create_pool(globals_.shm, fd, static_cast<int32_t>(bytes));
       memory_ = memory;
       bytes_ = bytes;
