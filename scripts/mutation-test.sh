@@ -16,8 +16,8 @@
 # constant off by one, && and || swapped, a negation dropped, an x for a y, a
 # statement removed; see scripts/mutation_sites.py). A mutation that does not
 # build is dropped and the folder's next candidate taken. It runs the unit tier,
-# with --e2e the end-to-end tiers too (not those labelled system, which change
-# the machine). It mutates a copy of the sources in build-mutation/random-source,
+# with --e2e every other tier too: the golden traces, the GDI references and
+# the end-to-end tiers (not those labelled system, which change the machine). It mutates a copy of the sources in build-mutation/random-source,
 # built in build-mutation/random, so the working tree is never touched.
 # Prints each mutant's verdict, the share caught per folder and overall, and
 # the survivors. Everything runs at nice 19.
@@ -44,7 +44,7 @@ fi
 [ ${#lists[@]} -gt 0 ] || lists=("$root"/tests/mutations/*.txt)
 
 labels="unit"
-[ "$e2e" = 1 ] && labels="unit|x11|wayland|wine|package|fuzz"
+[ "$e2e" = 1 ] && labels="unit|golden|reference|x11|wayland|wine|package|fuzz"
 source="$root"
 if [ -n "$count" ]; then
   source="$build/random-source"
