@@ -1,10 +1,15 @@
 // What the headless renderer draws is exactly what the trace lists, drawn.
 
+#include <png.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "figures/figure_routine.h"
 #include "linux/headless/headless_saver.h"
+#include "linux/headless/png_writer.h"
 #include "linux/headless/raster_device.h"
 #include "linux/programs/tool_options.h"
 #include "raster/curves.h"
@@ -207,6 +212,44 @@ TEST_F(RenderTest, LeavingOutCopiesChangesNoPixel) {
 
 // Each name finds its own row: a new row whose key or label reads like
 // another row's name would hide one of them.
+TEST(RenderPng, ThePictureComesBackPixelForPixelAndFailuresNameTheFile) {
+  Framebuffer image(7, 3);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) image.row(y)[x] = 0x102030u * static_cast<uint32_t>(x + 1) + 0x010101u * y;
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("lumarel-png-" + std::to_string(getpid()) + ".png")).string();
+  std::string error;
+  ASSERT_TRUE(writePng(image, path, error)) << error;
+  png_image read{};
+  read.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&read, path.c_str())) << read.message;
+  read.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> pixels(PNG_IMAGE_SIZE(read));
+  ASSERT_TRUE(png_image_finish_read(&read, nullptr, pixels.data(), 0, nullptr)) << read.message;
+  std::filesystem::remove(path);
+  ASSERT_EQ(read.width, 7u);
+  ASSERT_EQ(read.height, 3u);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 7; ++x) {
+      const png_byte* rgb = &pixels[(y * 7 + x) * 3];
+      EXPECT_EQ(uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2], image.pixel(x, y)) << x << "," << y;
+    }
+  // A folder that is not there, and a device that takes no bytes: a small
+  // picture fails as the file closes, one too large for the file's buffer
+  // while it is written.
+  Framebuffer noise(256, 256);
+  uint32_t value = 1;
+  for (int y = 0; y < noise.height(); ++y)
+    for (int x = 0; x < noise.width(); ++x) noise.row(y)[x] = (value = value * 1664525u + 1013904223u) >> 8;
+  for (const auto& [bad, picture] : {std::pair<std::string, const Framebuffer*>{"/nonexistent-folder/a.png", &image},
+                                     {"/dev/full", &image},
+                                     {"/dev/full", &noise}}) {
+    error.clear();
+    EXPECT_FALSE(writePng(*picture, bad, error));
+    EXPECT_NE(error.find("cannot write " + bad), std::string::npos) << error;
+  }
+}
+
 TEST(RenderNames, EveryPatternAndColorSetIsFoundByEachOfItsNames) {
   for (const PatternEntry& pattern : patternTable) {
     EXPECT_EQ(findPattern(pattern.key), static_cast<int>(pattern.id)) << pattern.key;

@@ -111,6 +111,7 @@ TEST(SaverOptions, BadSwitchesAreNamedAndGoodOnesPass) {
                {"-C:12", nullptr, 0},
                {"/p 123", nullptr, 123},
                {"/l77", nullptr, 77},
+               {"/p5", nullptr, 5},
                {"/p", "decimal id", 0},
                {"/p abc", "decimal id", 0},
                {"/p 0", "other than 0", 0},
