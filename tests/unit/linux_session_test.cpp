@@ -113,6 +113,18 @@ TEST(OutputLayout, ScaledPartsNeverOverlapAndFitTheBox) {
   }
 }
 
+TEST(OutputLayout, LogicalLengthsComeBackFromTheirDevicePixelsRoundedToTheNearest) {
+  for (const int scale : {120, 150, 180, 210, 240, 360})
+    for (int logical = 0; logical <= 3000; ++logical)
+      ASSERT_EQ(logicalPixels(devicePixels(logical, scale), scale), logical) << logical << " at " << scale;
+  EXPECT_EQ(logicalPixels(5, 240), 3);  // 2.5: half up
+  EXPECT_EQ(logicalPixels(4, 180), 3);  // 2.67
+  // Left of the picture alike: -1.5 and -2.67.
+  EXPECT_EQ(logicalPixels(-3, 240), -1);
+  EXPECT_EQ(logicalPixels(-4, 180), -3);
+  EXPECT_EQ(logicalPixels(7, 0), 7);  // no scale known: as many
+}
+
 TEST(OutputLayout, DamageInLogicalPixelsCoversExactlyThePixelsTheDeviceRectangleTouches) {
   std::mt19937 random(3);
   // Buffers and the logical sizes they cover: scales 1, 1.25, 1.5, 2 and 3, and one below 1.

@@ -63,6 +63,13 @@ int devicePixels(int logical, int scale120) {
   return static_cast<int>(std::min<int64_t>((int64_t{logical} * scale120 + 60) / 120, INT_MAX));
 }
 
+int logicalPixels(int device, int scale120) {
+  if (scale120 <= 0) return device;
+  const int64_t shifted = int64_t{device} * 120 + scale120 / 2;  // rounded down from there: halves go up
+  const int64_t rounded = shifted / scale120 - (shifted % scale120 < 0);
+  return static_cast<int>(std::clamp<int64_t>(rounded, INT_MIN, INT_MAX));
+}
+
 OutputLayout layOutOutputs(const std::vector<ScaledOutput>& outputs) {
   OutputLayout layout;
   std::vector<Axis::Span> across, down;

@@ -20,8 +20,10 @@ struct ScaledOutput {
   int scale120;
 };
 
-// The size in device pixels of a logical length at a scale.
+// The size in device pixels of a logical length at a scale, and back, each
+// rounded to the nearest.
 int devicePixels(int logical, int scale120);
+int logicalPixels(int device, int scale120);
 
 // The outputs in one picture of device pixels: the box around them all
 // (its position in the desktop's logical coordinates, its size in device

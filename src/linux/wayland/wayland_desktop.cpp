@@ -368,7 +368,7 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     gtk_widget_get_allocation(view.widget, &content);
     const Framebuffer& pixels = framebuffer();
     const int scale = toplevelScale(view);
-    const auto logical = [scale](int device) { return static_cast<int>((int64_t{device} * 120 + scale / 2) / scale); };
+    const auto logical = [scale](int device) { return logicalPixels(device, scale); };
     view.canvas->place(content.x + logical(-view.area.x), content.y + logical(-view.area.y));
     view.canvas->show(Area{0, 0, pixels.width(), pixels.height()},
                       SIZE{logical(pixels.width()), logical(pixels.height())});
@@ -384,14 +384,9 @@ class WaylandDesktop::Picture : public SharedPixels, public RasterDevice {
     const int right = std::min(changed.x + changed.width, view.area.x + view.area.width);
     const int bottom = std::min(changed.y + changed.height, view.area.y + view.area.height);
     if (right <= left || bottom <= top) return;
-    const auto logicalX = [&](int x) {
-      return static_cast<int>(int64_t{x - view.area.x} * view.logical.cx / view.area.width);
-    };
-    const auto logicalY = [&](int y) {
-      return static_cast<int>(int64_t{y - view.area.y} * view.logical.cy / view.area.height);
-    };
-    gtk_widget_queue_draw_area(view.widget, logicalX(left), logicalY(top), logicalX(right) - logicalX(left) + 1,
-                               logicalY(bottom) - logicalY(top) + 1);
+    const Area cover =
+        logicalCover(Area{left - view.area.x, top - view.area.y, right - left, bottom - top}, view.area, view.logical);
+    gtk_widget_queue_draw_area(view.widget, cover.x, cover.y, cover.width, cover.height);
   }
 
   void dropView(View& view) {
