@@ -122,4 +122,21 @@ TEST_F(DesktopTest, DialogsAreLeftToTheDialogDriverAndDescribedToIt) {
   EXPECT_EQ(ok->style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON));
 }
 
+TEST_F(DesktopTest, AMessageBoxEndsOnOkAndOnCancelAndNoDialogRunsWithoutADriver) {
+  for (const WORD button : {IDOK, IDCANCEL}) {
+    platform::setDialogDriver([button](HWND box) { PostMessageA(box, WM_COMMAND, button, 0); });
+    EXPECT_EQ(MessageBoxA(nullptr, "Text", "Caption", MB_OK), IDOK) << button;
+  }
+  platform::setDialogDriver(nullptr);
+  EXPECT_EQ(MessageBoxA(nullptr, "Text", "Caption", MB_OK), 0);  // what a box that could not show returns
+}
+
+// Messages to a window that is gone go nowhere and say so.
+TEST_F(DesktopTest, MessagesToADestroyedWindowAreAnsweredWithZero) {
+  HWND window = plainWindow(10, 10);
+  ASSERT_NE(window, nullptr);
+  DestroyWindow(window);
+  EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0);
+}
+
 }  // namespace

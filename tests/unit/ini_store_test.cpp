@@ -151,10 +151,12 @@ TEST_F(IniStoreTest, AWriteKeepsTheFilesEncodingAndEveryOtherByte) {
   EXPECT_FALSE(write("Pause", "\xFF"));  // not UTF-8: a UTF-16 file cannot take it
   // Names are compared as UTF-8, a surrogate pair as the one character it stands for.
   file = "\xFE\xFF";
-  for (const char16_t unit : std::u16string(u"[S\xD83D\xDE00]\rk=5\r"))
+  // U+1F600 and U+20000, on either side of the fourth byte's lowest bit.
+  for (const char16_t unit : std::u16string(u"[S\xD83D\xDE00]\rk=5\r[T\xD840\xDC00]\rk=6\r"))
     file += std::string{static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
   writeFile(path, file);
   EXPECT_EQ(GetPrivateProfileIntA("S\xF0\x9F\x98\x80", "k", 9, "control.ini"), 5u);
+  EXPECT_EQ(GetPrivateProfileIntA("T\xF0\xA0\x80\x80", "k", 9, "control.ini"), 6u);
 
   writeFile(path, "\xEF\xBB\xBF[ScreenSaver.Lumarel]\r\n\r\n[Other]\rx=\xFF\r");
   ASSERT_TRUE(write("Pause", "1"));
