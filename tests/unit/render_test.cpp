@@ -250,6 +250,23 @@ TEST(RenderPng, ThePictureComesBackPixelForPixelAndFailuresNameTheFile) {
   }
 }
 
+TEST(RenderOptions, AGalleryDrawsTwentySecondsUnlessToldOtherwise) {
+  const auto parse = [](std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "lumarel-render");
+    RenderOptions options;
+    std::string error;
+    EXPECT_EQ(parseRenderOptions(static_cast<int>(arguments.size()), arguments.data(), options, error),
+              ToolCommand::Run)
+        << error;
+    return options;
+  };
+  EXPECT_EQ(parse({"--gallery", "pictures"}).seconds, 20u);
+  const RenderOptions ticks = parse({"--gallery", "pictures", "--ticks", "7"});
+  EXPECT_EQ(ticks.ticks, 7u);
+  EXPECT_FALSE(ticks.seconds);
+  EXPECT_EQ(parse({"--seconds", "3", "--gallery", "pictures"}).seconds, 3u);
+}
+
 TEST(RenderNames, EveryPatternAndColorSetIsFoundByEachOfItsNames) {
   for (const PatternEntry& pattern : patternTable) {
     EXPECT_EQ(findPattern(pattern.key), static_cast<int>(pattern.id)) << pattern.key;
