@@ -1,7 +1,8 @@
 // The password check against pam_matrix under pam_wrapper, which ctest sets
 // up (tests/CMakeLists.txt writes the services and users: alice on
 // lumarel-test, bob allowed only elsewhere, carol on lumarel-echo, dave on
-// lumarel-slow, which waits 1.5 s after a failure).
+// lumarel-slow, which waits 1.5 s after a failure, erin on lumarel-expired,
+// whose account module says that her password has expired).
 
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -125,6 +126,11 @@ TEST_F(PamCheckTest, TriesDuringASlowCheckAreDroppedWithoutBlocking) {
   EXPECT_GE(Clock::now() - before, 1s);
   ASSERT_TRUE(submit(checker, "secret"));
   EXPECT_EQ(awaitResult(checker), CheckResult::Accepted);
+}
+
+TEST_F(PamCheckTest, AnExpiredPasswordStillUnlocksAndAWrongOneDoesNot) {
+  EXPECT_EQ(check("lumarel-expired", "erin", "secret"), CheckResult::Accepted);
+  EXPECT_EQ(check("lumarel-expired", "erin", "wrong"), CheckResult::Refused);
 }
 
 TEST_F(PamCheckTest, AChildKilledMidCheckReadsFailedAndTakesNoMore) {
